@@ -1,0 +1,48 @@
+#include "platform/files.h"
+
+namespace warden::platform {
+
+FileOps& Files() {
+  static FileOps live = SystemFiles();
+  return live;
+}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    if (IsOpen()) Files().close(handle_);
+    handle_ = other.Release();
+  }
+  return *this;
+}
+
+File::~File() {
+  if (IsOpen()) Files().close(handle_);
+}
+
+File File::OpenRead(const std::u16string& path) { return File(Files().open_read(path)); }
+
+File File::OpenWrite(const std::u16string& path) { return File(Files().open_write(path)); }
+
+bool File::Read(void* buffer, std::size_t size, std::size_t* got) {
+  *got = 0;
+  return IsOpen() && Files().read(handle_, buffer, size, got);
+}
+
+bool File::Write(const void* buffer, std::size_t size) {
+  return IsOpen() && Files().write(handle_, buffer, size);
+}
+
+bool File::Flush() { return IsOpen() && Files().flush(handle_); }
+
+bool File::Close() {
+  if (!IsOpen()) return false;
+  return Files().close(Release());
+}
+
+FileHandle File::Release() {
+  const FileHandle handle = handle_;
+  handle_ = kInvalidFile;
+  return handle;
+}
+
+}  // namespace warden::platform

@@ -1,0 +1,73 @@
+// File operations with Windows semantics on every platform. Paths use the
+// backslash as separator everywhere; the POSIX layer maps it to '/'.
+//
+// Every call goes through one table of functions, so a test can make any
+// single call fail (see tests/support/fault_injection.h).
+#ifndef WARDEN_PLATFORM_FILES_H
+#define WARDEN_PLATFORM_FILES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace warden::platform {
+
+// An open file: a HANDLE on Windows, a descriptor on POSIX.
+using FileHandle = std::intptr_t;
+constexpr FileHandle kInvalidFile = -1;
+
+struct FileOps {
+  // True when the path names an existing file (the file's status is readable).
+  bool (*exists)(const std::u16string& path);
+  FileHandle (*open_read)(const std::u16string& path);
+  // Creates the file or cuts it to zero length.
+  FileHandle (*open_write)(const std::u16string& path);
+  // Reads up to `size` bytes; `*got` is 0 at the end of the file.
+  bool (*read)(FileHandle file, void* buffer, std::size_t size, std::size_t* got);
+  bool (*write)(FileHandle file, const void* buffer, std::size_t size);
+  // Forces written data to the disk.
+  bool (*flush)(FileHandle file);
+  bool (*close)(FileHandle file);
+  // Copies a file over `to` (replacing it) and forces the copy to the disk.
+  bool (*copy)(const std::u16string& from, const std::u16string& to);
+  bool (*remove)(const std::u16string& path);
+  // Renames; fails when `to` exists.
+  bool (*rename)(const std::u16string& from, const std::u16string& to);
+  // Moves `from` over `to` in one step, replacing `to`, durable on return.
+  bool (*replace)(const std::u16string& from, const std::u16string& to);
+};
+
+// The live table. Tests may swap entries and must restore them.
+FileOps& Files();
+// The platform's own table, for restoring and for wrappers that forward.
+const FileOps& SystemFiles();
+
+// An open file that closes itself (without reporting) unless closed first.
+class File {
+ public:
+  File() = default;
+  explicit File(FileHandle handle) : handle_(handle) {}
+  File(File&& other) noexcept : handle_(other.Release()) {}
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  ~File();
+
+  static File OpenRead(const std::u16string& path);
+  static File OpenWrite(const std::u16string& path);
+
+  bool IsOpen() const { return handle_ != kInvalidFile; }
+  bool Read(void* buffer, std::size_t size, std::size_t* got);
+  bool Write(const void* buffer, std::size_t size);
+  bool Flush();
+  // Closes and reports the result; the file is closed either way.
+  bool Close();
+  FileHandle Release();
+
+ private:
+  FileHandle handle_ = kInvalidFile;
+};
+
+}  // namespace warden::platform
+
+#endif

@@ -1,0 +1,110 @@
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/files.h"
+#include "platform/posix_path.h"
+
+namespace warden::platform {
+namespace {
+
+bool Exists(const std::u16string& path) {
+  struct stat status {};
+  return ::stat(NativePath(path).c_str(), &status) == 0;
+}
+
+FileHandle OpenRead(const std::u16string& path) {
+  const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  return fd < 0 ? kInvalidFile : fd;
+}
+
+FileHandle OpenWrite(const std::u16string& path) {
+  const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  return fd < 0 ? kInvalidFile : fd;
+}
+
+bool Read(FileHandle file, void* buffer, std::size_t size, std::size_t* got) {
+  ssize_t n;
+  do {
+    n = ::read(static_cast<int>(file), buffer, size);
+  } while (n < 0 && errno == EINTR);
+  *got = n > 0 ? static_cast<std::size_t>(n) : 0;
+  return n >= 0;
+}
+
+bool Write(FileHandle file, const void* buffer, std::size_t size) {
+  const char* at = static_cast<const char*>(buffer);
+  while (size > 0) {
+    const ssize_t n = ::write(static_cast<int>(file), at, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    at += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool Flush(FileHandle file) { return ::fsync(static_cast<int>(file)) == 0; }
+
+bool Close(FileHandle file) { return ::close(static_cast<int>(file)) == 0; }
+
+bool SyncDirectoryOf(const std::string& native) {
+  const auto slash = native.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && synced;
+}
+
+bool Copy(const std::u16string& from, const std::u16string& to) {
+  const FileHandle in = OpenRead(from);
+  if (in == kInvalidFile) return false;
+  const FileHandle out = OpenWrite(to);
+  bool ok = out != kInvalidFile;
+  char buffer[16384];
+  std::size_t got = 0;
+  while (ok && (ok = Read(in, buffer, sizeof buffer, &got)) && got > 0) ok = Write(out, buffer, got);
+  ok = ok && Flush(out);
+  if (out != kInvalidFile) ok = Close(out) && ok;
+  Close(in);
+  return ok;
+}
+
+bool Remove(const std::u16string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+
+bool Rename(const std::u16string& from, const std::u16string& to) {
+  const std::string source = NativePath(from);
+  const std::string target = NativePath(to);
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // File systems without RENAME_NOREPLACE: a hard link fails when the target exists.
+  if (::link(source.c_str(), target.c_str()) != 0) return false;
+  return ::unlink(source.c_str()) == 0;
+}
+
+bool Replace(const std::u16string& from, const std::u16string& to) {
+  const std::string source = NativePath(from);
+  const std::string target = NativePath(to);
+  const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  if (!synced || ::rename(source.c_str(), target.c_str()) != 0) return false;
+  return SyncDirectoryOf(target);
+}
+
+}  // namespace
+
+const FileOps& SystemFiles() {
+  static const FileOps ops{Exists, OpenRead, OpenWrite, Read,   Write,  Flush,
+                           Close,  Copy,     Remove,    Rename, Replace};
+  return ops;
+}
+
+}  // namespace warden::platform

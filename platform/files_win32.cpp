@@ -1,0 +1,89 @@
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/files.h"
+#include "platform/win32_text.h"
+
+namespace warden::platform {
+namespace {
+
+HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+FileHandle FromHandle(HANDLE handle) { return reinterpret_cast<FileHandle>(handle); }
+
+bool Exists(const std::u16string& path) {
+  return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES;
+}
+
+FileHandle OpenRead(const std::u16string& path) {
+  return FromHandle(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+FileHandle OpenWrite(const std::u16string& path) {
+  return FromHandle(CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool Read(FileHandle file, void* buffer, std::size_t size, std::size_t* got) {
+  const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+  DWORD read = 0;
+  const BOOL ok = ReadFile(ToHandle(file), buffer, chunk, &read, nullptr);
+  *got = ok ? read : 0;
+  return ok != FALSE;
+}
+
+bool Write(FileHandle file, const void* buffer, std::size_t size) {
+  const char* at = static_cast<const char*>(buffer);
+  while (size > 0) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(ToHandle(file), at, chunk, &written, nullptr) || written == 0) return false;
+    at += written;
+    size -= written;
+  }
+  return true;
+}
+
+bool Flush(FileHandle file) { return FlushFileBuffers(ToHandle(file)) != FALSE; }
+
+bool Close(FileHandle file) { return CloseHandle(ToHandle(file)) != FALSE; }
+
+bool Copy(const std::u16string& from, const std::u16string& to) {
+  if (!CopyFileW(Wide(from), Wide(to), FALSE)) return false;
+  const HANDLE copy = CreateFileW(Wide(to), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (copy == INVALID_HANDLE_VALUE) return false;
+  const bool flushed = FlushFileBuffers(copy) != FALSE;
+  return CloseHandle(copy) != FALSE && flushed;
+}
+
+bool Remove(const std::u16string& path) { return DeleteFileW(Wide(path)) != FALSE; }
+
+bool Rename(const std::u16string& from, const std::u16string& to) {
+  return MoveFileW(Wide(from), Wide(to)) != FALSE;
+}
+
+// A virus scanner or indexer may hold the target open for a moment.
+bool Replace(const std::u16string& from, const std::u16string& to) {
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    const DWORD error = GetLastError();
+    if (attempt == 4 || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)) {
+      return false;
+    }
+    Sleep(50);
+  }
+}
+
+}  // namespace
+
+const FileOps& SystemFiles() {
+  static const FileOps ops{Exists, OpenRead, OpenWrite, Read,   Write,  Flush,
+                           Close,  Copy,     Remove,    Rename, Replace};
+  return ops;
+}
+
+}  // namespace warden::platform

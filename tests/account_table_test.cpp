@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include "accounts/user_store.h"
+#include "platform/text.h"
+
+namespace warden {
+namespace {
+
+AccountRecord User(const std::u16string& name, std::int16_t priority,
+                   const std::u16string& group = u"") {
+  AccountRecord record;
+  record.type = kTypeUser;
+  record.username = name;
+  record.userpri = priority;
+  record.groupname = group;
+  return record;
+}
+
+AccountRecord Group(const std::u16string& name) {
+  AccountRecord record;
+  record.type = kTypeGroup;
+  record.groupname = name;
+  return record;
+}
+
+std::vector<std::u16string> Names(const CUser& store) {
+  std::vector<std::u16string> names;
+  if (store.m_pUser) {
+    for (const AccountRecord& record : *store.m_pUser) names.push_back(record.Name());
+  }
+  return names;
+}
+
+TEST(AccountTableTest, DefaultTableHasTheFourBuiltInRecords) {
+  CUser store;
+  store.SetDefaultTable();
+  ASSERT_EQ(store.UserCount(), 4);
+  const auto& t = *store.m_pUser;
+  EXPECT_EQ(t[0].type, kTypeGroup);
+  EXPECT_EQ(t[0].groupname, u"系统管理员组");
+  EXPECT_EQ(t[0].groupcomment, u"系统管理员组");
+  EXPECT_EQ(t[1].type, kTypeUser);
+  EXPECT_EQ(t[1].groupname, u"系统管理员组");
+  EXPECT_EQ(t[1].username, u"系统管理员");
+  EXPECT_EQ(t[1].password, u"corvinth");
+  EXPECT_EQ(t[1].usercomment, u"系统管理员");
+  EXPECT_EQ(t[1].userpri, 999);
+  EXPECT_EQ(t[1].limitTime, 255);
+  EXPECT_EQ(t[2].groupname, u"无组");
+  EXPECT_EQ(t[2].groupcomment, u"无组");
+  EXPECT_EQ(t[3].username, u"无");
+  EXPECT_EQ(t[3].groupname, u"无组");
+  EXPECT_EQ(t[3].password, u"");
+  EXPECT_EQ(t[3].userpri, 0);
+  for (int zone = 0; zone < kZoneCount; ++zone) {
+    const std::int16_t admin = zone == 0 ? 0 : 1;
+    EXPECT_EQ(t[0].sectionid[zone], admin);
+    EXPECT_EQ(t[1].sectionid[zone], admin);
+    EXPECT_EQ(t[2].sectionid[zone], 1 - admin);
+    EXPECT_EQ(t[3].sectionid[zone], 1 - admin);
+  }
+}
+
+TEST(AccountTableTest, AddRefusesExactNameClashesAcrossGroupsAndUsers) {
+  CUser store;
+  EXPECT_EQ(store.AddAccount(Group(u"Plant")), 1);  // a store without a table gets one
+  EXPECT_EQ(store.AddAccount(User(u"admin", 5)), 1);
+  EXPECT_EQ(store.AddAccount(User(u"Plant", 1)), 0);   // user named like a group
+  EXPECT_EQ(store.AddAccount(Group(u"admin")), 0);     // group named like a user
+  EXPECT_EQ(store.AddAccount(User(u"Admin", 1)), 1);   // exact comparison
+  AccountRecord odd = Group(u"Plant");
+  odd.type = 7;
+  EXPECT_EQ(store.AddAccount(odd), 1);                 // other types are not compared
+  EXPECT_EQ(Names(store), (std::vector<std::u16string>{u"Plant", u"admin", u"Admin", u"Plant"}));
+}
+
+TEST(AccountTableTest, AddRefusesBeyondTheSixteenBitCount) {
+  CUser store;
+  store.m_pUser = std::vector<AccountRecord>(kMaxAccounts - 1);
+  EXPECT_EQ(store.AddAccount(User(u"last", 0)), 1);
+  EXPECT_EQ(store.UserCount(), kMaxAccounts);
+  EXPECT_EQ(store.AddAccount(User(u"one more", 0)), 0);
+  EXPECT_EQ(store.UserCount(), kMaxAccounts);
+}
+
+TEST(AccountTableTest, DeleteRemovesEveryCaseFormAndKeepsMembers) {
+  CUser store;
+  store.AddAccount(User(u"admin", 1));
+  store.AddAccount(User(u"Admin", 1));
+  store.AddAccount(Group(u"Plant"));
+  store.AddAccount(User(u"op", 1, u"Plant"));
+  EXPECT_EQ(store.DeleteAccount(u"ADMIN"), 1);
+  EXPECT_EQ(store.UserCount(), 2);
+  EXPECT_EQ(store.DeleteAccount(u"Plant"), 1);
+  ASSERT_EQ(store.UserCount(), 1);
+  EXPECT_EQ((*store.m_pUser)[0].groupname, u"Plant");  // the member keeps the old group
+}
+
+// An unknown name must leave the table as it was (never a write past its end).
+TEST(AccountTableTest, DeleteOfAnUnknownNameChangesNothing) {
+  CUser store;
+  EXPECT_EQ(store.DeleteAccount(u"x"), 0);
+  store.AddAccount(User(u"a", 1));
+  store.AddAccount(User(u"b", 1));
+  EXPECT_EQ(store.DeleteAccount(u"c"), 0);
+  EXPECT_EQ(Names(store), (std::vector<std::u16string>{u"a", u"b"}));
+}
+
+TEST(AccountTableTest, GroupRenameCarriesItsUsersInAnyLetterCase) {
+  CUser store;
+  store.AddAccount(Group(u"Plant"));
+  store.AddAccount(User(u"a", 1, u"Plant"));
+  store.AddAccount(User(u"b", 1, u"PLANT"));
+  store.AddAccount(User(u"c", 1, u"Other"));
+  AccountRecord renamed = Group(u"Line");
+  renamed.groupcomment = u"new";
+  EXPECT_EQ(store.UpdateAccount(Group(u"plant"), renamed), 1);
+  const auto& t = *store.m_pUser;
+  EXPECT_EQ(t[0], renamed);
+  EXPECT_EQ(t[1].groupname, u"Line");
+  EXPECT_EQ(t[2].groupname, u"Line");
+  EXPECT_EQ(t[3].groupname, u"Other");
+}
+
+TEST(AccountTableTest, UpdateMatchesUsersWithoutCaseAndIgnoresUnknownNames) {
+  CUser store;
+  store.m_pUser = std::vector<AccountRecord>{Group(u"a"), User(u"a", 1)};
+  EXPECT_EQ(store.UpdateAccount(User(u"A", 0), User(u"b", 7)), 1);
+  EXPECT_EQ((*store.m_pUser)[0].groupname, u"a");  // the group of that name is untouched
+  EXPECT_EQ((*store.m_pUser)[1].username, u"b");
+  const auto before = *store.m_pUser;
+  EXPECT_EQ(store.UpdateAccount(User(u"zz", 0), User(u"q", 0)), 1);
+  EXPECT_EQ(*store.m_pUser, before);
+  // A record of the table itself may be passed as the old record.
+  EXPECT_EQ(store.UpdateAccount((*store.m_pUser)[0], Group(u"c")), 1);
+  EXPECT_EQ((*store.m_pUser)[0].groupname, u"c");
+}
+
+TEST(AccountTableTest, TypeLookupIsExact) {
+  CUser store;
+  EXPECT_EQ(store.AccountTypeByName(u"x"), 0);
+  store.AddAccount(User(u"ops", 1));
+  store.AddAccount(Group(u"OPS"));
+  EXPECT_EQ(store.AccountTypeByName(u"ops"), kTypeUser);
+  EXPECT_EQ(store.AccountTypeByName(u"OPS"), kTypeGroup);
+  EXPECT_EQ(store.AccountTypeByName(u"Ops"), 0);
+  EXPECT_TRUE(IsSameText(u"a", u"a"));
+  EXPECT_FALSE(IsSameText(u"a", u"A"));
+}
+
+class CanModifyTest : public ::testing::Test {
+ protected:
+  CanModifyTest() {
+    store_.AddAccount(Group(u"Plant"));
+    store_.AddAccount(User(u"low", 9, u"Plant"));
+    store_.AddAccount(User(u"same", 10));
+    store_.AddAccount(User(u"high", 11));
+    store_.AddAccount(User(u"me", 10));
+  }
+  void LogIn(const std::u16string& name, std::int16_t priority) {
+    store_.m_pCurUser = std::make_unique<AccountRecord>(User(name, priority));
+  }
+  CUser store_;
+};
+
+TEST_F(CanModifyTest, WithoutCurrentUserEverythingIsAllowed) {
+  for (const auto* name : {u"low", u"high", u"Plant", u"nobody"}) {
+    EXPECT_EQ(store_.CanModifyAccount(name), 1);
+  }
+}
+
+TEST_F(CanModifyTest, OnlyStrictlyLowerPrioritiesHimselfAndGroups) {
+  LogIn(u"me", 10);
+  EXPECT_EQ(store_.CanModifyAccount(u"low"), 1);
+  EXPECT_EQ(store_.CanModifyAccount(u"same"), 0);
+  EXPECT_EQ(store_.CanModifyAccount(u"high"), 0);
+  EXPECT_EQ(store_.CanModifyAccount(u"me"), 1);
+  EXPECT_EQ(store_.CanModifyAccount(u"Plant"), 1);
+  EXPECT_EQ(store_.CanModifyAccount(u"nobody"), 1);
+  EXPECT_EQ(store_.CanModifyAccount(u"LOW"), 1);  // no record: target priority 0
+}
+
+TEST_F(CanModifyTest, PriorityZeroMayChangeNoGroupAndTheAdministratorAnyUser) {
+  LogIn(u"zero", 0);
+  EXPECT_EQ(store_.CanModifyAccount(u"Plant"), 0);
+  EXPECT_EQ(store_.CanModifyAccount(u"nobody"), 0);
+  EXPECT_EQ(store_.CanModifyAccount(u"low"), 0);
+  LogIn(u"系统管理员", 0);
+  EXPECT_EQ(store_.CanModifyAccount(u"high"), 1);
+  EXPECT_EQ(store_.CanModifyAccount(u"Plant"), 0);  // the name rule covers users only
+}
+
+TEST(StoresTest, TheTwoModuleStoresAreDistinctAndLasting) {
+  EXPECT_NE(&ApplicationStore(), &ProjectStore());
+  EXPECT_EQ(&ApplicationStore(), &ApplicationStore());
+}
+
+}  // namespace
+}  // namespace warden

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "tests/support/fault_injection.h"
+#include "tests/support/temp_dir.h"
+
+namespace warden::platform {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+class FilesTest : public ::testing::Test {
+ protected:
+  std::u16string Put(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    WriteBytes(dir_ / name, bytes);
+    return dir_.core(name);
+  }
+  TempDir dir_;
+};
+
+TEST_F(FilesTest, WriteThenReadBackToTheEnd) {
+  File out = File::OpenWrite(dir_.core("a.bin"));
+  ASSERT_TRUE(out.IsOpen());
+  const char data[] = "hello";
+  EXPECT_TRUE(out.Write(data, 5));
+  EXPECT_TRUE(out.Flush());
+  EXPECT_TRUE(out.Close());
+  EXPECT_FALSE(out.IsOpen());
+
+  File in = File::OpenRead(dir_.core("a.bin"));
+  char buffer[16] = {};
+  std::size_t got = 99;
+  EXPECT_TRUE(in.Read(buffer, sizeof buffer, &got));
+  EXPECT_EQ(got, 5u);
+  EXPECT_TRUE(in.Read(buffer, sizeof buffer, &got));
+  EXPECT_EQ(got, 0u);  // the end of the file is a successful empty read
+}
+
+TEST_F(FilesTest, OpenWriteTruncatesAndMissingFilesFail) {
+  const auto path = Put("a.bin", {1, 2, 3});
+  EXPECT_TRUE(Files().exists(path));
+  File(File::OpenWrite(path)).Close();
+  EXPECT_TRUE(ReadBytes(dir_ / "a.bin").empty());
+
+  EXPECT_FALSE(Files().exists(dir_.core("none")));
+  EXPECT_FALSE(File::OpenRead(dir_.core("none")).IsOpen());
+  EXPECT_FALSE(Files().remove(dir_.core("none")));
+  EXPECT_FALSE(File::OpenWrite(dir_.core("no-such-dir\\x")).IsOpen());
+}
+
+// Windows rename refuses an existing target; the POSIX layer must too.
+TEST_F(FilesTest, RenameRefusesAnExistingTarget) {
+  const auto a = Put("a", {1});
+  const auto b = Put("b", {2});
+  EXPECT_FALSE(Files().rename(a, b));
+  EXPECT_EQ(ReadBytes(dir_ / "b"), std::vector<std::uint8_t>{2});
+  EXPECT_TRUE(Files().remove(b));
+  EXPECT_TRUE(Files().rename(a, b));
+  EXPECT_FALSE(Files().exists(a));
+  EXPECT_EQ(ReadBytes(dir_ / "b"), std::vector<std::uint8_t>{1});
+}
+
+TEST_F(FilesTest, ReplaceAndCopyOverwriteTheTarget) {
+  const auto a = Put("a", {1, 1});
+  const auto b = Put("b", {2});
+  EXPECT_TRUE(Files().replace(a, b));
+  EXPECT_FALSE(Files().exists(a));
+  EXPECT_EQ(ReadBytes(dir_ / "b"), (std::vector<std::uint8_t>{1, 1}));
+
+  const auto c = Put("c", {3});
+  EXPECT_TRUE(Files().copy(b, c));
+  EXPECT_EQ(ReadBytes(dir_ / "c"), (std::vector<std::uint8_t>{1, 1}));
+  EXPECT_TRUE(Files().exists(b));
+  EXPECT_FALSE(Files().copy(dir_.core("none"), c));
+  EXPECT_FALSE(Files().replace(dir_.core("none"), c));
+}
+
+TEST_F(FilesTest, FaultInjectorFailsTheChosenCallOnly) {
+  const auto a = Put("a", {1});
+  testing::FaultInjector faults;
+  faults.FailNth(2);
+  EXPECT_TRUE(Files().exists(a));
+  EXPECT_FALSE(Files().exists(a));
+  EXPECT_TRUE(Files().exists(a));
+  EXPECT_TRUE(faults.fired());
+  ASSERT_EQ(faults.calls().size(), 3u);
+
+  faults.FailEvery(testing::FileOp::kClose);
+  File file = File::OpenRead(a);
+  EXPECT_FALSE(file.Close());  // reported as failed, but closed all the same
+  EXPECT_TRUE(Files().remove(a));
+}
+
+}  // namespace
+}  // namespace warden::platform

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "platform/res_file.h"
+
+namespace warden::platform {
+namespace {
+
+void PutWord(std::vector<std::uint8_t>& out, std::uint16_t w) {
+  out.push_back(w & 0xFF);
+  out.push_back(w >> 8);
+}
+void PutDword(std::vector<std::uint8_t>& out, std::uint32_t d) {
+  PutWord(out, d & 0xFFFF);
+  PutWord(out, d >> 16);
+}
+
+// One entry with a numeric type and id and `data`, padded to four bytes.
+void PutEntry(std::vector<std::uint8_t>& out, std::uint16_t type, std::uint16_t id,
+              const std::vector<std::uint8_t>& data) {
+  PutDword(out, static_cast<std::uint32_t>(data.size()));
+  PutDword(out, 32);
+  PutWord(out, 0xFFFF), PutWord(out, type), PutWord(out, 0xFFFF), PutWord(out, id);
+  PutDword(out, 0), PutWord(out, 0x1030), PutWord(out, 2052), PutDword(out, 0), PutDword(out, 0);
+  out.insert(out.end(), data.begin(), data.end());
+  while (out.size() % 4) out.push_back(0);
+}
+
+TEST(ResFileTest, FindsEntriesByTypeAndId) {
+  std::vector<std::uint8_t> bytes;
+  PutEntry(bytes, 0, 0, {});
+  PutEntry(bytes, 6, 7, {1, 2, 3});
+  PutEntry(bytes, 5, 207, {9});
+  ResFile file(bytes);
+  std::size_t size = 0;
+  const std::uint8_t* data = file.Find(6, 7, &size);
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(size, 3u);
+  EXPECT_EQ(data[2], 3);
+  ASSERT_NE(file.Find(5, 207, &size), nullptr);
+  EXPECT_EQ(file.Find(6, 8, &size), nullptr);
+}
+
+// A damaged file must never make the reader look past its bytes.
+TEST(ResFileTest, TruncatedOrLyingHeadersEndTheListSafely) {
+  std::vector<std::uint8_t> bytes;
+  PutEntry(bytes, 6, 7, {1, 2, 3});
+  for (std::size_t cut = 0; cut < 32 + 3; ++cut) {  // header and data; padding may go
+    ResFile file(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut));
+    std::size_t size = 0;
+    EXPECT_EQ(file.Find(6, 7, &size), nullptr) << cut;
+  }
+  std::vector<std::uint8_t> lying = bytes;
+  lying[0] = 0xFF;  // data size far beyond the end
+  EXPECT_TRUE(ResFile(lying).entries().empty());
+}
+
+}  // namespace
+}  // namespace warden::platform

@@ -1,0 +1,37 @@
+// Makes chosen calls of the platform file table fail, SQLite-style: count
+// the calls an operation makes, then fail the Nth one for N = 1, 2, ...
+// A failed close still closes the file, so nothing leaks.
+#ifndef WARDEN_TESTS_SUPPORT_FAULT_INJECTION_H
+#define WARDEN_TESTS_SUPPORT_FAULT_INJECTION_H
+
+#include <string>
+#include <vector>
+
+namespace warden::testing {
+
+enum class FileOp { kExists, kOpenRead, kOpenWrite, kRead, kWrite, kFlush, kClose, kCopy,
+                    kRemove, kRename, kReplace };
+
+const char* FileOpName(FileOp op);
+
+class FaultInjector {
+ public:
+  FaultInjector();   // installs the counting table
+  ~FaultInjector();  // restores the system table
+  FaultInjector(const FaultInjector&) = delete;
+  FaultInjector& operator=(const FaultInjector&) = delete;
+
+  // Fails the Nth call counted from now on (1-based); 0 fails none.
+  void FailNth(int n);
+  // Fails every call of `op` from now on.
+  void FailEvery(FileOp op);
+  // Operations called since construction or the last Reset, in order.
+  const std::vector<FileOp>& calls() const;
+  // Whether the injected failure has happened.
+  bool fired() const;
+  void Reset();
+};
+
+}  // namespace warden::testing
+
+#endif
