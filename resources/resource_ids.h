@@ -29,4 +29,22 @@
 #define IDS_ZONE_NAME_ILLEGAL 264
 #define IDS_ZONE_NAME_TOO_LONG 265
 
+// Texts of the dialog framework.
+#define IDS_APP_TITLE 300
+#define IDS_TEXT_TOO_LONG 301
+
+// Dialog templates.
+#define IDD_PROMPT 206
+#define IDD_ZONES 207
+#define IDD_RENAME_ZONE 210
+
+// Controls.
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+#define IDC_ZONE_LIST 220
+#define IDC_MODIFY 228
+#define IDC_PROMPT_TEXT 239
+#define IDC_NEW_ZONE_NAME 245
+
 #endif

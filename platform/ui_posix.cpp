@@ -1,0 +1,583 @@
+// The headless backend: each dialog is a set of in-memory controls built from
+// its compiled template; a test script drives it (platform/ui_headless.h).
+#include <algorithm>
+#include <deque>
+#include <map>
+
+#include "platform/ui_backend.h"
+#include "platform/ui_headless.h"
+
+namespace warden::platform {
+namespace headless {
+namespace {
+
+constexpr std::size_t kDefaultEditLimit = 32767;
+
+struct ListEntry {
+  std::u16string text;
+  bool checked = false;
+};
+
+struct TreeNode {
+  TreeView::Item parent = 0;
+  std::u16string text;
+  std::intptr_t data = 0;
+  bool alive = true;
+};
+
+struct HeadlessControl {
+  DialogItem item;
+  std::u16string text;
+  std::uint32_t style = 0;
+  bool checked = false;
+  std::size_t limit = kDefaultEditLimit;
+  std::pair<std::size_t, std::size_t> selection{0, 0};
+  std::uint32_t ex_style = 0;
+  std::vector<ListEntry> list;
+  int columns = 0;
+  int selected = -1;
+  std::vector<std::u16string> combo;
+  std::vector<TreeNode> tree;  // item handle = index + 1
+  TreeView::Item tree_selected = 0;
+};
+
+struct ScriptState {
+  std::deque<Step> steps;
+  std::vector<Shown> record;
+  int unanswered = 0;
+};
+
+ScriptState& State() {
+  static ScriptState state;
+  return state;
+}
+
+bool TakeStep(Step* step) {
+  if (State().steps.empty()) return false;
+  *step = std::move(State().steps.front());
+  State().steps.pop_front();
+  return true;
+}
+
+}  // namespace
+
+class Window : public ui_backend::DialogWindow {
+ public:
+  explicit Window(Dialog& dialog) : dialog_(dialog) {
+    for (const DialogItem& item : dialog.dialog_template().items) {
+      HeadlessControl control;
+      control.item = item;
+      control.text = item.text;
+      control.style = item.style;
+      order_.push_back(item.id);
+      if (item.id != -1) controls_.emplace(item.id, control);
+    }
+  }
+
+  Dialog& dialog() { return dialog_; }
+  bool ended() const { return ended_; }
+  int result() const { return result_; }
+  HeadlessControl* Find(std::int32_t id) {
+    auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : &found->second;
+  }
+  // Reachable by an operator: present, enabled and the dialog still open.
+  HeadlessControl* Usable(std::int32_t id) {
+    HeadlessControl* control = Find(id);
+    if (ended_ || !control || (control->style & style::kDisabled)) return nullptr;
+    return control;
+  }
+  void FocusFirstTabStop() {
+    for (std::int32_t id : order_) {
+      const HeadlessControl* control = Find(id);
+      if (control && (control->style & style::kTabStop) && !(control->style & style::kDisabled)) {
+        Focus(id);
+        return;
+      }
+    }
+  }
+  std::int32_t focused() const { return focused_; }
+  std::vector<std::pair<std::int32_t, std::u16string>> Texts() {
+    std::vector<std::pair<std::int32_t, std::u16string>> texts;
+    for (std::int32_t id : order_) {
+      if (id != -1) texts.emplace_back(id, Text(id));
+    }
+    return texts;
+  }
+  void UntickRadioGroupOf(std::int32_t id) {
+    const auto& items = dialog_.dialog_template().items;
+    std::size_t at = 0;
+    while (at < items.size() && items[at].id != id) ++at;
+    std::size_t start = at;
+    while (start > 0 && !(items[start].style & style::kGroup)) --start;
+    for (std::int32_t other : dialog_.dialog_template().RadioGroup(items[start].id)) {
+      if (HeadlessControl* control = Find(other)) control->checked = false;
+    }
+  }
+  std::vector<TreeView::Item> TreeChildren(HeadlessControl& c, TreeView::Item parent) {
+    std::vector<TreeView::Item> children;
+    for (std::size_t i = 0; i < c.tree.size(); ++i) {
+      if (c.tree[i].alive && c.tree[i].parent == parent) children.push_back(i + 1);
+    }
+    return children;
+  }
+  TreeNode* Node(HeadlessControl* c, TreeView::Item item) {
+    if (!c || item <= 0 || static_cast<std::size_t>(item) > c->tree.size()) return nullptr;
+    TreeNode& node = c->tree[item - 1];
+    return node.alive ? &node : nullptr;
+  }
+
+  // ---- DialogWindow ----
+  WindowHandle Handle() override { return this; }
+  void End(int result) override {
+    if (ended_) return;
+    ended_ = true;
+    result_ = result;
+  }
+  bool Has(std::int32_t id) override { return Find(id) != nullptr; }
+  std::u16string Text(std::int32_t id) override {
+    HeadlessControl* c = Find(id);
+    if (!c) return {};
+    if (c->item.kind == ControlKind::kComboBox) {
+      return c->selected >= 0 ? c->combo[c->selected] : std::u16string();
+    }
+    return c->text;
+  }
+  void SetText(std::int32_t id, const std::u16string& text) override {
+    if (HeadlessControl* c = Find(id)) {
+      c->text = text;
+      c->selection = {0, 0};
+    }
+  }
+  bool IsEnabled(std::int32_t id) override {
+    HeadlessControl* c = Find(id);
+    return c && !(c->style & style::kDisabled);
+  }
+  void Enable(std::int32_t id, bool enable) override {
+    if (HeadlessControl* c = Find(id)) {
+      c->style = enable ? c->style & ~style::kDisabled : c->style | style::kDisabled;
+    }
+  }
+  void Focus(std::int32_t id) override {
+    if (Find(id)) focused_ = id;
+  }
+  std::uint32_t Style(std::int32_t id) override {
+    HeadlessControl* c = Find(id);
+    return c ? c->style : 0;
+  }
+  void Redraw(std::int32_t) override {}
+  bool IsChecked(std::int32_t id) override {
+    HeadlessControl* c = Find(id);
+    return c && c->checked;
+  }
+  void SetChecked(std::int32_t id, bool checked) override {
+    if (HeadlessControl* c = Find(id)) c->checked = checked;
+  }
+  void LimitText(std::int32_t id, std::size_t max_chars) override {
+    if (HeadlessControl* c = Find(id)) c->limit = max_chars ? max_chars : kDefaultEditLimit;
+  }
+  void SelectAll(std::int32_t id) override {
+    if (HeadlessControl* c = Find(id)) c->selection = {0, c->text.size()};
+  }
+
+  int ComboAdd(std::int32_t id, const std::u16string& text) override {
+    HeadlessControl* c = Find(id);
+    if (!c) return -1;
+    c->combo.push_back(text);
+    return static_cast<int>(c->combo.size()) - 1;
+  }
+  int ComboCount(std::int32_t id) override {
+    HeadlessControl* c = Find(id);
+    return c ? static_cast<int>(c->combo.size()) : 0;
+  }
+  int ComboCurSel(std::int32_t id) override {
+    HeadlessControl* c = Find(id);
+    return c ? c->selected : -1;
+  }
+  void ComboSetCurSel(std::int32_t id, int index) override {
+    HeadlessControl* c = Find(id);
+    if (c) c->selected = index >= 0 && index < static_cast<int>(c->combo.size()) ? index : -1;
+  }
+  std::u16string ComboText(std::int32_t id, int index) override {
+    HeadlessControl* c = Find(id);
+    if (!c || index < 0 || index >= static_cast<int>(c->combo.size())) return {};
+    return c->combo[index];
+  }
+  void ComboReset(std::int32_t id) override {
+    if (HeadlessControl* c = Find(id)) {
+      c->combo.clear();
+      c->selected = -1;
+    }
+  }
+
+  void ListModifyStyle(std::int32_t id, std::uint32_t remove, std::uint32_t add) override {
+    if (HeadlessControl* c = Find(id)) c->style = (c->style & ~remove) | add;
+  }
+  void ListSetExStyle(std::int32_t id, std::uint32_t mask, std::uint32_t value) override {
+    HeadlessControl* c = Find(id);
+    if (!c) return;
+    // A zero mask sets the whole extended style, as the list view does.
+    c->ex_style = mask == 0 ? value : (c->ex_style & ~mask) | (value & mask);
+    if (!(c->ex_style & ListView::kExCheckBoxes)) {
+      for (ListEntry& entry : c->list) entry.checked = false;
+    }
+  }
+  std::uint32_t ListExStyle(std::int32_t id) override {
+    HeadlessControl* c = Find(id);
+    return c ? c->ex_style : 0;
+  }
+  bool ListDeleteAll(std::int32_t id) override {
+    HeadlessControl* c = Find(id);
+    if (!c) return false;
+    c->list.clear();
+    c->selected = -1;
+    return true;
+  }
+  bool ListHasColumn(std::int32_t id, int column) override {
+    HeadlessControl* c = Find(id);
+    return c && column >= 0 && column < c->columns;
+  }
+  int ListInsertColumn(std::int32_t id, int column, const std::u16string&, int, int) override {
+    HeadlessControl* c = Find(id);
+    if (!c || column < 0) return -1;
+    ++c->columns;
+    return column < c->columns ? column : c->columns - 1;
+  }
+  bool ListSetColumnWidth(std::int32_t id, int column, int) override {
+    return ListHasColumn(id, column);
+  }
+  int ListInsertItem(std::int32_t id, int index, const std::u16string& text) override {
+    HeadlessControl* c = Find(id);
+    if (!c || index < 0) return -1;
+    const std::size_t at = std::min(static_cast<std::size_t>(index), c->list.size());
+    c->list.insert(c->list.begin() + at, ListEntry{text, false});
+    return static_cast<int>(at);
+  }
+  int ListCount(std::int32_t id) override {
+    HeadlessControl* c = Find(id);
+    return c ? static_cast<int>(c->list.size()) : 0;
+  }
+  ListEntry* Entry(std::int32_t id, int index) {
+    HeadlessControl* c = Find(id);
+    if (!c || index < 0 || index >= static_cast<int>(c->list.size())) return nullptr;
+    return &c->list[index];
+  }
+  std::u16string ListText(std::int32_t id, int index) override {
+    ListEntry* entry = Entry(id, index);
+    return entry ? entry->text : std::u16string();
+  }
+  bool ListSetText(std::int32_t id, int index, const std::u16string& text) override {
+    ListEntry* entry = Entry(id, index);
+    if (entry) entry->text = text;
+    return entry != nullptr;
+  }
+  bool ListChecked(std::int32_t id, int index) override {
+    ListEntry* entry = Entry(id, index);
+    return entry && entry->checked;
+  }
+  bool ListSetChecked(std::int32_t id, int index, bool checked) override {
+    ListEntry* entry = Entry(id, index);
+    if (!entry || !(ListExStyle(id) & ListView::kExCheckBoxes)) return false;
+    entry->checked = checked;
+    return true;
+  }
+  int ListSelected(std::int32_t id) override {
+    HeadlessControl* c = Find(id);
+    return c ? c->selected : -1;
+  }
+
+  TreeView::Item TreeInsert(std::int32_t id, const std::u16string& text, std::intptr_t data,
+                            TreeView::Item parent) override {
+    HeadlessControl* c = Find(id);
+    if (!c || (parent != TreeView::kRoot && !Node(c, parent))) return 0;
+    c->tree.push_back(TreeNode{parent, text, data, true});
+    return static_cast<TreeView::Item>(c->tree.size());
+  }
+  bool TreeDelete(std::int32_t id, TreeView::Item item) override {
+    HeadlessControl* c = Find(id);
+    TreeNode* node = Node(c, item);
+    if (!node) return false;
+    for (TreeView::Item child : TreeChildren(*c, item)) TreeDelete(id, child);
+    node->alive = false;
+    if (c->tree_selected == item) c->tree_selected = 0;
+    return true;
+  }
+  bool TreeDeleteAll(std::int32_t id) override {
+    HeadlessControl* c = Find(id);
+    if (!c) return false;
+    for (TreeNode& node : c->tree) node.alive = false;
+    c->tree_selected = 0;
+    return true;
+  }
+  std::u16string TreeText(std::int32_t id, TreeView::Item item) override {
+    TreeNode* node = Node(Find(id), item);
+    return node ? node->text : std::u16string();
+  }
+  bool TreeSetText(std::int32_t id, TreeView::Item item, const std::u16string& text) override {
+    TreeNode* node = Node(Find(id), item);
+    if (node) node->text = text;
+    return node != nullptr;
+  }
+  std::intptr_t TreeData(std::int32_t id, TreeView::Item item) override {
+    TreeNode* node = Node(Find(id), item);
+    return node ? node->data : 0;
+  }
+  TreeView::Item TreeSelected(std::int32_t id) override {
+    HeadlessControl* c = Find(id);
+    return c ? c->tree_selected : 0;
+  }
+  bool TreeSelect(std::int32_t id, TreeView::Item item) override {
+    HeadlessControl* c = Find(id);
+    if (!c || (item != 0 && !Node(c, item))) return false;
+    c->tree_selected = item;
+    return true;
+  }
+  TreeView::Item TreeChild(std::int32_t id, TreeView::Item parent) override {
+    HeadlessControl* c = Find(id);
+    if (!c) return 0;
+    const auto children = TreeChildren(*c, parent);
+    return children.empty() ? 0 : children.front();
+  }
+  TreeView::Item TreeNext(std::int32_t id, TreeView::Item item) override {
+    HeadlessControl* c = Find(id);
+    TreeNode* node = Node(c, item);
+    if (!node) return 0;
+    for (TreeView::Item sibling : TreeChildren(*c, node->parent)) {
+      if (sibling > item) return sibling;
+    }
+    return 0;
+  }
+  TreeView::Item TreeParent(std::int32_t id, TreeView::Item item) override {
+    TreeNode* node = Node(Find(id), item);
+    return node ? node->parent : 0;
+  }
+  void TreeExpand(std::int32_t, TreeView::Item) override {}
+
+ private:
+  Dialog& dialog_;
+  std::map<std::int32_t, HeadlessControl> controls_;
+  std::vector<std::int32_t> order_;
+  std::int32_t focused_ = 0;
+  bool ended_ = false;
+  int result_ = kIdCancel;
+};
+
+// ---- Script ----
+
+void Push(Step step) { State().steps.push_back(std::move(step)); }
+
+void Reset() { State() = ScriptState{}; }
+
+std::size_t PendingSteps() { return State().steps.size(); }
+
+const std::vector<Shown>& Record() { return State().record; }
+
+int Unanswered() { return State().unanswered; }
+
+Step PressOk() {
+  return [](Driver& d) { d.Ok(); };
+}
+
+Step PressCancel() {
+  return [](Driver& d) { d.Cancel(); };
+}
+
+Step AnswerWith(int button) {
+  return [button](Driver& d) { d.Answer(button); };
+}
+
+std::u16string Shown::TextOf(std::int32_t id) const {
+  for (const auto& [control, text] : texts) {
+    if (control == id) return text;
+  }
+  return {};
+}
+
+// ---- Driver ----
+
+const Shown& Driver::shown() const { return State().record.at(index_); }
+bool Driver::IsOpen() const { return window_ && !window_->ended(); }
+
+bool Driver::Exists(std::int32_t id) const { return window_ && window_->Has(id); }
+std::u16string Driver::Text(std::int32_t id) const { return window_ ? window_->Text(id) : u""; }
+bool Driver::IsEnabled(std::int32_t id) const { return window_ && window_->IsEnabled(id); }
+std::uint32_t Driver::Style(std::int32_t id) const { return window_ ? window_->Style(id) : 0; }
+bool Driver::IsChecked(std::int32_t id) const { return window_ && window_->IsChecked(id); }
+std::int32_t Driver::Focused() const { return window_ ? window_->focused() : 0; }
+std::pair<std::size_t, std::size_t> Driver::Selection(std::int32_t id) const {
+  HeadlessControl* c = window_ ? window_->Find(id) : nullptr;
+  return c ? c->selection : std::pair<std::size_t, std::size_t>{0, 0};
+}
+int Driver::ListCount(std::int32_t id) const { return window_ ? window_->ListCount(id) : 0; }
+std::u16string Driver::ListText(std::int32_t id, int item) const {
+  return window_ ? window_->ListText(id, item) : u"";
+}
+bool Driver::ListChecked(std::int32_t id, int item) const {
+  return window_ && window_->ListChecked(id, item);
+}
+int Driver::ListSelected(std::int32_t id) const { return window_ ? window_->ListSelected(id) : -1; }
+std::uint32_t Driver::ListExStyle(std::int32_t id) const {
+  return window_ ? window_->ListExStyle(id) : 0;
+}
+std::vector<std::u16string> Driver::ComboEntries(std::int32_t id) const {
+  HeadlessControl* c = window_ ? window_->Find(id) : nullptr;
+  return c ? c->combo : std::vector<std::u16string>{};
+}
+int Driver::ComboSelected(std::int32_t id) const {
+  return window_ ? window_->ComboCurSel(id) : -1;
+}
+
+std::vector<std::u16string> Driver::TreeOutline(std::int32_t id) const {
+  std::vector<std::u16string> lines;
+  HeadlessControl* c = window_ ? window_->Find(id) : nullptr;
+  if (!c) return lines;
+  std::function<void(TreeView::Item, const std::u16string&)> walk =
+      [&](TreeView::Item parent, const std::u16string& indent) {
+        for (TreeView::Item item : window_->TreeChildren(*c, parent)) {
+          lines.push_back(indent + c->tree[item - 1].text);
+          walk(item, indent + u"  ");
+        }
+      };
+  walk(TreeView::kRoot, u"");
+  return lines;
+}
+
+TreeView::Item Driver::TreeFind(std::int32_t id, const std::u16string& text) const {
+  HeadlessControl* c = window_ ? window_->Find(id) : nullptr;
+  if (!c) return 0;
+  for (std::size_t i = 0; i < c->tree.size(); ++i) {
+    if (c->tree[i].alive && c->tree[i].text == text) return static_cast<TreeView::Item>(i + 1);
+  }
+  return 0;
+}
+
+bool Driver::Type(std::int32_t id, const std::u16string& text) {
+  HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
+  if (!c || c->item.kind != ControlKind::kEdit || (c->style & style::kEditReadOnly)) return false;
+  std::u16string typed;
+  for (char16_t ch : text) {
+    if ((c->style & style::kEditNumber) && (ch < u'0' || ch > u'9')) continue;
+    if (typed.size() >= c->limit) break;
+    typed.push_back(ch);
+  }
+  c->text = typed;
+  c->selection = {typed.size(), typed.size()};
+  window_->Focus(id);
+  return true;
+}
+
+bool Driver::Click(std::int32_t id) {
+  HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
+  if (!c || c->item.kind != ControlKind::kButton) return false;
+  const std::uint32_t type = c->style & style::kButtonTypeMask;
+  if (type == style::kAutoCheckBox) c->checked = !c->checked;
+  if (type == style::kAutoRadioButton) {
+    window_->UntickRadioGroupOf(id);
+    c->checked = true;
+  }
+  window_->dialog().HandleCommand(id, NotifyCode::kClick);
+  return true;
+}
+
+bool Driver::ListClick(std::int32_t id, int item) {
+  HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
+  if (!c || c->item.kind != ControlKind::kListView) return false;
+  if (item < 0 || item >= static_cast<int>(c->list.size())) item = -1;
+  c->selected = item;
+  window_->Focus(id);
+  window_->dialog().HandleNotify({id, NotifyCode::kClick, item});
+  return true;
+}
+
+bool Driver::ListDoubleClick(std::int32_t id, int item) {
+  if (!ListClick(id, item) || !IsOpen()) return false;
+  if (item < 0 || item >= window_->ListCount(id)) item = -1;
+  window_->dialog().HandleNotify({id, NotifyCode::kDoubleClick, item});
+  return true;
+}
+
+bool Driver::ListTick(std::int32_t id, int item, bool ticked) {
+  HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
+  return c && window_->ListSetChecked(id, item, ticked);
+}
+
+bool Driver::ComboSelect(std::int32_t id, int index) {
+  HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
+  if (!c || index < 0 || index >= static_cast<int>(c->combo.size())) return false;
+  c->selected = index;
+  window_->dialog().HandleNotify({id, NotifyCode::kSelectionChanged, index});
+  return true;
+}
+
+bool Driver::TreeSelect(std::int32_t id, TreeView::Item item) {
+  HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
+  if (!c || !window_->Node(c, item)) return false;
+  if (c->tree_selected == item) return true;
+  c->tree_selected = item;
+  window_->dialog().HandleNotify({id, NotifyCode::kSelectionChanged, item});
+  return true;
+}
+
+bool Driver::TreeDoubleClick(std::int32_t id) {
+  HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
+  if (!c) return false;
+  window_->dialog().HandleNotify({id, NotifyCode::kDoubleClick, c->tree_selected});
+  return true;
+}
+
+bool Driver::Close() {
+  if (!IsOpen()) return false;
+  window_->dialog().HandleClose();
+  return true;
+}
+
+}  // namespace headless
+
+namespace ui_backend {
+
+std::intptr_t RunModal(Dialog& dialog, const ResourceBytes&, WindowHandle) {
+  headless::Window window(dialog);
+  headless::Shown shown;
+  shown.template_id = dialog.template_id();
+  shown.caption = dialog.dialog_template().caption;
+  if (dialog.HandleInit(&window) && window.focused() == 0) window.FocusFirstTabStop();
+  shown.texts = window.Texts();
+  auto& state = headless::State();
+  state.record.push_back(std::move(shown));
+  const std::size_t index = state.record.size() - 1;
+  while (!window.ended()) {
+    headless::Step step;
+    if (!headless::TakeStep(&step)) {
+      ++state.unanswered;
+      window.End(kIdCancel);
+      break;
+    }
+    headless::Driver driver(&window, index);
+    step(driver);
+  }
+  return window.result();
+}
+
+int MessageBoxShown(WindowHandle, const std::u16string& text, const std::u16string& caption,
+                    std::uint32_t flags) {
+  auto& state = headless::State();
+  headless::Shown shown;
+  shown.message_box = true;
+  shown.caption = caption;
+  shown.text = text;
+  shown.flags = flags;
+  state.record.push_back(std::move(shown));
+  headless::Driver driver(nullptr, state.record.size() - 1);
+  const int first_button = (flags & 0x0F) == kMbYesNo ? kIdYes : kIdOk;
+  driver.Answer(first_button);
+  headless::Step step;
+  if (headless::TakeStep(&step)) {
+    step(driver);
+  } else {
+    ++state.unanswered;
+  }
+  return driver.answer();
+}
+
+}  // namespace ui_backend
+}  // namespace warden::platform

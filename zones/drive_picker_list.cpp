@@ -1,0 +1,37 @@
+#include "zones/drive_picker_list.h"
+
+#include "accounts/user_store.h"
+
+namespace warden {
+
+void CDrivePickerListCtrl::FillZones(bool check_boxes) {
+  ModifyStyle(kTypeMask | kShowSelAlways | kSortAscending | kSortDescending | kOwnerDrawFixed,
+              kReport | kSingleSel | kShareImageLists | kNoColumnHeader);
+  if (check_boxes) {
+    SetExtendedStyle(kExCheckBoxes, kExCheckBoxes);
+  } else {
+    SetExtendedStyle(0, 0);
+  }
+  DeleteAllItems();
+  if (!HasColumn(0)) InsertColumn(0, u"", kFormatLeft, kNoWidth);
+  const CUser& store = ApplicationStore();
+  for (std::int16_t zone = 0; zone < kZoneCount; ++zone) {
+    InsertItem(zone, store.m_strSection[zone]);
+  }
+  SetColumnWidth(0, kAutosizeUseHeader);
+}
+
+void CDrivePickerListCtrl::GetZoneChecks(ZoneFlags& checks) const {
+  const int count = ItemCount();
+  for (int i = 0; i < count && i < kZoneCount; ++i) checks[i] = IsChecked(i) ? 1 : 0;
+}
+
+void CDrivePickerListCtrl::SetZoneChecks(std::int16_t record_index) {
+  const CUser& store = ApplicationStore();
+  if (record_index < 0 || record_index >= store.UserCount()) return;
+  const ZoneFlags& flags = (*store.m_pUser)[record_index].sectionid;
+  const int count = ItemCount();
+  for (int i = 0; i < count && i < kZoneCount; ++i) SetChecked(i, flags[i] == 1);
+}
+
+}  // namespace warden

@@ -1,0 +1,28 @@
+// CDrivePickerListCtrl: the zone list. Item i is zone i of the application
+// store, shown plainly or with a check box per zone.
+#ifndef WARDEN_ZONES_DRIVE_PICKER_LIST_H
+#define WARDEN_ZONES_DRIVE_PICKER_LIST_H
+
+#include <cstdint>
+
+#include "accounts/account_record.h"
+#include "platform/ui.h"
+
+namespace warden {
+
+class CDrivePickerListCtrl : public platform::ListView {
+ public:
+  ~CDrivePickerListCtrl() override = default;
+
+  // Rebuilds the list from the application store's 64 zone names; ticks are lost.
+  void FillZones(bool check_boxes);
+  // Entry i becomes 1 if item i is ticked, else 0, for the items the array can hold.
+  void GetZoneChecks(ZoneFlags& checks) const;
+  // Ticks item i if and only if sectionid[i] of that application-store record
+  // is 1. An index outside the table changes nothing.
+  void SetZoneChecks(std::int16_t record_index);
+};
+
+}  // namespace warden
+
+#endif

@@ -1,0 +1,54 @@
+// The zone configuration dialog (CSectionDialog) and the rename dialog it
+// opens for one zone (CDialog2). Renames stay in the list until OK writes all
+// 64 names into the application store and saves section.dat.
+#ifndef WARDEN_ZONES_SECTION_DIALOG_H
+#define WARDEN_ZONES_SECTION_DIALOG_H
+
+#include <cstdint>
+#include <string>
+
+#include "platform/ui.h"
+#include "zones/drive_picker_list.h"
+
+namespace warden {
+
+// Characters a zone name must not hold, in the order they are looked for.
+inline constexpr char16_t kIllegalZoneNameChars[] = u",;+-*/%&!~|^<>={}().\"\\";
+
+class CDialog2 : public platform::Dialog {
+ public:
+  explicit CDialog2(platform::WindowHandle parent);
+
+  std::u16string m_strNewName;
+
+ protected:
+  void DoDataExchange(platform::DataExchange& exchange) override;
+  bool OnInitDialog() override;
+};
+
+class CSectionDialog : public platform::Dialog {
+ public:
+  explicit CSectionDialog(platform::WindowHandle parent);
+
+  // True to accept `name`; false after telling the operator why not.
+  bool CheckSectionName(const std::u16string& name);
+  // Renames item m_nSelIndex of the list through the rename dialog.
+  void RenameSection();
+
+  platform::Button m_btnModify;
+  CDrivePickerListCtrl m_listSection;
+  std::u16string m_strSelName;
+  std::int32_t m_nSelIndex = -1;
+
+ protected:
+  void DoDataExchange(platform::DataExchange& exchange) override;
+  bool OnInitDialog() override;
+  void OnOK() override;
+
+ private:
+  void Select(const platform::Notification& notification);
+};
+
+}  // namespace warden
+
+#endif
