@@ -112,6 +112,11 @@ bool Archive::Need(std::size_t count) {
   return true;
 }
 
+bool Archive::Require(std::uint64_t bytes) {
+  if (!CanRead()) return false;
+  return bytes <= Remaining() || Fail(ArchiveError::kEndOfFile);
+}
+
 bool Archive::ReadExact(void* buffer, std::size_t size) {
   if (size > Remaining()) return Fail(ArchiveError::kEndOfFile);
   auto* out = static_cast<std::uint8_t*>(buffer);

@@ -69,6 +69,10 @@ class Archive {
   // Writes out what is buffered (writing archives); true when all went.
   bool Flush();
 
+  // Fails as end of file, before anything is allocated for them, unless at
+  // least `bytes` remain to be read.
+  bool Require(std::uint64_t bytes);
+
   // Bytes not yet read: buffered plus still in the file.
   std::uint64_t Remaining() const { return (end_ - pos_) + unread_; }
 
