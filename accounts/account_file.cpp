@@ -119,7 +119,8 @@ int LoadAccountFile(CUser& store, const std::u16string* directory) {
   const int result = ReadDataFile(*path, &store.m_bUserBackupDue, [&table](Archive& archive) {
     return ReadAccountTable(archive, &table);
   });
-  if (result == kFileOk) store.m_pUser = std::move(table);
+  // A file without records leaves the store without a table, as before the load.
+  if (result == kFileOk && !table.empty()) store.m_pUser = std::move(table);
   return result;
 }
 
