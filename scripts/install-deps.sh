@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   mingw-w64 mingw-w64-tools binutils-mingw-w64
-  wine64 xvfb xauth x11-apps imagemagick fonts-wqy-microhei
+  wine64 fonts-wine xvfb xauth x11-apps imagemagick fonts-wqy-microhei
 )
 missing=()
 for p in "${packages[@]}"; do

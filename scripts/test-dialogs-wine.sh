@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Dialog automation under Wine on a virtual display (run by test.sh through
+# xvfb-run): the zone dialog program in Chinese and in English. Screenshots
+# land in build/ui-screenshots as PNG.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+trap stop_wine EXIT
+cd "$root"
+wine_prefix_ready
+
+# Wine draws the window frames itself (there is no window manager), and the
+# dialog font maps to a CJK font so that Chinese renders.
+"$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+for font in "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif"; do
+  for key in 'HKCU\Software\Wine\Fonts\Replacements' \
+             'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'; do
+    "$wine64" reg add "$key" /v "$font" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+  done
+done
+
+shots="$root/build/ui-screenshots"
+install="$root/build/ui-install"
+rm -rf "$shots" "$install"
+mkdir -p "$shots" "$install"
+program=build/win64/tests/wine/zone_dialog_ui.exe
+library=$("$wine64" winepath -w build/win64/tests/wine/zone_dialogs_en.dll 2>/dev/null)
+install_w=$("$wine64" winepath -w "$install" 2>/dev/null)
+shots_w=$("$wine64" winepath -w "$shots" 2>/dev/null)
+
+timeout 180 "$wine64" "$program" "$install_w\\" "$shots_w" zh 2>/dev/null
+timeout 180 "$wine64" "$program" "$install_w\\" "$shots_w" en "$library" 2>/dev/null
+for bmp in "$shots"/*.bmp; do
+  convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"
+done
+echo "== dialog screenshots in $shots"

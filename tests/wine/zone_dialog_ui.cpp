@@ -1,0 +1,213 @@
+// Opens the zone dialog for real and drives it from a second thread with
+// window messages, as an operator would: click zone 3, Modify, type a name,
+// OK, OK. Then checks section.dat and saves screenshots of both dialogs.
+//
+//   zone_dialog_ui <install dir> <screenshot dir> <tag> [language library]
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "accounts/user_store.h"
+#include "platform/dialog_template.h"
+#include "platform/resources.h"
+#include "platform/text.h"
+#include "resources/resource_ids.h"
+#include "zones/section_dialog.h"
+#include "zones/zone_file.h"
+
+namespace {
+
+using warden::platform::ToUtf8;
+
+int g_failures = 0;
+
+void Check(bool ok, const char* what) {
+  std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
+  if (!ok) ++g_failures;
+}
+
+std::wstring W(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+std::u16string Caption(std::uint16_t id) {
+  warden::platform::ResourceBytes bytes;
+  warden::platform::DialogTemplate parsed;
+  if (!warden::platform::FindResourceBytes(warden::platform::ResourceSource(),
+                                           warden::platform::kResourceTypeDialog, id, &bytes) ||
+      !warden::platform::ParseDialogTemplate(bytes.data, bytes.size, &parsed)) {
+    return {};
+  }
+  return parsed.caption;
+}
+
+HWND WaitForDialog(const std::wstring& caption) {
+  for (int i = 0; i < 600; ++i) {
+    HWND found = FindWindowW(L"#32770", caption.c_str());
+    if (found && IsWindowVisible(found)) return found;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
+bool WaitUntil(bool (*condition)(HWND), HWND window) {
+  for (int i = 0; i < 600; ++i) {
+    if (condition(window)) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+// Saves what the screen shows of `window` as a 24-bit BMP.
+bool SaveScreenshot(HWND window, const std::wstring& path) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Sleep(400);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  const DWORD stride = ((width * 3 + 3) / 4) * 4;
+  const DWORD image_size = stride * height;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  file.bfSize = file.bfOffBits + image_size;
+  info.bmiHeader.biSizeImage = image_size;
+  bool ok = false;
+  if (FILE* out = _wfopen(path.c_str(), L"wb")) {
+    ok = fwrite(&file, sizeof file, 1, out) == 1 &&
+         fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+         fwrite(bits, image_size, 1, out) == 1;
+    fclose(out);
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+std::wstring ListText(HWND list, int index) {
+  wchar_t text[128] = {};
+  LVITEMW item{};
+  item.pszText = text;
+  item.cchTextMax = 128;
+  SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+void ClickListItem(HWND list, int index) {
+  RECT rect{};
+  rect.left = LVIR_LABEL;
+  SendMessageW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect));
+  const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
+struct Scenario {
+  std::wstring zones_caption;
+  std::wstring rename_caption;
+  std::wstring shots;  // path prefix of the screenshots
+  std::wstring typed;
+  std::wstring expected;
+  std::wstring list_text_after;
+};
+
+DWORD WINAPI Drive(void* parameter) {
+  auto& scenario = *static_cast<Scenario*>(parameter);
+  HWND zones = WaitForDialog(scenario.zones_caption);
+  if (!zones) return 1;
+  HWND list = GetDlgItem(zones, IDC_ZONE_LIST);
+  HWND modify = GetDlgItem(zones, IDC_MODIFY);
+  ClickListItem(list, 3);
+  WaitUntil([](HWND button) { return IsWindowEnabled(button) != FALSE; }, modify);
+  SaveScreenshot(zones, scenario.shots + L"zone-dialog.bmp");
+  PostMessageW(modify, BM_CLICK, 0, 0);
+
+  HWND rename = WaitForDialog(scenario.rename_caption);
+  if (rename) {
+    HWND edit = GetDlgItem(rename, IDC_NEW_ZONE_NAME);
+    for (wchar_t c : scenario.typed) PostMessageW(edit, WM_CHAR, c, 1);
+    Sleep(300);
+    SaveScreenshot(rename, scenario.shots + L"rename-dialog.bmp");
+    PostMessageW(GetDlgItem(rename, IDOK), BM_CLICK, 0, 0);
+    WaitUntil([](HWND window) { return IsWindow(window) == FALSE; }, rename);
+  }
+  Sleep(200);
+  scenario.list_text_after = ListText(list, 3);
+  PostMessageW(GetDlgItem(zones, IDOK), BM_CLICK, 0, 0);
+  return 0;
+}
+
+// Points the host's install directory at `path` for the run; the prefix's
+// profile is shared with the other Windows tests, so it is cleared after.
+struct InstallDirectory {
+  explicit InstallDirectory(const std::wstring& path) {
+    WriteProfileStringW(L"Velm50", L"ApplicationDirectory", path.c_str());
+    WriteProfileStringW(L"Velm51", L"ApplicationDirectory", path.c_str());
+  }
+  ~InstallDirectory() {
+    WriteProfileStringW(L"Velm50", L"ApplicationDirectory", nullptr);
+    WriteProfileStringW(L"Velm51", L"ApplicationDirectory", nullptr);
+  }
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: zone_dialog_ui <install dir> <screenshot dir> <tag> [library]\n");
+    return 2;
+  }
+  const std::wstring install = argv[1], shots = argv[2], tag = argv[3];
+  const InstallDirectory install_directory(install);
+  if (argc > 4) {
+    const std::wstring path = argv[4];
+    auto library = warden::platform::LoadResourceLibrary(std::u16string(path.begin(), path.end()));
+    Check(library != nullptr, "language library loaded");
+    if (!library) return 1;
+    warden::platform::SetResourceSource(library);
+  }
+  DeleteFileW((install + L"section.dat").c_str());
+  DeleteFileW((install + L"section.bak").c_str());
+  warden::CUser& store = warden::ApplicationStore();
+  Check(warden::LoadSectionFile(store, nullptr) == 0, "default zone names written");
+
+  Scenario scenario;
+  scenario.zones_caption = W(Caption(IDD_ZONES));
+  scenario.rename_caption = W(Caption(IDD_RENAME_ZONE));
+  scenario.shots = shots + L"\\" + tag + L"-";
+  // 35 characters typed; the rename dialog takes 31.
+  scenario.typed = tag == L"zh" ? L"东区_3号楼_0123456789_abcdefghijklmnop" : L"East_Wing_3_0123456789_abcdefghijkl";
+  scenario.expected = scenario.typed.substr(0, 31);
+  HANDLE driver = CreateThread(nullptr, 0, Drive, &scenario, 0, nullptr);
+  warden::CSectionDialog dialog(nullptr);
+  const intptr_t result = dialog.DoModal();
+  WaitForSingleObject(driver, 30000);
+  CloseHandle(driver);
+
+  std::printf("dialog result %d\n", static_cast<int>(result));
+  Check(result == IDOK, "zone dialog closed with OK");
+  Check(scenario.list_text_after == scenario.expected, "list shows the new name, cut at 31");
+  Check(store.m_strSection[3] == std::u16string(scenario.expected.begin(), scenario.expected.end()),
+        "application store holds the new name");
+  warden::CUser reread;
+  Check(warden::LoadSectionFile(reread, nullptr) == 0, "section.dat read back");
+  Check(reread.m_strSection == store.m_strSection, "section.dat holds all 64 names");
+  std::printf("zone 3 is now \"%s\"\n", ToUtf8(reread.m_strSection[3]).c_str());
+  return g_failures == 0 ? 0 : 1;
+}
