@@ -12,10 +12,7 @@ ctest --preset native -j "$jobs"
 echo "== native tests under AddressSanitizer and UBSan"
 ctest --preset native-asan -j "$jobs"
 
-echo "== Windows tests under Wine (x64)"
-wine_prefix_ready
-"$wine64" build/win64/tests/warden_tests.exe --gtest_brief=1
-echo "== dialog automation under Wine on a virtual display (x64)"
+echo "== Windows tests and dialog automation under Wine (x64), on a virtual display"
 stop_wine
-xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/test-dialogs-wine.sh"
+xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/test-wine.sh"
 echo "== x86 (win32) built and linked, not run: 32-bit Wine cannot be installed from the package registry"

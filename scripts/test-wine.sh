@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Dialog automation under Wine on a virtual display (run by test.sh through
-# xvfb-run): the zone dialog program in Chinese and in English. Screenshots
-# land in build/ui-screenshots as PNG.
+# The Windows tests under Wine (x64) on a virtual display (test.sh runs this
+# through xvfb-run): the GoogleTest suite, whose dialog tests open real
+# windows, then the dialog automation program in Chinese and in English.
+# Screenshots land in build/ui-screenshots as PNG.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 trap stop_wine EXIT
@@ -17,6 +18,8 @@ for font in "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif"; do
     "$wine64" reg add "$key" /v "$font" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
   done
 done
+
+"$wine64" build/win64/tests/warden_tests.exe --gtest_brief=1
 
 shots="$root/build/ui-screenshots"
 install="$root/build/ui-install"
