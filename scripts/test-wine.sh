@@ -18,6 +18,12 @@ for font in "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif"; do
     "$wine64" reg add "$key" /v "$font" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
   done
 done
+# This Wine build does not look into its own font folder; the caption
+# buttons need Marlett (fonts-wine).
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
+  cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+fi
 
 "$wine64" build/win64/tests/warden_tests.exe --gtest_brief=1
 

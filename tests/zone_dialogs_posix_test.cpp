@@ -211,6 +211,8 @@ TEST_F(ZoneDialogsTest, SecondModifyWithoutClickOffersTheClickedName) {
 }
 
 TEST_F(ZoneDialogsTest, CancelAfterRenamesLeavesStoreAndFileUntouched) {
+  ASSERT_EQ(SaveSectionFile(ApplicationStore()), 0);
+  const auto file_before = testing::ReadBytes(dir_ / "section.dat");
   const auto before = ApplicationStore().m_strSection;
   hl::Push([](hl::Driver& d) {
     d.ListDoubleClick(IDC_ZONE_LIST, 1);
@@ -222,7 +224,8 @@ TEST_F(ZoneDialogsTest, CancelAfterRenamesLeavesStoreAndFileUntouched) {
   CSectionDialog dialog(nullptr);
   EXPECT_EQ(dialog.DoModal(), platform::kIdCancel);
   EXPECT_EQ(ApplicationStore().m_strSection, before);
-  EXPECT_FALSE(SectionFileExists());
+  EXPECT_EQ(testing::ReadBytes(dir_ / "section.dat"), file_before);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "section.111"));
 }
 
 TEST_F(ZoneDialogsTest, RenameDialogCancelChangesNothing) {
