@@ -155,6 +155,9 @@ class TreeView : public Control {
   bool SetItemText(Item item, const std::u16string& text);
   std::intptr_t ItemData(Item item) const;
   Item Selected() const;
+  // Selecting another item notifies the dialog (selection changed), as does
+  // deleting the selected item, which selects its next sibling, else its
+  // parent, else its previous sibling.
   bool Select(Item item);
   Item FirstChild(Item parent) const;  // kRoot: the first root item
   Item NextSibling(Item item) const;

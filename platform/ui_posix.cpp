@@ -293,14 +293,40 @@ class Window : public ui_backend::DialogWindow {
     c->tree.push_back(TreeNode{parent, text, data, true});
     return static_cast<TreeView::Item>(c->tree.size());
   }
+  // Deleting the selected item (or an ancestor of it) selects, as the tree
+  // view does, its next sibling, else its parent, else its previous sibling.
   bool TreeDelete(std::int32_t id, TreeView::Item item) override {
     HeadlessControl* c = Find(id);
     TreeNode* node = Node(c, item);
     if (!node) return false;
-    for (TreeView::Item child : TreeChildren(*c, item)) TreeDelete(id, child);
-    node->alive = false;
-    if (c->tree_selected == item) c->tree_selected = 0;
+    TreeView::Item successor = 0;
+    if (c->tree_selected && TreeContains(*c, item, c->tree_selected)) {
+      const auto siblings = TreeChildren(*c, node->parent);
+      const auto at = std::find(siblings.begin(), siblings.end(), item);
+      if (at + 1 != siblings.end()) {
+        successor = *(at + 1);
+      } else if (node->parent != TreeView::kRoot) {
+        successor = node->parent;
+      } else if (at != siblings.begin()) {
+        successor = *(at - 1);
+      }
+    }
+    RemoveSubtree(*c, item);
+    if (c->tree_selected && !Node(c, c->tree_selected)) {
+      c->tree_selected = 0;
+      if (successor) TreeSelect(id, successor);
+    }
     return true;
+  }
+  void RemoveSubtree(HeadlessControl& c, TreeView::Item item) {
+    for (TreeView::Item child : TreeChildren(c, item)) RemoveSubtree(c, child);
+    c.tree[item - 1].alive = false;
+  }
+  bool TreeContains(HeadlessControl& c, TreeView::Item ancestor, TreeView::Item item) {
+    for (TreeView::Item at = item; at != TreeView::kRoot; at = c.tree[at - 1].parent) {
+      if (at == ancestor) return true;
+    }
+    return false;
   }
   bool TreeDeleteAll(std::int32_t id) override {
     HeadlessControl* c = Find(id);
@@ -326,10 +352,13 @@ class Window : public ui_backend::DialogWindow {
     HeadlessControl* c = Find(id);
     return c ? c->tree_selected : 0;
   }
+  // A change of selection notifies the dialog at once, whoever made it.
   bool TreeSelect(std::int32_t id, TreeView::Item item) override {
     HeadlessControl* c = Find(id);
     if (!c || (item != 0 && !Node(c, item))) return false;
+    if (c->tree_selected == item) return true;
     c->tree_selected = item;
+    dialog_.HandleNotify({id, NotifyCode::kSelectionChanged, item});
     return true;
   }
   TreeView::Item TreeChild(std::int32_t id, TreeView::Item parent) override {
@@ -512,10 +541,8 @@ bool Driver::ComboSelect(std::int32_t id, int index) {
 bool Driver::TreeSelect(std::int32_t id, TreeView::Item item) {
   HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
   if (!c || !window_->Node(c, item)) return false;
-  if (c->tree_selected == item) return true;
-  c->tree_selected = item;
-  window_->dialog().HandleNotify({id, NotifyCode::kSelectionChanged, item});
-  return true;
+  window_->Focus(id);
+  return window_->TreeSelect(id, item);
 }
 
 bool Driver::TreeDoubleClick(std::int32_t id) {

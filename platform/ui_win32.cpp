@@ -265,7 +265,8 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       } else if (code == BN_DOUBLECLICKED) {
         run->dialog->HandleCommand(id, NotifyCode::kDoubleClick);
       } else if (code == CBN_SELCHANGE) {
-        run->dialog->HandleCommand(id, NotifyCode::kSelectionChanged);
+        const auto index = SendMessageW(reinterpret_cast<HWND>(lparam), CB_GETCURSEL, 0, 0);
+        run->dialog->HandleNotify({id, NotifyCode::kSelectionChanged, index});
       }
       return TRUE;
     }

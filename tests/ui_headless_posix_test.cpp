@@ -230,7 +230,8 @@ TEST_F(UiHeadlessTest, ListTreeAndComboNotificationsReachTheirHandlers) {
     EXPECT_EQ(dialog.tree.Parent(dialog.tree.Selected()), dialog.group);
     EXPECT_TRUE(dialog.tree.DeleteItem(dialog.group));
     EXPECT_EQ(d.TreeOutline(kTree), (std::vector<std::u16string>{u"loner"}));
-    EXPECT_EQ(dialog.tree.Selected(), 0);
+    // The selected user went with its group; the next root item takes over.
+    EXPECT_EQ(dialog.tree.ItemText(dialog.tree.Selected()), u"loner");
     EXPECT_TRUE(d.ListTick(kList, 0, true));
     d.Cancel();
   });
@@ -238,7 +239,7 @@ TEST_F(UiHeadlessTest, ListTreeAndComboNotificationsReachTheirHandlers) {
   const std::vector<std::pair<std::int32_t, NotifyCode>> expected = {
       {kList, NotifyCode::kClick}, {kList, NotifyCode::kClick}, {kList, NotifyCode::kDoubleClick},
       {kTree, NotifyCode::kSelectionChanged}, {kCombo, NotifyCode::kSelectionChanged},
-      {kTick, NotifyCode::kClick}};
+      {kTick, NotifyCode::kClick}, {kTree, NotifyCode::kSelectionChanged}};
   ASSERT_EQ(dialog.events.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE(i);
@@ -248,9 +249,42 @@ TEST_F(UiHeadlessTest, ListTreeAndComboNotificationsReachTheirHandlers) {
   EXPECT_EQ(dialog.events[0].item, 1);
   EXPECT_EQ(dialog.events[1].item, -1);
   EXPECT_EQ(dialog.events[2].item, -1);
+  EXPECT_EQ(dialog.events[4].item, 0);  // the combo's new index
   // The controls are gone with the window; calls on them do nothing.
   EXPECT_EQ(dialog.list.ItemCount(), 0);
   EXPECT_FALSE(dialog.list.IsAttached());
+}
+
+// The selection after deleting the selected item follows the tree view:
+// next sibling, else parent, else previous sibling.
+TEST_F(UiHeadlessTest, DeletingTheSelectedTreeItemMovesTheSelection) {
+  struct Case {
+    const char16_t* selected;
+    const char16_t* deleted;
+    const char16_t* after;
+  };
+  const Case cases[] = {{u"user", u"user", u"group"},
+                        {u"user", u"group", u"loner"},
+                        {u"loner", u"loner", u"group"},
+                        {u"loner", u"group", u"loner"}};
+  TestDialog dialog;
+  hl::Push([&](hl::Driver& d) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(ToUtf8(c.deleted));
+      dialog.tree.DeleteAllItems();
+      const auto group = dialog.tree.InsertItem(u"group", 2);
+      dialog.tree.InsertItem(u"user", 1, group);
+      dialog.tree.InsertItem(u"loner", 1);
+      dialog.events.clear();
+      EXPECT_TRUE(dialog.tree.Select(d.TreeFind(kTree, c.selected)));
+      EXPECT_TRUE(dialog.tree.DeleteItem(d.TreeFind(kTree, c.deleted)));
+      EXPECT_EQ(ToUtf8(dialog.tree.ItemText(dialog.tree.Selected())), ToUtf8(c.after));
+      const bool moved = std::u16string(c.selected) != c.after;
+      EXPECT_EQ(dialog.events.size(), moved ? 2u : 1u);
+    }
+    d.Cancel();
+  });
+  dialog.DoModal();
 }
 
 TEST_F(UiHeadlessTest, NestedDialogsAndMessageBoxesTakeTheNextSteps) {

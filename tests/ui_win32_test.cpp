@@ -21,6 +21,9 @@ class ProbeDialog : public Dialog {
       : Dialog(id, nullptr), probe_(std::move(probe)) {}
   std::u16string text = u"abc";
   HWND Item(int id) const { return GetDlgItem(static_cast<HWND>(Handle()), id); }
+  void Listen(std::int32_t id, NotifyCode code, std::function<void(const Notification&)> run) {
+    On(id, code, std::move(run));
+  }
 
  protected:
   void DoDataExchange(DataExchange& exchange) override {
@@ -99,6 +102,52 @@ TEST(UiWin32Test, TextExchangeLimitsTheEdit) {
   });
   EXPECT_EQ(dialog.DoModal(), kIdOk);
   EXPECT_EQ(dialog.text, u"东区 3");
+}
+
+// The same selection rules as the headless tree: a real tree view, made at
+// run time inside a module dialog.
+TEST(UiWin32Test, TreeSelectionAndDeletionNotifyLikeTheHeadlessTree) {
+  constexpr int kTree = 500;
+  struct Case {
+    const char16_t* selected;
+    const char16_t* deleted;
+    const char16_t* after;
+  };
+  const Case cases[] = {{u"user", u"user", u"group"},
+                        {u"user", u"group", u"loner"},
+                        {u"loner", u"loner", u"group"},
+                        {u"loner", u"group", u"loner"}};
+  std::vector<Notification> events;
+  ProbeDialog dialog(IDD_ZONES, [&](ProbeDialog& d) {
+    CreateWindowExW(0, WC_TREEVIEWW, L"", WS_CHILD | WS_VISIBLE | TVS_HASLINES, 0, 0, 100, 100,
+                    static_cast<HWND>(d.Handle()), reinterpret_cast<HMENU>(kTree),
+                    nullptr, nullptr);
+    TreeView tree;
+    tree.Attach(&d, kTree);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(reinterpret_cast<const wchar_t*>(c.deleted));
+      tree.DeleteAllItems();
+      const auto group = tree.InsertItem(u"group", 2);
+      const auto user = tree.InsertItem(u"user", 1, group);
+      const auto loner = tree.InsertItem(u"loner", 1);
+      EXPECT_EQ(tree.FirstChild(TreeView::kRoot), group);
+      EXPECT_EQ(tree.NextSibling(group), loner);
+      EXPECT_EQ(tree.Parent(user), group);
+      EXPECT_EQ(tree.ItemData(group), 2);
+      auto find = [&](const char16_t* name) {
+        return std::u16string(name) == u"group" ? group : std::u16string(name) == u"user" ? user : loner;
+      };
+      events.clear();
+      EXPECT_TRUE(tree.Select(find(c.selected)));
+      EXPECT_TRUE(tree.DeleteItem(find(c.deleted)));
+      EXPECT_EQ(tree.ItemText(tree.Selected()), c.after);
+      const bool moved = std::u16string(c.selected) != c.after;
+      EXPECT_EQ(events.size(), moved ? 2u : 1u);
+    }
+  });
+  dialog.Listen(kTree, NotifyCode::kSelectionChanged,
+                [&events](const Notification& n) { events.push_back(n); });
+  EXPECT_EQ(dialog.DoModal(), kIdOk);
 }
 
 TEST(UiWin32Test, MissingTemplateGivesMinusOne) {
