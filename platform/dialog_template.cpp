@@ -128,14 +128,25 @@ const DialogItem* DialogTemplate::Find(std::int32_t id) const {
 }
 
 std::vector<std::int32_t> DialogTemplate::RadioGroup(std::int32_t first_id) const {
-  std::vector<std::int32_t> group;
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (items[i].id != first_id) continue;
-    for (std::size_t j = i; j < items.size(); ++j) {
-      if (j > i && (items[j].style & style::kGroup)) break;
-      if (IsRadioButton(items[j])) group.push_back(items[j].id);
-    }
-    break;
+    if (items[i].id == first_id) return RadioGroupFrom(i);
+  }
+  return {};
+}
+
+std::vector<std::int32_t> DialogTemplate::RadioGroupOf(std::int32_t id) const {
+  std::size_t at = 0;
+  while (at < items.size() && items[at].id != id) ++at;
+  if (at == items.size()) return {};
+  while (at > 0 && !(items[at].style & style::kGroup)) --at;
+  return RadioGroupFrom(at);
+}
+
+std::vector<std::int32_t> DialogTemplate::RadioGroupFrom(std::size_t start) const {
+  std::vector<std::int32_t> group;
+  for (std::size_t j = start; j < items.size(); ++j) {
+    if (j > start && (items[j].style & style::kGroup)) break;
+    if (IsRadioButton(items[j])) group.push_back(items[j].id);
   }
   return group;
 }

@@ -64,6 +64,11 @@ struct DialogTemplate {
   // Ids of the radio buttons of the group that starts at `first_id`: that
   // button and the radio buttons after it up to the next group start.
   std::vector<std::int32_t> RadioGroup(std::int32_t first_id) const;
+  // The radio buttons of the group that holds control `id`.
+  std::vector<std::int32_t> RadioGroupOf(std::int32_t id) const;
+
+ private:
+  std::vector<std::int32_t> RadioGroupFrom(std::size_t start) const;
 };
 
 // False when the bytes are not a whole template; `out` is then unspecified.

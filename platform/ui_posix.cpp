@@ -105,12 +105,7 @@ class Window : public ui_backend::DialogWindow {
     return texts;
   }
   void UntickRadioGroupOf(std::int32_t id) {
-    const auto& items = dialog_.dialog_template().items;
-    std::size_t at = 0;
-    while (at < items.size() && items[at].id != id) ++at;
-    std::size_t start = at;
-    while (start > 0 && !(items[start].style & style::kGroup)) --start;
-    for (std::int32_t other : dialog_.dialog_template().RadioGroup(items[start].id)) {
+    for (std::int32_t other : dialog_.dialog_template().RadioGroupOf(id)) {
       if (HeadlessControl* control = Find(other)) control->checked = false;
     }
   }

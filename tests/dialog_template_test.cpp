@@ -148,6 +148,16 @@ TEST(DialogTemplateTest, RadioGroupRunsToTheNextGroupStart) {
   EXPECT_EQ(dialog.RadioGroup(10), (std::vector<std::int32_t>{10, 11, 12}));
   EXPECT_EQ(dialog.RadioGroup(20), (std::vector<std::int32_t>{20, 21}));
   EXPECT_TRUE(dialog.RadioGroup(99).empty());
+  // A label without id can start the group the radio buttons belong to.
+  DialogItem label;
+  label.id = -1;
+  label.kind = ControlKind::kStatic;
+  label.style = kGroup;
+  dialog.items.insert(dialog.items.begin() + 3, label);  // 10, 11, other, label, 12, 20, 21
+  EXPECT_EQ(dialog.RadioGroupOf(12), (std::vector<std::int32_t>{12}));
+  EXPECT_EQ(dialog.RadioGroupOf(11), (std::vector<std::int32_t>{10, 11}));
+  EXPECT_EQ(dialog.RadioGroupOf(21), (std::vector<std::int32_t>{20, 21}));
+  EXPECT_TRUE(dialog.RadioGroupOf(99).empty());
 }
 
 }  // namespace
