@@ -16,9 +16,11 @@ wine_prefix_ready() {
   fi
 }
 
+# Never fails: under `set -e` a failing `wineserver -k` (no server running)
+# would end the calling script.
 stop_wine() {
-  command -v wineserver >/dev/null && wineserver -k 2>/dev/null
-  [ -x /usr/lib/wine/wineserver ] && /usr/lib/wine/wineserver -k 2>/dev/null
+  if command -v wineserver >/dev/null; then wineserver -k 2>/dev/null || true; fi
+  if [ -x /usr/lib/wine/wineserver ]; then /usr/lib/wine/wineserver -k 2>/dev/null || true; fi
   return 0
 }
 

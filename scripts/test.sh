@@ -13,6 +13,6 @@ echo "== native tests under AddressSanitizer and UBSan"
 ctest --preset native-asan -j "$jobs"
 
 echo "== Windows tests and dialog automation under Wine (x64), on a virtual display"
-stop_wine
+stop_wine  # a running wineserver would keep its display-less driver
 xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/test-wine.sh"
 echo "== x86 (win32) built and linked, not run: 32-bit Wine cannot be installed from the package registry"
