@@ -22,7 +22,7 @@ std::u16string FakeModuleFileName(std::size_t, std::size_t) { return g_fake_modu
 
 class StartupTest : public ::testing::Test {
  protected:
-  StartupTest() {
+  StartupTest() : built_(testing::BuiltInstallFile("Lang")) {
     std::filesystem::create_directories(dir_ / "Config");
     g_fake_module = dir_.core("Warden.dll");
     platform::OverrideModuleFileName(FakeModuleFileName);
@@ -36,14 +36,14 @@ class StartupTest : public ::testing::Test {
   void Install(const std::string& folder, const std::string& name) {
     const std::filesystem::path target = dir_.path() / "Lang" / folder;
     std::filesystem::create_directories(target);
-    std::filesystem::copy_file(testing::BuiltInstallFile("Lang/" + folder + "/" + name),
-                               target / name);
+    std::filesystem::copy_file(built_ / folder / name, target / name);
   }
   void SetLanguage(const std::string& value) {
     testing::WriteText(dir_ / "Config" / "Language.ini",
                        "[Language]\nVelmarisLanguage=" + value + "\n");
   }
 
+  const std::filesystem::path built_;  // found before the module name is faked
   TempDir dir_;
   CWardenApp app_;
 };
@@ -85,11 +85,10 @@ TEST_F(StartupTest, MissingOrDamagedLibraryLeavesTheOwnChineseTexts) {
 
 // A missing translation would show an empty text in the English dialogs.
 TEST_F(StartupTest, EnglishLibraryTranslatesEveryText) {
-  const std::filesystem::path built = testing::BuiltInstallFile("Lang/EN/WardenEN.dll");
   Install("EN", "WardenEN.dll");
   const platform::ResourceModule english =
       platform::LoadResourceLibrary(dir_.core("Lang\\EN\\WardenEN.dll"));
-  ASSERT_NE(english, nullptr) << built;
+  ASSERT_NE(english, nullptr);
   const std::uint16_t ids[] = {103, 104, 105, 106, 107, 108, 109, 110, 111, 114, 115, 116, 117,
                                118, 119, 120, 121, 122, 123, 124, 125, 126, 127, 128, 264, 265};
   for (const std::uint16_t id : ids) {

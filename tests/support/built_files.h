@@ -11,7 +11,8 @@ namespace warden::testing {
 // A core path ('\' separators) as a path of the file system.
 std::filesystem::path FileSystemPath(const std::u16string& core_path);
 
-// <build>/Warden/`relative`, found from the running test executable.
+// <build>/Warden/`relative`, found from the running test executable (so not
+// while a test fakes the module file name).
 std::filesystem::path BuiltInstallFile(const std::string& relative);
 
 }  // namespace warden::testing
