@@ -17,8 +17,8 @@ using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 // as the copy of the library in `copy` writes it.
 std::wstring DefaultGroupName(testing::InstalledCopy& copy) {
   testing::WindowsProfile profile;
-  profile.SetInstallDirectory(std::u16string(copy.DataDirectory().begin(),
-                                             copy.DataDirectory().end()));
+  const std::wstring data = copy.DataDirectory();
+  profile.SetInstallDirectory(std::u16string(data.begin(), data.end()));
   HMODULE module = LoadLibraryW(copy.DllPath().c_str());
   if (!module) return L"<not loaded>";
   std::wstring name = L"<failed>";
