@@ -45,6 +45,8 @@ inline bool IsEqualGUID(REFGUID a, REFGUID b) {
 inline bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
 inline bool operator!=(REFGUID a, REFGUID b) { return !IsEqualGUID(a, b); }
 
+constexpr BOOL FALSE = 0;
+constexpr BOOL TRUE = 1;
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
 constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001);

@@ -234,7 +234,9 @@ HRESULT STDMETHODCALLTYPE CConfig::SaveAllUsers(short m_nUserNum, USER_idl* Arra
     if (m_nUserNum < 0) return E_INVALIDARG;
     if (m_nUserNum > 0 && !Array_User) return E_POINTER;
     CUser& store = ApplicationStore();
-    if (!store.m_pUser && LoadAccountFile(store, nullptr) != kFileOk) {
+    // A load that found no records leaves no table to replace either.
+    const bool has_table = store.m_pUser && !store.m_pUser->empty();
+    if (!has_table && LoadAccountFile(store, nullptr) != kFileOk) {
       return Fail(kErrorLoadUsers);
     }
     std::vector<AccountRecord> table;
