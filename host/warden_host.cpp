@@ -96,12 +96,12 @@ void Show(IConfig* config, const std::wstring& directory) {
   }
   Section_idl zones[64] = {};
   if (Check(config, L"GetAllSection", config->GetAllSection(zones, net_path))) {
-    Print(L"zones:\n");
-    for (int zone = 0; zone < 64; ++zone) {
-      wchar_t cell[64];
-      swprintf(cell, 64, L"%ls%2d %-5ls", zone % 8 == 0 ? L"  " : L"", zone,
-               Text(zones[zone].sectionname).c_str());
-      Print(std::wstring(cell) + (zone % 8 == 7 ? L"\n" : L" "));
+    for (int first = 0; first < 64; first += 16) {
+      wchar_t label[32];
+      swprintf(label, 32, L"%ls%2d-%2d:", first == 0 ? L"zones " : L"      ", first, first + 15);
+      std::wstring row = label;
+      for (int zone = first; zone < first + 16; ++zone) row += L" " + Text(zones[zone].sectionname);
+      Print(row + L"\n");
     }
   }
   SysFreeString(net_path);
