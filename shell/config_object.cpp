@@ -1,5 +1,6 @@
 #include "shell/config_object.h"
 
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <string>
@@ -15,7 +16,6 @@
 #include "zones/zone_file.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
-#include <cstddef>
 // The host is compiled against this layout.
 static_assert(sizeof(USER_idl) == 160, "USER_idl is 160 bytes");
 static_assert(offsetof(USER_idl, sectionid) == 2, "sectionid at 2");
@@ -86,6 +86,20 @@ void WriteEntry(const AccountRecord& record, USER_idl* entry) {
   entry->limitTime = record.limitTime;
 }
 
+// A load refused for a too-long path leaves the store as any failed load.
+bool LoadUsers(const NetPathArg& path) {
+  if (path.kind == NetPathArg::kTooLong) {
+    path.Store().ReleaseTable();
+    return false;
+  }
+  return LoadAccountFile(path.Store(), path.Directory()) == kFileOk;
+}
+
+bool LoadZones(const NetPathArg& path) {
+  if (path.kind == NetPathArg::kTooLong) return false;
+  return LoadSectionFile(path.Store(), path.Directory()) == kFileOk;
+}
+
 std::unique_ptr<char16_t[]> CopyOf(const std::u16string& text) {
   auto copy = std::make_unique<char16_t[]>(text.size() + 1);
   std::memcpy(copy.get(), text.c_str(), (text.size() + 1) * sizeof(char16_t));
@@ -146,23 +160,6 @@ HRESULT CConfig::Fail(std::int16_t code) {
   return E_FAIL;
 }
 
-HRESULT CConfig::LoadUsers(BSTR NetPath) {
-  const NetPathArg path(NetPath);
-  if (path.kind == NetPathArg::kTooLong) {
-    path.Store().ReleaseTable();  // as any failed load leaves it
-    return Fail(kErrorLoadUsers);
-  }
-  if (LoadAccountFile(path.Store(), path.Directory()) != kFileOk) return Fail(kErrorLoadUsers);
-  return S_OK;
-}
-
-HRESULT CConfig::LoadZones(BSTR NetPath) {
-  const NetPathArg path(NetPath);
-  if (path.kind == NetPathArg::kTooLong) return Fail(kErrorLoadZones);
-  if (LoadSectionFile(path.Store(), path.Directory()) != kFileOk) return Fail(kErrorLoadZones);
-  return S_OK;
-}
-
 HRESULT STDMETHODCALLTYPE CConfig::ManageDoModal(HWND pParentWnd) {
   return GuardedEntry([&] {
     ShowManageDialog(pParentWnd);
@@ -173,9 +170,9 @@ HRESULT STDMETHODCALLTYPE CConfig::ManageDoModal(HWND pParentWnd) {
 HRESULT STDMETHODCALLTYPE CConfig::GetUserNum(short* m_nUserNum, BSTR NetPath) {
   return GuardedEntry([&] {
     if (!m_nUserNum) return E_POINTER;
-    const HRESULT loaded = LoadUsers(NetPath);
-    if (FAILED(loaded)) return loaded;
-    *m_nUserNum = static_cast<short>(NetPathArg(NetPath).Store().UserCount());
+    const NetPathArg path(NetPath);
+    if (!LoadUsers(path)) return Fail(kErrorLoadUsers);
+    *m_nUserNum = static_cast<short>(path.Store().UserCount());
     return S_OK;
   });
 }
@@ -195,10 +192,10 @@ HRESULT STDMETHODCALLTYPE CConfig::GetAllUser(short, USER_idl* Array_User, BSTR 
 HRESULT STDMETHODCALLTYPE CConfig::GetAllSection(Section_idl* Array_Section, BSTR NetPath) {
   return GuardedEntry([&] {
     if (!Array_Section) return E_POINTER;
-    const HRESULT loaded = LoadZones(NetPath);
-    if (FAILED(loaded)) return loaded;
+    const NetPathArg path(NetPath);
+    if (!LoadZones(path)) return Fail(kErrorLoadZones);
     // All copies first, so running out of memory changes nothing.
-    const CUser& store = NetPathArg(NetPath).Store();
+    const CUser& store = path.Store();
     std::array<std::unique_ptr<char16_t[]>, kZoneCount> copies;
     for (int zone = 0; zone < kZoneCount; ++zone) copies[zone] = CopyOf(store.m_strSection[zone]);
     for (int zone = 0; zone < kZoneCount; ++zone) {

@@ -65,8 +65,6 @@ class CConfig final : public IConfig {
   CConfig& operator=(const CConfig&) = delete;
 
   HRESULT Fail(std::int16_t code);
-  HRESULT LoadUsers(BSTR NetPath);
-  HRESULT LoadZones(BSTR NetPath);
 
   Inner m_inner{this};
   IUnknown* m_outer;

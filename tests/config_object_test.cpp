@@ -47,7 +47,8 @@ std::u16string Text(const OLECHAR* text) {
   return text ? std::u16string(platform::FromOle(text)) : u"<null>";
 }
 
-OLECHAR* Ole(const std::u16string& text) { return platform::ToOle(text.c_str()); }
+// Literals only: the pointer must outlive the call.
+OLECHAR* Ole(const char16_t* literal) { return platform::ToOle(literal); }
 
 // A BSTR-shaped argument: the host's strings are zero-terminated.
 class Path {
