@@ -110,12 +110,15 @@ BENCHMARK(BM_TeaPass)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadUsers)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveUsers)->Unit(benchmark::kMillisecond);
 
-// Prints as usual and keeps each benchmark's mean real time for the ratios.
+// Prints as usual and keeps each benchmark's times (the median when
+// repeated) for the ratios to the TEA pass.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median") {
+        times_[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+      }
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -124,12 +127,14 @@ class RatioReporter : public benchmark::ConsoleReporter {
     if (tea == times_.end()) return;
     for (const char* name : {"BM_LoadUsers", "BM_SaveUsers"}) {
       const auto it = times_.find(name);
-      if (it != times_.end()) std::printf("%s / BM_TeaPass = %.2f\n", name, it->second / tea->second);
+      if (it == times_.end()) continue;
+      std::printf("%s / BM_TeaPass: real time %.2f, CPU time %.2f\n", name,
+                  it->second.first / tea->second.first, it->second.second / tea->second.second);
     }
   }
 
  private:
-  std::map<std::string, double> times_;
+  std::map<std::string, std::pair<double, double>> times_;
 };
 
 }  // namespace
