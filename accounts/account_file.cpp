@@ -127,12 +127,17 @@ int LoadAccountFile(CUser& store, const std::u16string* directory) {
       return kFileDefaultNotWritable;
     }
   }
-  store.ReleaseTable();
+  // A file that does not open leaves the store as it is (empty, or the
+  // defaults just written); one that fails while being read leaves it empty.
   std::vector<AccountRecord> table;
-  const int result = ReadDataFile(*path, &store.m_bUserBackupDue, [&table](Archive& archive) {
-    return ReadAccountTable(archive, &table);
-  });
-  if (result == kFileOk) store.m_pUser = std::move(table);
+  bool opened = false;
+  const int result = ReadDataFile(*path, &store.m_bUserBackupDue, &opened,
+                                  [&table](Archive& archive) { return ReadAccountTable(archive, &table); });
+  if (result == kFileOk) {
+    store.m_pUser = std::move(table);
+  } else if (opened) {
+    store.ReleaseTable();
+  }
   return result;
 }
 
