@@ -129,15 +129,13 @@ int LoadAccountFile(CUser& store, const std::u16string* directory) {
   }
   // A file that does not open leaves the store as it is (empty, or the
   // defaults just written); one that fails while being read leaves it empty.
+  // A file without records leaves the store without a table, as before the load.
   std::vector<AccountRecord> table;
   bool opened = false;
   const int result = ReadDataFile(*path, &store.m_bUserBackupDue, &opened,
                                   [&table](Archive& archive) { return ReadAccountTable(archive, &table); });
-  if (result == kFileOk) {
-    store.m_pUser = std::move(table);
-  } else if (opened) {
-    store.ReleaseTable();
-  }
+  if (result == kFileOk || opened) store.ReleaseTable();
+  if (result == kFileOk && !table.empty()) store.m_pUser = std::move(table);
   return result;
 }
 

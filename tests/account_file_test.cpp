@@ -276,6 +276,7 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
     store.SetDefaultTable();
     EXPECT_EQ(LoadAccountFile(store, nullptr), row.result);
     EXPECT_EQ(store.UserCount(), 0);
+    EXPECT_FALSE(store.m_pUser.has_value());  // no table: the host's save reloads first
     EXPECT_EQ(store.m_bUserBackupDue, row.backup_due);
     EXPECT_EQ(Dat(), row.bytes);  // a failed load never touches the file
   }
