@@ -276,6 +276,7 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
     store.SetDefaultTable();
     EXPECT_EQ(LoadAccountFile(store, nullptr), row.result);
     EXPECT_EQ(store.UserCount(), 0);
+    EXPECT_FALSE(store.m_pUser.has_value());  // no table: the host's save reloads first
     EXPECT_EQ(store.m_bUserBackupDue, row.backup_due);
     EXPECT_EQ(Dat(), row.bytes);  // a failed load never touches the file
   }
@@ -331,6 +332,25 @@ TEST_F(AccountFileTest, DefaultFileNotWritable) {
   EXPECT_EQ(LoadAccountFile(store, nullptr), kFileDefaultNotWritable);
   EXPECT_EQ(store.UserCount(), 0);
   EXPECT_FALSE(store.m_pUser);
+}
+
+// The default file was written but cannot be opened: the defaults stay in
+// memory; a file that opens and then fails leaves the table empty.
+TEST_F(AccountFileTest, FailedReadBackOfTheDefaultFile) {
+  CUser store;
+  {
+    testing::FaultInjector faults;
+    faults.FailEvery(testing::FileOp::kOpenRead);
+    EXPECT_EQ(LoadAccountFile(store, nullptr), kFileNotReadable);
+  }
+  EXPECT_EQ(store.UserCount(), 4);
+  EXPECT_TRUE(install_.Has("users.dat"));
+  {
+    testing::FaultInjector faults;
+    faults.FailEvery(testing::FileOp::kRead);
+    EXPECT_EQ(LoadAccountFile(store, nullptr), kFileNotReadable);
+  }
+  EXPECT_EQ(store.UserCount(), 0);
 }
 
 // 259 characters is the longest path; one more is refused before any file call.
