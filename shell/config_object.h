@@ -5,6 +5,7 @@
 #define WARDEN_SHELL_CONFIG_OBJECT_H
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 

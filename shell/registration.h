@@ -14,9 +14,9 @@ namespace warden {
 // The id of the registration script resource (type "REGISTRY").
 constexpr std::uint16_t kRegistryScriptId = 103;
 
-// Whether type libraries are registered per user. No host of this component
-// asks for it, so it is off; the query can fail on other platforms, and a
-// failure is returned from registration.
+// Whether the type library is registered per user: off, as no host of this
+// component asks for it. Registration returns a failure of this query as its
+// own result.
 HRESULT QueryPerUserRegistration(bool* per_user);
 
 // Runs `script` with %MODULE% = `module_path`, then (un)registers the type
