@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows tests under Wine (x64) on a virtual display (test.sh runs this
 # through xvfb-run): the GoogleTest suite, whose dialog tests open real
-# windows, then the dialog automation program in Chinese and in English.
+# windows, the COM tests, then the dialog automation program in Chinese and
+# in English.
 # Screenshots land in build/ui-screenshots as PNG.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
@@ -25,14 +26,18 @@ if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; th
   cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
 fi
 
+echo "== Windows tests under Wine (x64)"
 "$wine64" build/win64/tests/warden_tests.exe --gtest_brief=1
+echo "== COM tests under Wine (x64): regsvr32, ProgIDs, CoCreateInstance, type library, languages"
+"$wine64" build/win64/tests/warden_com_tests.exe --gtest_brief=1
+echo "== dialog automation under Wine (x64)"
 
 shots="$root/build/ui-screenshots"
 install="$root/build/ui-install"
 rm -rf "$shots" "$install"
 mkdir -p "$shots" "$install"
 program=build/win64/tests/wine/zone_dialog_ui.exe
-library=$("$wine64" winepath -w build/win64/tests/wine/zone_dialogs_en.dll 2>/dev/null)
+library=$("$wine64" winepath -w build/win64/Warden/Lang/EN/WardenEN.dll 2>/dev/null)
 install_w=$("$wine64" winepath -w "$install" 2>/dev/null)
 shots_w=$("$wine64" winepath -w "$shots" 2>/dev/null)
 
