@@ -3,6 +3,7 @@
 #include "platform/dialog_template.h"
 #include "platform/resources.h"
 #include "platform/text.h"
+#include "tests/support/built_files.h"
 #include "tests/support/dialog_builder.h"
 
 namespace warden::platform {
@@ -91,6 +92,41 @@ TEST(DialogTemplateTest, ModuleZoneTemplatesMatchTheirTables) {
       }
     }
   }
+}
+
+// The English library's templates differ from the module's in their texts only.
+TEST(DialogTemplateTest, EnglishTemplatesAreTranslationsOfTheModuleOnes) {
+  const std::filesystem::path path = testing::BuiltInstallFile("Lang/EN/WardenEN.dll");
+  std::u16string core = FromUtf8(path.u8string());
+  for (char16_t& c : core) c = c == u'/' ? u'\\' : c;
+  ResourceModule english = LoadResourceLibrary(core);
+  ASSERT_NE(english, nullptr);
+  for (std::uint16_t id : {206, 207, 210}) {
+    SCOPED_TRACE(id);
+    const DialogTemplate chinese = ModuleTemplate(id);
+    ResourceBytes bytes;
+    DialogTemplate translated;
+    ASSERT_TRUE(FindResourceBytes(english, kResourceTypeDialog, id, &bytes));
+    ASSERT_TRUE(ParseDialogTemplate(bytes.data, bytes.size, &translated));
+    EXPECT_NE(translated.caption, chinese.caption);
+    EXPECT_FALSE(translated.caption.empty());
+    EXPECT_EQ(translated.style, chinese.style);
+    EXPECT_EQ(translated.cx, chinese.cx);
+    EXPECT_EQ(translated.cy, chinese.cy);
+    EXPECT_EQ(translated.font, chinese.font);
+    ASSERT_EQ(translated.items.size(), chinese.items.size());
+    for (std::size_t i = 0; i < chinese.items.size(); ++i) {
+      const DialogItem& a = chinese.items[i];
+      const DialogItem& b = translated.items[i];
+      SCOPED_TRACE(i);
+      EXPECT_EQ((std::vector<std::int64_t>{a.id, a.style, a.x, a.y, a.cx, a.cy}),
+                (std::vector<std::int64_t>{b.id, b.style, b.x, b.y, b.cx, b.cy}));
+      EXPECT_EQ(a.kind, b.kind);
+      EXPECT_EQ(a.text.empty(), b.text.empty());
+      if (!a.text.empty()) EXPECT_NE(a.text, b.text);
+    }
+  }
+  FreeResourceLibrary(english);
 }
 
 TEST(DialogTemplateTest, ShortFormParsesLikeTheExtendedOne) {
