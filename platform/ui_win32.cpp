@@ -240,11 +240,12 @@ void Dispatch(Dialog& dialog, const NMHDR& header, LPARAM lparam) {
     }
     return;
   }
-  if (header.code == NM_CLICK || header.code == NM_DBLCLK) {
-    const auto* activate = reinterpret_cast<const NMITEMACTIVATE*>(lparam);
-    dialog.HandleNotify({id, header.code == NM_CLICK ? NotifyCode::kClick : NotifyCode::kDoubleClick,
-                         activate->iItem});
-  }
+  if (header.code != NM_CLICK && header.code != NM_DBLCLK) return;
+  // Only a list view's click notifications carry the item hit.
+  const bool is_list = lstrcmpiW(class_name, WC_LISTVIEWW) == 0;
+  const int item = is_list ? reinterpret_cast<const NMITEMACTIVATE*>(lparam)->iItem : -1;
+  dialog.HandleNotify(
+      {id, header.code == NM_CLICK ? NotifyCode::kClick : NotifyCode::kDoubleClick, item});
 }
 
 INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
