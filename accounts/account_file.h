@@ -4,7 +4,9 @@
 #define WARDEN_ACCOUNTS_ACCOUNT_FILE_H
 
 #include <string>
+#include <vector>
 
+#include "accounts/archive.h"
 #include "accounts/user_store.h"
 
 namespace warden {
@@ -22,6 +24,12 @@ int LoadAccountFile(CUser& store, const std::u16string* directory);
 // Writes the store's table to the install directory's users.dat.
 // Returns kFileOk or kFileNotWritable.
 int SaveAccountFile(CUser& store);
+
+// The body of users.dat after its header: the 16-bit record count, then the
+// records with every text field sealed. The writer refuses more than
+// kMaxAccounts records; the reader leaves `*table` empty on failure.
+bool WriteAccountTable(Archive& archive, const std::vector<AccountRecord>& table);
+bool ReadAccountTable(Archive& archive, std::vector<AccountRecord>* table);
 
 }  // namespace warden
 

@@ -34,6 +34,11 @@ bool File::Write(const void* buffer, std::size_t size) {
 
 bool File::Flush() { return IsOpen() && Files().flush(handle_); }
 
+bool File::Size(std::uint64_t* bytes) {
+  *bytes = 0;
+  return IsOpen() && Files().size(handle_, bytes);
+}
+
 bool File::Close() {
   if (!IsOpen()) return false;
   return Files().close(Release());

@@ -35,6 +35,8 @@ struct FileOps {
   bool (*rename)(const std::u16string& from, const std::u16string& to);
   // Moves `from` over `to` in one step, replacing `to`, durable on return.
   bool (*replace)(const std::u16string& from, const std::u16string& to);
+  // The size in bytes of an open file.
+  bool (*size)(FileHandle file, std::uint64_t* bytes);
 };
 
 // The live table. Tests may swap entries and must restore them.
@@ -60,6 +62,7 @@ class File {
   bool Read(void* buffer, std::size_t size, std::size_t* got);
   bool Write(const void* buffer, std::size_t size);
   bool Flush();
+  bool Size(std::uint64_t* bytes);
   // Closes and reports the result; the file is closed either way.
   bool Close();
   FileHandle Release();

@@ -51,6 +51,13 @@ bool Flush(FileHandle file) { return ::fsync(static_cast<int>(file)) == 0; }
 
 bool Close(FileHandle file) { return ::close(static_cast<int>(file)) == 0; }
 
+bool Size(FileHandle file, std::uint64_t* bytes) {
+  struct stat status {};
+  if (::fstat(static_cast<int>(file), &status) != 0) return false;
+  *bytes = static_cast<std::uint64_t>(status.st_size);
+  return true;
+}
+
 bool SyncDirectoryOf(const std::string& native) {
   const auto slash = native.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
@@ -103,7 +110,7 @@ bool Replace(const std::u16string& from, const std::u16string& to) {
 
 const FileOps& SystemFiles() {
   static const FileOps ops{Exists, OpenRead, OpenWrite, Read,   Write,  Flush,
-                           Close,  Copy,     Remove,    Rename, Replace};
+                           Close,  Copy,     Remove,    Rename, Replace, Size};
   return ops;
 }
 

@@ -49,6 +49,13 @@ bool Flush(FileHandle file) { return FlushFileBuffers(ToHandle(file)) != FALSE; 
 
 bool Close(FileHandle file) { return CloseHandle(ToHandle(file)) != FALSE; }
 
+bool Size(FileHandle file, std::uint64_t* bytes) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(ToHandle(file), &size)) return false;
+  *bytes = static_cast<std::uint64_t>(size.QuadPart);
+  return true;
+}
+
 bool Copy(const std::u16string& from, const std::u16string& to) {
   if (!CopyFileW(Wide(from), Wide(to), FALSE)) return false;
   const HANDLE copy = CreateFileW(Wide(to), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -82,7 +89,7 @@ bool Replace(const std::u16string& from, const std::u16string& to) {
 
 const FileOps& SystemFiles() {
   static const FileOps ops{Exists, OpenRead, OpenWrite, Read,   Write,  Flush,
-                           Close,  Copy,     Remove,    Rename, Replace};
+                           Close,  Copy,     Remove,    Rename, Replace, Size};
   return ops;
 }
 

@@ -3,9 +3,11 @@
 #ifndef WARDEN_ZONES_ZONE_FILE_H
 #define WARDEN_ZONES_ZONE_FILE_H
 
+#include <array>
 #include <string>
 
 #include "accounts/account_file.h"
+#include "accounts/archive.h"
 #include "accounts/user_store.h"
 
 namespace warden {
@@ -17,6 +19,17 @@ int LoadSectionFile(CUser& store, const std::u16string* directory);
 // Writes the store's zone names to the install directory's section.dat.
 // Returns kFileOk or kFileNotWritable.
 int SaveSectionFile(CUser& store);
+
+using ZoneNames = std::array<std::u16string, kZoneCount>;
+
+// Zone 0 is string 123 ("none"); then "A".."Z", "AA".."ZZ", "AAA".."KKK".
+ZoneNames DefaultZoneNames();
+
+// The body of section.dat after its header: 64 sealed names, zone 0 first.
+bool WriteZoneNames(Archive& archive, const ZoneNames& names);
+// Stores each name as soon as it is read: on failure the names before the
+// damage are new and the rest keep their values.
+bool ReadZoneNames(Archive& archive, ZoneNames& names);
 
 }  // namespace warden
 

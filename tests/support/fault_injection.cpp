@@ -60,19 +60,24 @@ bool Replace(const std::u16string& a, const std::u16string& b) {
   return !Fails(FileOp::kReplace) && SystemFiles().replace(a, b);
 }
 
+bool Size(FileHandle f, std::uint64_t* bytes) {
+  *bytes = 0;
+  return !Fails(FileOp::kSize) && SystemFiles().size(f, bytes);
+}
+
 }  // namespace
 
 const char* FileOpName(FileOp op) {
   static const char* const kNames[] = {"exists", "open_read", "open_write", "read",
                                        "write",  "flush",     "close",      "copy",
-                                       "remove", "rename",    "replace"};
+                                       "remove", "rename",    "replace",  "size"};
   return kNames[static_cast<int>(op)];
 }
 
 FaultInjector::FaultInjector() {
   g_state = State{};
   Files() = platform::FileOps{Exists, OpenRead, OpenWrite, Read,   Write,  Flush,
-                              Close,  Copy,     Remove,    Rename, Replace};
+                              Close,  Copy,     Remove,    Rename, Replace, Size};
 }
 
 FaultInjector::~FaultInjector() {

@@ -10,7 +10,7 @@
 namespace warden::testing {
 
 enum class FileOp { kExists, kOpenRead, kOpenWrite, kRead, kWrite, kFlush, kClose, kCopy,
-                    kRemove, kRename, kReplace };
+                    kRemove, kRename, kReplace, kSize };
 
 const char* FileOpName(FileOp op);
 

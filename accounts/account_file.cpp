@@ -1,0 +1,127 @@
+#include "accounts/account_file.h"
+
+#include <optional>
+
+#include "accounts/data_file.h"
+#include "accounts/field_cipher.h"
+#include "platform/files.h"
+
+namespace warden {
+namespace {
+
+const DataFileNames kUsersFile{u"users.dat", u"users.111", u"users.112", u"users.bak"};
+
+// The least a record can take: type, 64 zone flags and a one-byte empty text.
+constexpr std::uint64_t kMinRecordBytes = 2 + 2 * kZoneCount + 1;
+
+// `sealed` is scratch space kept across calls.
+bool WriteField(Archive& archive, const std::u16string& text, std::u16string& sealed) {
+  return EncipherText(text, &sealed) && archive.WriteText(sealed);
+}
+
+bool ReadField(Archive& archive, std::u16string* text, std::u16string& sealed) {
+  if (!archive.ReadText(&sealed)) return false;
+  DecipherText(sealed, text);  // a field that cannot be unsealed reads as empty
+  return true;
+}
+
+bool WriteRecord(Archive& archive, const AccountRecord& record, std::u16string& sealed) {
+  if (!archive.WriteI16(record.type)) return false;
+  for (std::int16_t flag : record.sectionid) {
+    if (!archive.WriteI16(flag)) return false;
+  }
+  if (!WriteField(archive, record.groupname, sealed)) return false;
+  if (record.type == kTypeUser) {
+    return WriteField(archive, record.username, sealed) &&
+           WriteField(archive, record.password, sealed) &&
+           WriteField(archive, record.usercomment, sealed) && archive.WriteI16(record.userpri) &&
+           archive.WriteI32(record.limitTime);
+  }
+  if (record.type == kTypeGroup) return WriteField(archive, record.groupcomment, sealed);
+  return true;
+}
+
+bool ReadRecord(Archive& archive, AccountRecord* record, std::u16string& sealed) {
+  if (!archive.ReadI16(&record->type)) return false;
+  for (std::int16_t& flag : record->sectionid) {
+    if (!archive.ReadI16(&flag)) return false;
+  }
+  if (!ReadField(archive, &record->groupname, sealed)) return false;
+  if (record->type == kTypeUser) {
+    return ReadField(archive, &record->username, sealed) &&
+           ReadField(archive, &record->password, sealed) &&
+           ReadField(archive, &record->usercomment, sealed) && archive.ReadI16(&record->userpri) &&
+           archive.ReadI32(&record->limitTime);
+  }
+  if (record->type == kTypeGroup) return ReadField(archive, &record->groupcomment, sealed);
+  return true;
+}
+
+}  // namespace
+
+bool WriteAccountTable(Archive& archive, const std::vector<AccountRecord>& table) {
+  // The count travels as 16 bits; a larger table is refused, never cut short.
+  if (table.size() > static_cast<std::size_t>(kMaxAccounts)) return false;
+  if (!archive.WriteU16(static_cast<std::uint16_t>(table.size()))) return false;
+  std::u16string sealed;
+  for (const AccountRecord& record : table) {
+    if (!WriteRecord(archive, record, sealed)) return false;
+  }
+  return true;
+}
+
+bool ReadAccountTable(Archive& archive, std::vector<AccountRecord>* table) {
+  table->clear();
+  std::uint16_t count = 0;
+  // A count the remaining bytes cannot hold fails before the table is allocated.
+  if (!archive.ReadU16(&count) || !archive.Require(count * kMinRecordBytes)) return false;
+  std::vector<AccountRecord> records(count);
+  std::u16string sealed;
+  for (AccountRecord& record : records) {
+    if (!ReadRecord(archive, &record, sealed)) return false;
+  }
+  *table = std::move(records);
+  return true;
+}
+
+int SaveAccountFile(CUser& store) {
+  static const std::vector<AccountRecord> kNoTable;
+  const std::vector<AccountRecord>& table = store.m_pUser ? *store.m_pUser : kNoTable;
+  if (table.size() > static_cast<std::size_t>(kMaxAccounts)) return kFileNotWritable;
+  return SaveDataFile(kUsersFile, &store.m_bUserBackupDue, SaveMode::kReplace,
+                      [&table](Archive& archive) { return WriteAccountTable(archive, table); });
+}
+
+// A project directory (any directory but the install directory) is only
+// read: when it has no users.dat, the store gets the default table, nothing
+// is written anywhere, and the load reports 104.
+int LoadAccountFile(CUser& store, const std::u16string* directory) {
+  store.ReleaseTable();
+  const std::optional<std::u16string> path = DataFilePath(DataDirectory(directory), kUsersFile.dat);
+  if (!path) return kFileNotReadable;
+  if (!platform::Files().exists(*path)) {
+    store.SetDefaultTable();
+    if (!IsInstallDirectory(directory)) return kFileNotReadable;
+    // Create-only, and a file found there after all is read, not overwritten:
+    // a status query that failed must not cost the accounts.
+    const std::vector<AccountRecord>& defaults = *store.m_pUser;
+    bool no_backup = false;
+    if (SaveDataFile(kUsersFile, &no_backup, SaveMode::kCreateOnly, [&defaults](Archive& archive) {
+          return WriteAccountTable(archive, defaults);
+        }) != kFileOk &&
+        !platform::Files().exists(*path)) {
+      store.ReleaseTable();
+      return kFileDefaultNotWritable;
+    }
+  }
+  store.ReleaseTable();
+  std::vector<AccountRecord> table;
+  const int result = ReadDataFile(*path, &store.m_bUserBackupDue, [&table](Archive& archive) {
+    return ReadAccountTable(archive, &table);
+  });
+  // A file without records leaves the store without a table, as before the load.
+  if (result == kFileOk && !table.empty()) store.m_pUser = std::move(table);
+  return result;
+}
+
+}  // namespace warden

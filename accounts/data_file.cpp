@@ -1,0 +1,129 @@
+#include "accounts/data_file.h"
+
+#include <new>
+
+#include "accounts/account_file.h"
+#include "accounts/file_version.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "shell/language.h"
+
+namespace warden {
+namespace {
+
+using platform::File;
+using platform::Files;
+
+struct SavePaths {
+  std::u16string dat, temp, backup_temp, backup;
+};
+
+std::optional<SavePaths> InstallPaths(const DataFileNames& names) {
+  const std::u16string directory = GetInstallDirectory();
+  auto dat = DataFilePath(directory, names.dat);
+  auto temp = DataFilePath(directory, names.temp);
+  auto backup_temp = DataFilePath(directory, names.backup_temp);
+  auto backup = DataFilePath(directory, names.backup);
+  if (!dat || !temp || !backup_temp || !backup) return std::nullopt;
+  return SavePaths{*dat, *temp, *backup_temp, *backup};
+}
+
+// Header and body into the temporary file, flushed to the disk and closed.
+// `*created` tells whether the file was opened (and so may need removing).
+bool WriteTemporary(const std::u16string& temp, const ArchiveBody& write_body, bool* created) {
+  File file = File::OpenWrite(temp);
+  *created = file.IsOpen();
+  if (!file.IsOpen()) return false;
+  Archive archive = Archive::Writing(file);
+  CVmNewFileVersion header;
+  try {
+    if (!header.Serialize(archive) || !write_body(archive)) return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return archive.Flush() && file.Flush() && file.Close();
+}
+
+// Copies the file as it stands over the backup: a copy under a temporary
+// name, then one replacing move, so the old backup stays whole until the new
+// one is. Never moves the file itself away.
+bool TakeBackup(const SavePaths& paths) {
+  if (Files().copy(paths.dat, paths.backup_temp) &&
+      Files().replace(paths.backup_temp, paths.backup)) {
+    return true;
+  }
+  Files().remove(paths.backup_temp);
+  return false;
+}
+
+// Puts the written temporary file in place. The old file stays where it is
+// until the one replacing move (or, for kCreateOnly, the one rename that
+// fails when a file is there) puts the new one over it.
+int Commit(const SavePaths& paths, bool* backup_due, SaveMode mode) {
+  if (mode == SaveMode::kCreateOnly) {
+    return Files().rename(paths.temp, paths.dat) ? kFileOk : kFileNotWritable;
+  }
+  if (*backup_due) {
+    if (TakeBackup(paths)) {
+      *backup_due = false;
+    } else if (Files().exists(paths.dat)) {
+      // A file we could not back up is not replaced; the flag stays for the next save.
+      return kFileNotWritable;
+    }
+  }
+  return Files().replace(paths.temp, paths.dat) ? kFileOk : kFileNotWritable;
+}
+
+}  // namespace
+
+std::u16string DataDirectory(const std::u16string* directory) {
+  if (directory == nullptr) return GetInstallDirectory();
+  std::u16string trimmed = *directory;
+  while (!trimmed.empty() && (trimmed.back() == u'\\' || trimmed.back() == u' ')) trimmed.pop_back();
+  if (!trimmed.empty()) trimmed += u'\\';
+  return trimmed;
+}
+
+// Windows paths ignore letter case.
+bool IsInstallDirectory(const std::u16string* directory) {
+  return directory == nullptr ||
+         platform::EqualsNoCase(DataDirectory(directory), GetInstallDirectory());
+}
+
+std::optional<std::u16string> DataFilePath(const std::u16string& directory, const char16_t* name) {
+  std::u16string path = directory + name;
+  if (path.size() > kMaxPathLength) return std::nullopt;
+  return path;
+}
+
+int ReadDataFile(const std::u16string& path, bool* backup_due, const ArchiveBody& read_body) {
+  File file = File::OpenRead(path);
+  if (!file.IsOpen()) return kFileNotReadable;
+  Archive archive = Archive::Reading(file);
+  CVmNewFileVersion header;
+  if (!header.Serialize(archive)) return kFileNotReadable;
+  *backup_due = true;
+  try {
+    if (!read_body(archive)) return kFileNotReadable;
+  } catch (const std::bad_alloc&) {
+    return kFileNotReadable;
+  }
+  file.Close();  // a read-only handle loses nothing if its close fails
+  return kFileOk;
+}
+
+int SaveDataFile(const DataFileNames& names, bool* backup_due, SaveMode mode,
+                 const ArchiveBody& write_body) {
+  const std::optional<SavePaths> paths = InstallPaths(names);
+  if (!paths) return kFileNotWritable;
+  bool created = false;
+  if (WriteTemporary(paths->temp, write_body, &created) &&
+      Commit(*paths, backup_due, mode) == kFileOk) {
+    return kFileOk;
+  }
+  // Leave no stale new content behind (the next save would overwrite it anyway).
+  if (created) Files().remove(paths->temp);
+  return kFileNotWritable;
+}
+
+}  // namespace warden
