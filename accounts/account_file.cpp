@@ -14,6 +14,7 @@ const DataFileNames kUsersFile{u"users.dat", u"users.111", u"users.112", u"users
 // The least a record can take: type, 64 zone flags and a one-byte empty text.
 constexpr std::uint64_t kMinRecordBytes = 2 + 2 * kZoneCount + 1;
 
+
 // `sealed` is scratch space kept across calls.
 bool WriteField(Archive& archive, const std::u16string& text, std::u16string& sealed) {
   return EncipherText(text, &sealed) && archive.WriteText(sealed);
@@ -25,11 +26,23 @@ bool ReadField(Archive& archive, std::u16string* text, std::u16string& sealed) {
   return true;
 }
 
+// Type and zone flags: 65 16-bit words, moved as one block.
+constexpr std::size_t kFixedBytes = 2 + 2 * kZoneCount;
+
+void StoreI16(std::uint8_t* at, std::int16_t value) {
+  at[0] = static_cast<std::uint8_t>(value);
+  at[1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(value) >> 8);
+}
+
+std::int16_t LoadI16(const std::uint8_t* at) {
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(at[0] | (at[1] << 8)));
+}
+
 bool WriteRecord(Archive& archive, const AccountRecord& record, std::u16string& sealed) {
-  if (!archive.WriteI16(record.type)) return false;
-  for (std::int16_t flag : record.sectionid) {
-    if (!archive.WriteI16(flag)) return false;
-  }
+  std::uint8_t fixed[kFixedBytes];
+  StoreI16(fixed, record.type);
+  for (int zone = 0; zone < kZoneCount; ++zone) StoreI16(fixed + 2 + 2 * zone, record.sectionid[zone]);
+  if (!archive.WriteBlock(fixed, sizeof fixed)) return false;
   if (!WriteField(archive, record.groupname, sealed)) return false;
   if (record.type == kTypeUser) {
     return WriteField(archive, record.username, sealed) &&
@@ -42,10 +55,10 @@ bool WriteRecord(Archive& archive, const AccountRecord& record, std::u16string& 
 }
 
 bool ReadRecord(Archive& archive, AccountRecord* record, std::u16string& sealed) {
-  if (!archive.ReadI16(&record->type)) return false;
-  for (std::int16_t& flag : record->sectionid) {
-    if (!archive.ReadI16(&flag)) return false;
-  }
+  std::uint8_t fixed[kFixedBytes];
+  if (!archive.ReadBytes(fixed, sizeof fixed)) return false;
+  record->type = LoadI16(fixed);
+  for (int zone = 0; zone < kZoneCount; ++zone) record->sectionid[zone] = LoadI16(fixed + 2 + 2 * zone);
   if (!ReadField(archive, &record->groupname, sealed)) return false;
   if (record->type == kTypeUser) {
     return ReadField(archive, &record->username, sealed) &&
@@ -114,12 +127,14 @@ int LoadAccountFile(CUser& store, const std::u16string* directory) {
       return kFileDefaultNotWritable;
     }
   }
-  store.ReleaseTable();
-  std::vector<AccountRecord> table;
-  const int result = ReadDataFile(*path, &store.m_bUserBackupDue, [&table](Archive& archive) {
-    return ReadAccountTable(archive, &table);
-  });
+  // A file that does not open leaves the store as it is (empty, or the
+  // defaults just written); one that fails while being read leaves it empty.
   // A file without records leaves the store without a table, as before the load.
+  std::vector<AccountRecord> table;
+  bool opened = false;
+  const int result = ReadDataFile(*path, &store.m_bUserBackupDue, &opened,
+                                  [&table](Archive& archive) { return ReadAccountTable(archive, &table); });
+  if (result == kFileOk || opened) store.ReleaseTable();
   if (result == kFileOk && !table.empty()) store.m_pUser = std::move(table);
   return result;
 }

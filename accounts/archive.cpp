@@ -66,7 +66,7 @@ Archive Archive::Reading(const std::uint8_t* data, std::size_t size) {
 Archive Archive::Writing(platform::File& file) {
   Archive archive(false, &file, nullptr);
   try {
-    archive.buffer_.reserve(kBufferSize);
+    archive.buffer_.resize(kBufferSize);
   } catch (const std::bad_alloc&) {
     archive.Fail(ArchiveError::kOutOfMemory);
   }
@@ -130,6 +130,8 @@ bool Archive::ReadExact(void* buffer, std::size_t size) {
   }
   return true;
 }
+
+bool Archive::ReadBytes(void* buffer, std::size_t size) { return CanRead() && ReadExact(buffer, size); }
 
 bool Archive::ReadU8(std::uint8_t* value) {
   if (!CanRead() || !Need(1)) return false;
@@ -221,7 +223,13 @@ bool Archive::ReadLength(bool* wide, std::uint64_t* length) {
 }
 
 bool Archive::ReadText(std::u16string* text) {
+  if (ReadTextInto(text)) return true;
   text->clear();
+  return false;
+}
+
+// Reuses `text`'s storage: a scratch string of the same length is not refilled.
+bool Archive::ReadTextInto(std::u16string* text) {
   bool wide = false;
   std::uint64_t length = 0;
   if (!CanRead() || !ReadLength(&wide, &length)) return false;
@@ -254,24 +262,34 @@ bool Archive::ReadText(std::u16string* text) {
   return true;
 }
 
-bool Archive::WriteBytes(const void* data, std::size_t size) {
-  if (!CanWrite()) return false;
-  const auto* in = static_cast<const std::uint8_t*>(data);
-  try {
-    if (sink_ != nullptr) {
-      sink_->insert(sink_->end(), in, in + size);
-      return true;
+std::uint8_t* Archive::Room(std::size_t count) {
+  if (!CanWrite()) return nullptr;
+  if (sink_ != nullptr) {
+    try {
+      const std::size_t used = sink_->size();
+      sink_->resize(used + count);
+      return sink_->data() + used;
+    } catch (const std::bad_alloc&) {
+      Fail(ArchiveError::kOutOfMemory);
+      return nullptr;
     }
-    while (size > 0) {
-      if (buffer_.size() == kBufferSize && !Flush()) return false;
-      const std::size_t chunk = std::min(size, kBufferSize - buffer_.size());
-      buffer_.insert(buffer_.end(), in, in + chunk);
-      in += chunk;
-      size -= chunk;
-    }
-  } catch (const std::bad_alloc&) {
-    return Fail(ArchiveError::kOutOfMemory);
   }
+  if (kBufferSize - used_ < count && !Flush()) return nullptr;
+  std::uint8_t* at = buffer_.data() + used_;
+  used_ += count;
+  return at;
+}
+
+bool Archive::WriteBytes(const void* data, std::size_t size) {
+  const auto* in = static_cast<const std::uint8_t*>(data);
+  do {
+    const std::size_t chunk = std::min(size, kBufferSize);
+    std::uint8_t* at = Room(chunk);
+    if (at == nullptr) return false;
+    std::memcpy(at, in, chunk);
+    in += chunk;
+    size -= chunk;
+  } while (size > 0);
   return true;
 }
 
@@ -319,12 +337,12 @@ bool Archive::WriteText(std::u16string_view text) {
     used += 6;
   }
   if (!WriteBytes(prefix, used)) return false;
-  std::uint8_t chunk[2048];
   std::size_t i = 0;
   while (i < text.size()) {
-    const std::size_t units = std::min<std::size_t>(text.size() - i, sizeof chunk / 2);
-    for (std::size_t k = 0; k < units; ++k) StoreU16(chunk + 2 * k, text[i + k]);
-    if (!WriteBytes(chunk, units * 2)) return false;
+    const std::size_t units = std::min<std::size_t>(text.size() - i, kBufferSize / 2);
+    std::uint8_t* at = Room(2 * units);
+    if (at == nullptr) return false;
+    for (std::size_t k = 0; k < units; ++k) StoreU16(at + 2 * k, text[i + k]);
     i += units;
   }
   return true;
@@ -332,10 +350,10 @@ bool Archive::WriteText(std::u16string_view text) {
 
 bool Archive::Flush() {
   if (!CanWrite()) return false;
-  if (file_ == nullptr || buffer_.empty()) return true;
-  if (!file_->Write(buffer_.data(), buffer_.size())) return Fail(ArchiveError::kFileError);
-  buffer_.clear();
-  return true;
+  if (file_ == nullptr || used_ == 0) return true;
+  const std::size_t used = used_;
+  used_ = 0;
+  return file_->Write(buffer_.data(), used) || Fail(ArchiveError::kFileError);
 }
 
 }  // namespace warden

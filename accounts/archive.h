@@ -54,6 +54,8 @@ class Archive {
   // A plain block read: copies up to `size` bytes and reports how many in
   // `*got`; a short read at the end of the data is not a failure.
   bool ReadBlock(void* buffer, std::size_t size, std::size_t* got);
+  // Exactly `size` bytes, or an end-of-file failure.
+  bool ReadBytes(void* buffer, std::size_t size);
   // Either form of archive text: wide, or narrow in the ANSI code page.
   bool ReadText(std::u16string* text);
 
@@ -86,7 +88,10 @@ class Archive {
   bool Need(std::size_t count);
   bool ReadExact(void* buffer, std::size_t size);
   bool ReadLength(bool* wide, std::uint64_t* length);
+  bool ReadTextInto(std::u16string* text);
   bool WriteBytes(const void* data, std::size_t size);
+  // Room for `count` more bytes (at most one buffer), or null after a failure.
+  std::uint8_t* Room(std::size_t count);
 
   bool loading_;
   ArchiveError error_ = ArchiveError::kNone;
@@ -95,7 +100,8 @@ class Archive {
   std::vector<std::uint8_t> buffer_;
   const std::uint8_t* pos_ = nullptr;
   const std::uint8_t* end_ = nullptr;
-  std::uint64_t unread_ = 0;  // bytes still in the file, past the buffer
+  std::uint64_t unread_ = 0;  // reading: bytes still in the file, past the buffer
+  std::size_t used_ = 0;      // writing: bytes waiting in the buffer
 };
 
 }  // namespace warden

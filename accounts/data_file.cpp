@@ -96,8 +96,10 @@ std::optional<std::u16string> DataFilePath(const std::u16string& directory, cons
   return path;
 }
 
-int ReadDataFile(const std::u16string& path, bool* backup_due, const ArchiveBody& read_body) {
+int ReadDataFile(const std::u16string& path, bool* backup_due, bool* opened,
+                 const ArchiveBody& read_body) {
   File file = File::OpenRead(path);
+  *opened = file.IsOpen();
   if (!file.IsOpen()) return kFileNotReadable;
   Archive archive = Archive::Reading(file);
   CVmNewFileVersion header;

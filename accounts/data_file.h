@@ -38,8 +38,9 @@ std::optional<std::u16string> DataFilePath(const std::u16string& directory, cons
 using ArchiveBody = std::function<bool(Archive&)>;
 
 // Opens `path`, reads the header, sets `*backup_due`, then runs `read_body`.
-// Returns kFileOk or kFileNotReadable.
-int ReadDataFile(const std::u16string& path, bool* backup_due, const ArchiveBody& read_body);
+// Returns kFileOk or kFileNotReadable; `*opened` tells whether the file opened.
+int ReadDataFile(const std::u16string& path, bool* backup_due, bool* opened,
+                 const ArchiveBody& read_body);
 
 enum class SaveMode {
   kReplace,     // the normal save: backup when due, then replace the file

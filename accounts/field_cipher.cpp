@@ -1,6 +1,7 @@
 #include "accounts/field_cipher.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -70,7 +71,7 @@ class WorkBuffer {
   std::uint8_t* data() { return data_; }
 
  private:
-  std::uint8_t stack_[kStackBytes];
+  alignas(8) std::uint8_t stack_[kStackBytes];
   std::unique_ptr<std::uint8_t[]> heap_;
   std::uint8_t* data_ = stack_;
 };
@@ -124,8 +125,10 @@ std::int32_t TeaDecryptBuffer(std::uint8_t* buffer, std::int32_t length, const T
 
 bool EncipherText(std::u16string_view text, std::u16string* sealed) {
   try {
-    sealed->clear();
-    if (text.empty()) return true;
+    if (text.empty()) {
+      sealed->clear();
+      return true;
+    }
     const std::size_t n = text.size();
     const std::size_t size = kHeaderBytes + (2 * n + 7) / 8 * 8;
     // The length travels as 32 bits and TEA takes a 32-bit byte count.
@@ -140,7 +143,7 @@ bool EncipherText(std::u16string_view text, std::u16string* sealed) {
     }
     std::fill(buffer + kHeaderBytes + 2 * n, buffer + size, 0);
     TeaEncryptBuffer(buffer, static_cast<std::int32_t>(size), FieldKey());
-    sealed->resize(2 * size);
+    sealed->resize(2 * size);  // a reused string of the same size is not refilled
     char16_t* out = sealed->data();
     for (std::size_t i = 0; i < size; ++i) {
       out[2 * i] = kHexDigits[buffer[i] >> 4];
@@ -173,11 +176,14 @@ int DecipherText(std::u16string_view sealed, std::u16string* text) {
     if (!std::equal(kMarker, kMarker + 4, buffer) || n > (size - kHeaderBytes) / 2) {
       return kCipherBadMarker;
     }
-    text->resize(n);
+    // The units are turned in place into char16_t order, then copied once.
+    char16_t* units = reinterpret_cast<char16_t*>(buffer + kHeaderBytes);
     for (std::uint32_t i = 0; i < n; ++i) {
-      (*text)[i] = static_cast<char16_t>(buffer[kHeaderBytes + 2 * i] |
-                                         (buffer[kHeaderBytes + 2 * i + 1] << 8));
+      const char16_t unit = static_cast<char16_t>(buffer[kHeaderBytes + 2 * i] |
+                                                  (buffer[kHeaderBytes + 2 * i + 1] << 8));
+      std::memcpy(units + i, &unit, sizeof unit);
     }
+    text->assign(units, n);
     return 0;
   } catch (const std::bad_alloc&) {
     text->clear();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything, then runs every test: the native suite (also under
-# AddressSanitizer and UBSan) and the Windows suite under Wine (x64).
+# AddressSanitizer and UBSan), the fuzzers for a short fixed time, and the
+# Windows suite under Wine (x64).
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 trap stop_wine EXIT
@@ -11,6 +12,9 @@ echo "== native tests"
 ctest --preset native -j "$jobs"
 echo "== native tests under AddressSanitizer and UBSan"
 ctest --preset native-asan -j "$jobs"
+
+echo "== fuzzing the file readers and the field cipher"
+"$root/scripts/fuzz.sh"
 
 echo "== Windows tests under Wine (x64)"
 wine_prefix_ready

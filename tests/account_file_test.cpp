@@ -334,6 +334,25 @@ TEST_F(AccountFileTest, DefaultFileNotWritable) {
   EXPECT_FALSE(store.m_pUser);
 }
 
+// The default file was written but cannot be opened: the defaults stay in
+// memory; a file that opens and then fails leaves the table empty.
+TEST_F(AccountFileTest, FailedReadBackOfTheDefaultFile) {
+  CUser store;
+  {
+    testing::FaultInjector faults;
+    faults.FailEvery(testing::FileOp::kOpenRead);
+    EXPECT_EQ(LoadAccountFile(store, nullptr), kFileNotReadable);
+  }
+  EXPECT_EQ(store.UserCount(), 4);
+  EXPECT_TRUE(install_.Has("users.dat"));
+  {
+    testing::FaultInjector faults;
+    faults.FailEvery(testing::FileOp::kRead);
+    EXPECT_EQ(LoadAccountFile(store, nullptr), kFileNotReadable);
+  }
+  EXPECT_EQ(store.UserCount(), 0);
+}
+
 // 259 characters is the longest path; one more is refused before any file call.
 TEST_F(AccountFileTest, PathLimit) {
   std::filesystem::path deep = install_.dir().path();

@@ -66,7 +66,8 @@ int LoadSectionFile(CUser& store, const std::u16string* directory) {
       return kFileDefaultNotWritable;
     }
   }
-  return ReadDataFile(*path, &store.m_bSectionBackupDue, [&store](Archive& archive) {
+  bool opened = false;
+  return ReadDataFile(*path, &store.m_bSectionBackupDue, &opened, [&store](Archive& archive) {
     return ReadZoneNames(archive, store.m_strSection);
   });
 }
