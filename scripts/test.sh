@@ -19,4 +19,6 @@ echo "== fuzzing the file readers and the field cipher"
 echo "== Windows tests under Wine (x64)"
 wine_prefix_ready
 "$wine64" build/win64/tests/warden_tests.exe --gtest_brief=1
+echo "== COM tests under Wine (x64): regsvr32, ProgIDs, CoCreateInstance, type library, languages"
+"$wine64" build/win64/tests/warden_com_tests.exe --gtest_brief=1
 echo "== x86 (win32) built and linked, not run: 32-bit Wine cannot be installed from the package registry"

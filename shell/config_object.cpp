@@ -1,0 +1,263 @@
+#include "shell/config_object.h"
+
+#include <cstddef>
+#include <cstring>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "accounts/account_file.h"
+#include "accounts/user_store.h"
+#include "shell/com_module.h"
+#include "shell/config_ids.h"
+#include "shell/entry_guard.h"
+#include "shell/manage_entry.h"
+#include "zones/zone_file.h"
+
+#if defined(_WIN32) && !defined(_WIN64)
+// The host is compiled against this layout.
+static_assert(sizeof(USER_idl) == 160, "USER_idl is 160 bytes");
+static_assert(offsetof(USER_idl, sectionid) == 2, "sectionid at 2");
+static_assert(offsetof(USER_idl, groupname) == 132, "groupname at 132");
+static_assert(offsetof(USER_idl, username) == 136, "username at 136");
+static_assert(offsetof(USER_idl, password) == 140, "password at 140");
+static_assert(offsetof(USER_idl, usercomment) == 144, "usercomment at 144");
+static_assert(offsetof(USER_idl, userpri) == 148, "userpri at 148");
+static_assert(offsetof(USER_idl, limitTime) == 152, "limitTime at 152");
+static_assert(offsetof(USER_idl, groupcomment) == 156, "groupcomment at 156");
+static_assert(sizeof(Section_idl) == 4, "Section_idl is one pointer");
+#endif
+
+namespace warden {
+namespace {
+
+// A NetPath as the methods see it: none, a directory, or one too long for
+// the path buffer, which is refused like any too-long path.
+struct NetPathArg {
+  enum Kind { kEmpty, kGiven, kTooLong } kind;
+  std::u16string text;
+
+  explicit NetPathArg(BSTR path) {
+    const std::size_t length = platform::BoundedLength(path, kNetPathBuffer);
+    kind = length == 0 ? kEmpty : length >= kNetPathBuffer ? kTooLong : kGiven;
+    if (kind == kGiven) text.assign(platform::FromOle(path), length);
+  }
+  CUser& Store() const { return kind == kEmpty ? ApplicationStore() : ProjectStore(); }
+  const std::u16string* Directory() const { return kind == kGiven ? &text : nullptr; }
+};
+
+std::u16string TextOf(const OLECHAR* text) {
+  return text ? std::u16string(platform::FromOle(text)) : std::u16string();
+}
+
+LPWSTR PointerTo(const std::u16string& text) { return platform::ToOle(text.c_str()); }
+
+AccountRecord RecordFrom(const USER_idl& entry) {
+  AccountRecord record;
+  record.type = entry.type;
+  for (int zone = 0; zone < kZoneCount; ++zone) record.sectionid[zone] = entry.sectionid[zone];
+  record.groupname = TextOf(entry.groupname);
+  record.username = TextOf(entry.username);
+  record.password = TextOf(entry.password);
+  record.usercomment = TextOf(entry.usercomment);
+  record.userpri = entry.userpri;
+  record.limitTime = entry.limitTime;
+  record.groupcomment = TextOf(entry.groupcomment);
+  return record;
+}
+
+// Groups give their name and comment; users give what they hold, and an
+// empty string leaves the caller's pointer as it was.
+void WriteEntry(const AccountRecord& record, USER_idl* entry) {
+  entry->type = record.type;
+  for (int zone = 0; zone < kZoneCount; ++zone) entry->sectionid[zone] = record.sectionid[zone];
+  if (record.type == kTypeGroup) {
+    entry->groupname = PointerTo(record.groupname);
+    entry->groupcomment = PointerTo(record.groupcomment);
+    return;
+  }
+  entry->username = PointerTo(record.username);
+  if (!record.groupname.empty()) entry->groupname = PointerTo(record.groupname);
+  if (!record.password.empty()) entry->password = PointerTo(record.password);
+  if (!record.usercomment.empty()) entry->usercomment = PointerTo(record.usercomment);
+  if (!record.groupcomment.empty()) entry->groupcomment = PointerTo(record.groupcomment);
+  entry->userpri = record.userpri;
+  entry->limitTime = record.limitTime;
+}
+
+// A load refused for a too-long path leaves the store as any failed load.
+bool LoadUsers(const NetPathArg& path) {
+  if (path.kind == NetPathArg::kTooLong) {
+    path.Store().ReleaseTable();
+    return false;
+  }
+  return LoadAccountFile(path.Store(), path.Directory()) == kFileOk;
+}
+
+bool LoadZones(const NetPathArg& path) {
+  if (path.kind == NetPathArg::kTooLong) return false;
+  return LoadSectionFile(path.Store(), path.Directory()) == kFileOk;
+}
+
+std::unique_ptr<char16_t[]> CopyOf(const std::u16string& text) {
+  auto copy = std::make_unique<char16_t[]>(text.size() + 1);
+  std::memcpy(copy.get(), text.c_str(), (text.size() + 1) * sizeof(char16_t));
+  return copy;
+}
+
+}  // namespace
+
+IUnknown* CConfig::Create(IUnknown* outer) {
+  CConfig* object = new (std::nothrow) CConfig(outer);
+  if (!object) return nullptr;
+  object->m_inner.AddRef();
+  return &object->m_inner;
+}
+
+CConfig::CConfig(IUnknown* outer) : m_outer(outer) { LockModule(); }
+
+CConfig::~CConfig() { UnlockModule(); }
+
+HRESULT STDMETHODCALLTYPE CConfig::Inner::QueryInterface(REFIID riid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (IsEqualGUID(riid, IID_IUnknown)) {
+    *object = this;
+    AddRef();
+    return S_OK;
+  }
+  if (IsEqualGUID(riid, kIidIConfig)) {
+    *object = static_cast<IConfig*>(owner_);
+    owner_->AddRef();
+    return S_OK;
+  }
+  return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE CConfig::Inner::AddRef() { return ++owner_->m_nRef; }
+
+ULONG STDMETHODCALLTYPE CConfig::Inner::Release() {
+  const ULONG count = --owner_->m_nRef;
+  if (count == 0) delete owner_;
+  return count;
+}
+
+HRESULT STDMETHODCALLTYPE CConfig::QueryInterface(REFIID riid, void** object) {
+  return m_outer ? m_outer->QueryInterface(riid, object) : m_inner.QueryInterface(riid, object);
+}
+
+ULONG STDMETHODCALLTYPE CConfig::AddRef() {
+  return m_outer ? m_outer->AddRef() : m_inner.AddRef();
+}
+
+ULONG STDMETHODCALLTYPE CConfig::Release() {
+  return m_outer ? m_outer->Release() : m_inner.Release();
+}
+
+HRESULT CConfig::Fail(std::int16_t code) {
+  m_nLastError = code;
+  return E_FAIL;
+}
+
+HRESULT STDMETHODCALLTYPE CConfig::ManageDoModal(HWND pParentWnd) {
+  return GuardedEntry([&] {
+    ShowManageDialog(pParentWnd);
+    return S_OK;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE CConfig::GetUserNum(short* m_nUserNum, BSTR NetPath) {
+  return GuardedEntry([&] {
+    if (!m_nUserNum) return E_POINTER;
+    const NetPathArg path(NetPath);
+    if (!LoadUsers(path)) return Fail(kErrorLoadUsers);
+    *m_nUserNum = static_cast<short>(path.Store().UserCount());
+    return S_OK;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE CConfig::GetAllUser(short, USER_idl* Array_User, BSTR NetPath) {
+  return GuardedEntry([&] {
+    const CUser& store = NetPathArg(NetPath).Store();
+    if (store.UserCount() == 0) return S_OK;
+    if (!Array_User) return E_POINTER;
+    for (std::size_t i = 0; i < store.m_pUser->size(); ++i) {
+      WriteEntry((*store.m_pUser)[i], &Array_User[i]);
+    }
+    return S_OK;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE CConfig::GetAllSection(Section_idl* Array_Section, BSTR NetPath) {
+  return GuardedEntry([&] {
+    if (!Array_Section) return E_POINTER;
+    const NetPathArg path(NetPath);
+    if (!LoadZones(path)) return Fail(kErrorLoadZones);
+    // All copies first, so running out of memory changes nothing.
+    const CUser& store = path.Store();
+    std::array<std::unique_ptr<char16_t[]>, kZoneCount> copies;
+    for (int zone = 0; zone < kZoneCount; ++zone) copies[zone] = CopyOf(store.m_strSection[zone]);
+    for (int zone = 0; zone < kZoneCount; ++zone) {
+      m_pSectionName[zone] = std::move(copies[zone]);
+      Array_Section[zone].sectionname = platform::ToOle(m_pSectionName[zone].get());
+    }
+    return S_OK;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE CConfig::GetLastError(short* ErrNo) {
+  return GuardedEntry([&] {
+    if (!ErrNo) return E_POINTER;
+    *ErrNo = m_nLastError;
+    return S_OK;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE CConfig::SaveAllSection(Section_idl* Array_Section) {
+  return GuardedEntry([&] {
+    if (!Array_Section) return E_POINTER;
+    std::array<std::u16string, kZoneCount> names;
+    for (int zone = 0; zone < kZoneCount; ++zone) names[zone] = TextOf(Array_Section[zone].sectionname);
+    CUser& store = ApplicationStore();
+    store.m_strSection = std::move(names);
+    if (SaveSectionFile(store) != kFileOk) return Fail(kErrorSaveZones);
+    return S_OK;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE CConfig::SaveAllUsers(short m_nUserNum, USER_idl* Array_User) {
+  return GuardedEntry([&] {
+    if (m_nUserNum < 0) return E_INVALIDARG;
+    if (m_nUserNum > 0 && !Array_User) return E_POINTER;
+    CUser& store = ApplicationStore();
+    // A load that found no records leaves no table to replace either.
+    const bool has_table = store.m_pUser && !store.m_pUser->empty();
+    if (!has_table && LoadAccountFile(store, nullptr) != kFileOk) {
+      return Fail(kErrorLoadUsers);
+    }
+    std::vector<AccountRecord> table;
+    table.reserve(static_cast<std::size_t>(m_nUserNum));
+    for (short i = 0; i < m_nUserNum; ++i) table.push_back(RecordFrom(Array_User[i]));
+    store.m_pUser = std::move(table);
+    if (SaveAccountFile(store) != kFileOk) return Fail(kErrorSaveUsers);
+    return S_OK;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE CConfig::SetCurUser(USER_idl* pCurUser) {
+  return GuardedEntry([&] {
+    if (!pCurUser) return E_POINTER;
+    try {
+      AccountRecord record = RecordFrom(*pCurUser);
+      CUser& store = ApplicationStore();
+      if (!store.m_pCurUser) store.m_pCurUser = std::make_unique<AccountRecord>();
+      *store.m_pCurUser = std::move(record);
+    } catch (const std::bad_alloc&) {
+      return S_FALSE;  // nothing stored, the last error kept
+    }
+    return S_OK;
+  });
+}
+
+}  // namespace warden

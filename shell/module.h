@@ -1,0 +1,29 @@
+// CWardenApp: the module's application object. Start-up runs when the
+// library is loaded, shut-down when it is unloaded, both under the loader
+// lock, which is why the language library is loaded for its resources only.
+#ifndef WARDEN_SHELL_MODULE_H
+#define WARDEN_SHELL_MODULE_H
+
+#include "platform/module.h"
+
+namespace warden {
+
+class CWardenApp {
+ public:
+  // Picks the language, loads its library and makes it the resource source
+  // (the module's own Chinese resources stay when it cannot be loaded), then
+  // starts the COM module. Always succeeds.
+  bool InitInstance();
+  // Frees the language library and terminates the COM module.
+  int ExitInstance();
+
+  // The loaded language library, or null.
+  platform::ResourceModule m_hLangDll = nullptr;
+};
+
+// The module's one application object.
+CWardenApp& TheApp();
+
+}  // namespace warden
+
+#endif

@@ -1,0 +1,46 @@
+#include "tests/wine/installed_copy.h"
+
+#include <filesystem>
+
+#include "tests/support/built_files.h"
+
+namespace warden::testing {
+
+std::wstring W(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+InstalledCopy::InstalledCopy(Languages languages) {
+  namespace fs = std::filesystem;
+  const fs::path built = BuiltInstallFile("");
+  fs::copy_file(built / "Warden.dll", dir_ / "Warden.dll");
+  fs::copy(built / "Config", dir_ / "Config", fs::copy_options::recursive);
+  if (languages == kWithLanguageLibraries) {
+    fs::copy(built / "Lang", dir_ / "Lang", fs::copy_options::recursive);
+  }
+  fs::create_directories(dir_ / "Data");
+}
+
+void InstalledCopy::SetLanguage(const std::string& value) {
+  WriteText(dir_ / "Config" / "Language.ini", "[Language]\nVelmarisLanguage=" + value + "\n");
+}
+
+std::wstring InstalledCopy::DllPath() const { return W(dir_.core("Warden.dll")); }
+std::wstring InstalledCopy::DataDirectory() const { return W(dir_.core("Data")); }
+
+DWORD RunRegsvr32(const std::wstring& arguments, const std::wstring& dll) {
+  std::wstring command = L"regsvr32.exe " + arguments + L" \"" + dll + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return ~0u;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = ~0u;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+}  // namespace warden::testing
