@@ -10,6 +10,9 @@
 #include "platform/text.h"
 #include "platform/ui_headless.h"
 #include "resources/resource_ids.h"
+#include "shell/com_module.h"
+#include "shell/config_ids.h"
+#include "shell/config_object.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/windows_profile.h"
 #include "zones/zone_file.h"
@@ -471,6 +474,29 @@ TEST_F(ManageDialogTest, EditZonesRenamesAndSavesTheZoneFile) {
   CUser reader;
   ASSERT_EQ(LoadSectionFile(reader, nullptr), kFileOk);
   EXPECT_EQ(reader.m_strSection[2], u"Boiler");
+}
+
+// The host's way in: the dialog runs over the application store, OK saves,
+// and the object's last error is left as it was.
+TEST_F(ManageDialogTest, ManageDoModalRunsTheDialogAndReturnsOk) {
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(GetClassObject(kClsidConfig, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
+  IConfig* config = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, kIidIConfig, reinterpret_cast<void**>(&config)), S_OK);
+  factory->Release();
+  short count = 0;
+  std::u16string missing = dir_.core("missing");
+  EXPECT_EQ(config->GetUserNum(&count, platform::ToOle(missing.c_str())), E_FAIL);
+
+  hl::Push([](hl::Driver& d) { d.Click(IDC_NEW), d.Ok(); });
+  hl::Push([](hl::Driver& d) { d.Type(IDC_GROUP_NAME, u"Line"), d.Ok(); });
+  EXPECT_EQ(config->ManageDoModal(nullptr), S_OK);
+  short error = 0;
+  EXPECT_EQ(config->GetLastError(&error), S_OK);
+  EXPECT_EQ(error, 1);
+  EXPECT_EQ(ReadUsers().back().groupname, u"Line");
+  config->Release();
 }
 
 }  // namespace
