@@ -9,10 +9,10 @@
 
 #include "accounts/account_file.h"
 #include "accounts/user_store.h"
+#include "dialogs/manage_dialog.h"
 #include "shell/com_module.h"
 #include "shell/config_ids.h"
 #include "shell/entry_guard.h"
-#include "shell/manage_entry.h"
 #include "zones/zone_file.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
@@ -162,7 +162,7 @@ HRESULT CConfig::Fail(std::int16_t code) {
 
 HRESULT STDMETHODCALLTYPE CConfig::ManageDoModal(HWND pParentWnd) {
   return GuardedEntry([&] {
-    ShowManageDialog(pParentWnd);
+    RunManageDialog(pParentWnd);
     return S_OK;
   });
 }

@@ -1,0 +1,55 @@
+// CManageDialog: the tree of groups and users of the application store, with
+// New, Modify, Delete and Edit zones. It loads users.dat and section.dat when
+// it opens and writes users.dat on OK.
+#ifndef WARDEN_DIALOGS_MANAGE_DIALOG_H
+#define WARDEN_DIALOGS_MANAGE_DIALOG_H
+
+#include <cstdint>
+#include <string>
+
+#include "platform/ui.h"
+
+namespace warden {
+
+class CUserDialog;
+
+class CManageDialog : public platform::Dialog {
+ public:
+  explicit CManageDialog(platform::WindowHandle parent);
+
+  std::int32_t m_nLastType = 0;
+  platform::TreeView::Item m_hSelItem = 0;
+  platform::Button m_btnDelete;
+  platform::Button m_btnModify;
+  platform::Button m_btnNew;
+  platform::TreeView m_tree;
+  std::int16_t m_nSelType = 0;
+
+ protected:
+  void DoDataExchange(platform::DataExchange& exchange) override;
+  bool OnInitDialog() override;
+  void OnOK() override;
+  void OnCancel() override;
+
+ private:
+  void BuildTree();
+  void OnSelectionChanged(platform::TreeView::Item item);
+  void OnDoubleClick();
+  void OnNew();
+  void OnModify();
+  void OnDelete();
+  void ModifyGroup(CUserDialog& editor, const std::u16string& name);
+  void ModifyUser(CUserDialog& editor, const std::u16string& name);
+  platform::TreeView::Item FindGroupItem(const std::u16string& name) const;
+
+  // False after a failed account load: the table in memory is not the file,
+  // so nothing may be edited and OK must not write it over users.dat.
+  bool m_bAccountsLoaded = false;
+};
+
+// Runs the manage dialog modally over `parent`.
+void RunManageDialog(platform::WindowHandle parent);
+
+}  // namespace warden
+
+#endif

@@ -1,0 +1,64 @@
+// CUserDialog: the editor for one group or user, in New or Modify mode. It
+// reads the account table and the current user, checks every field in a
+// fixed order, and hands back one finished record in m_result; it never
+// changes the table itself.
+#ifndef WARDEN_DIALOGS_USER_DIALOG_H
+#define WARDEN_DIALOGS_USER_DIALOG_H
+
+#include <cstdint>
+#include <string>
+
+#include "accounts/account_record.h"
+#include "platform/ui.h"
+#include "zones/drive_picker_list.h"
+
+namespace warden {
+
+// Radio index of m_nType (the record's own type codes differ: 2 group, 1 user).
+constexpr std::int32_t kEditGroup = 0;
+constexpr std::int32_t kEditUser = 1;
+
+class CUserDialog : public platform::Dialog {
+ public:
+  explicit CUserDialog(platform::WindowHandle parent);
+
+  bool m_bNew = true;
+  std::u16string m_strJoinGroup;
+  AccountRecord m_result;
+  AccountRecord m_oldRecord;
+  platform::ComboBox m_comboGroup;
+  platform::Edit m_editUserName;
+  CDrivePickerListCtrl m_listZones;
+  std::u16string m_strUserComment;
+  std::u16string m_strUserName;
+  std::u16string m_strPassword;
+  std::u16string m_strGroupComment;
+  std::u16string m_strGroupName;
+  std::u16string m_strLimitTime;
+  std::u16string m_strUserPri;
+  std::int32_t m_nType = kEditGroup;
+  bool m_bJoinGroup = false;
+  std::int16_t m_nUserPri = 999;
+  std::int16_t m_nLimitTime = 0;
+
+ protected:
+  void DoDataExchange(platform::DataExchange& exchange) override;
+  bool OnInitDialog() override;
+  void OnOK() override;
+
+ private:
+  void FillGroups();
+  void TickZonesOfOldRecord();
+  void ApplyEnablingRules();
+  void OnTypeOrJoinClicked();
+  // Focus on the name field of the current type, whole text selected.
+  void SelectNameField();
+  bool CheckNumbers();
+  bool CheckCurrentUser();
+  bool CheckUniqueName();
+  void BuildResult();
+};
+
+}  // namespace warden
+
+#endif

@@ -1,0 +1,503 @@
+// The manage dialog and the user and group editor, scripted on the headless backend.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "accounts/account_file.h"
+#include "accounts/user_store.h"
+#include "dialogs/manage_dialog.h"
+#include "platform/resources.h"
+#include "platform/text.h"
+#include "platform/ui_headless.h"
+#include "resources/resource_ids.h"
+#include "shell/com_module.h"
+#include "shell/config_ids.h"
+#include "shell/config_object.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/windows_profile.h"
+#include "zones/zone_file.h"
+
+namespace warden {
+namespace {
+
+namespace hl = platform::headless;
+using platform::ResourceString;
+using platform::ToUtf8;
+using Table = std::vector<AccountRecord>;
+using Outline = std::vector<std::u16string>;
+
+AccountRecord Group(const std::u16string& name, std::int16_t zone = 1) {
+  AccountRecord record;
+  record.type = kTypeGroup;
+  record.groupname = name;
+  record.sectionid[zone] = 1;
+  return record;
+}
+
+AccountRecord User(const std::u16string& name, std::int16_t priority,
+                   const std::u16string& group = u"") {
+  AccountRecord record;
+  record.type = kTypeUser;
+  record.username = name;
+  record.userpri = priority;
+  record.groupname = group;
+  record.password = u"pw";
+  record.sectionid[2] = 1;
+  return record;
+}
+
+class ManageDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hl::Reset();
+    profile_.SetInstallDirectory(dir_.core() + u"\\");
+    ResetStore();
+  }
+  void TearDown() override {
+    EXPECT_EQ(hl::Unanswered(), 0);
+    EXPECT_EQ(hl::PendingSteps(), 0u);
+    hl::Reset();
+    ResetStore();
+  }
+  static void ResetStore() {
+    CUser& store = ApplicationStore();
+    store.ReleaseTable();
+    store.m_pCurUser.reset();
+    store.m_bUserBackupDue = store.m_bSectionBackupDue = false;
+  }
+  // users.dat of the install directory holds `table`.
+  void WriteUsers(const Table& table) {
+    CUser writer;
+    writer.m_pUser = table;
+    ASSERT_EQ(SaveAccountFile(writer), kFileOk);
+  }
+  Table ReadUsers() {
+    CUser reader;
+    EXPECT_EQ(LoadAccountFile(reader, nullptr), kFileOk);
+    return reader.m_pUser ? *reader.m_pUser : Table();
+  }
+  void LogIn(const std::u16string& name, std::int16_t priority) {
+    ApplicationStore().m_pCurUser = std::make_unique<AccountRecord>(User(name, priority));
+  }
+  // Runs the manage dialog with `steps` for it and every modal it opens.
+  std::intptr_t Run(std::vector<hl::Step> steps) {
+    for (auto& step : steps) hl::Push(std::move(step));
+    return CManageDialog(nullptr).DoModal();
+  }
+  std::vector<std::u16string> Messages() const {
+    std::vector<std::u16string> shown;
+    for (const hl::Shown& modal : hl::Record()) {
+      if (modal.message_box) shown.push_back(modal.text);
+      if (modal.template_id == IDD_PROMPT) shown.push_back(modal.TextOf(IDC_PROMPT_TEXT));
+    }
+    return shown;
+  }
+
+  testing::TempDir dir_;
+  testing::WindowsProfile profile_;
+};
+
+// Selects the item named `name` and runs `then` on the manage dialog.
+hl::Step Select(const std::u16string& name, std::function<void(hl::Driver&)> then) {
+  return [name, then](hl::Driver& d) {
+    EXPECT_TRUE(d.TreeSelect(IDC_ACCOUNT_TREE, d.TreeFind(IDC_ACCOUNT_TREE, name)))
+        << ToUtf8(name);
+    then(d);
+  };
+}
+
+TEST_F(ManageDialogTest, WithoutUsersDatTheDefaultTreeIsShown) {
+  Outline outline;
+  Run({[&outline](hl::Driver& d) {
+    outline = d.TreeOutline(IDC_ACCOUNT_TREE);
+    EXPECT_FALSE(d.IsEnabled(IDC_MODIFY));
+    EXPECT_FALSE(d.IsEnabled(IDC_DELETE));
+    EXPECT_TRUE(d.IsEnabled(IDC_NEW));
+    d.Cancel();
+  }});
+  EXPECT_EQ(outline, (Outline{u"系统管理员组", u"  系统管理员", u"无组", u"  无"}));
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "users.dat"));
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "section.dat"));
+}
+
+TEST_F(ManageDialogTest, TreeShowsGroupsWithMembersAndHidesUnknownGroups) {
+  WriteUsers({User(u"early", 1, u"Plant"), Group(u"Plant"), User(u"loose", 1),
+              User(u"case", 1, u"PLANT"), User(u"orphan", 1, u"Gone")});
+  Outline outline;
+  Run({[&outline](hl::Driver& d) { outline = d.TreeOutline(IDC_ACCOUNT_TREE), d.Ok(); }});
+  EXPECT_EQ(outline, (Outline{u"Plant", u"  early", u"loose"}));
+  EXPECT_EQ(ReadUsers().size(), 5u);  // hidden users stay in the table and are saved
+}
+
+TEST_F(ManageDialogTest, NewGroupAndUsersThenOkWritesThem) {
+  WriteUsers({Group(u"Plant")});
+  Outline outline;
+  Run({
+      [&outline](hl::Driver& d) {
+        d.Click(IDC_NEW);  // group
+        d.Click(IDC_NEW);  // user in Line
+        d.Click(IDC_NEW);  // user without a group
+        outline = d.TreeOutline(IDC_ACCOUNT_TREE);
+        d.Ok();
+      },
+      [](hl::Driver& d) {
+        EXPECT_TRUE(d.IsChecked(IDC_TYPE_GROUP));
+        d.Type(IDC_GROUP_NAME, u"  Line ");
+        d.Type(IDC_GROUP_COMMENT, u"second line");
+        d.ListTick(IDC_ZONE_LIST, 4, true);
+        d.Ok();
+      },
+      [](hl::Driver& d) {
+        EXPECT_TRUE(d.IsChecked(IDC_TYPE_GROUP));  // the last type is offered again
+        d.Click(IDC_TYPE_USER);
+        d.Type(IDC_USER_NAME, u"ann");
+        d.Type(IDC_PASSWORD, u"secret");
+        d.Type(IDC_LOGIN_TIMEOUT, u"30");
+        d.Type(IDC_PRIORITY, u"120");
+        d.Click(IDC_JOIN_GROUP);
+        EXPECT_TRUE(d.IsEnabled(IDC_JOIN_GROUP_COMBO));
+        d.ComboSelect(IDC_JOIN_GROUP_COMBO, 1);
+        d.ListTick(IDC_ZONE_LIST, 5, true);
+        d.Ok();
+      },
+      [](hl::Driver& d) {
+        EXPECT_TRUE(d.IsChecked(IDC_TYPE_USER));
+        d.Type(IDC_USER_NAME, u"bob");
+        d.Ok();
+      },
+  });
+  EXPECT_EQ(outline, (Outline{u"Plant", u"Line", u"  ann", u"bob"}));
+  const Table saved = ReadUsers();
+  ASSERT_EQ(saved.size(), 4u);
+  EXPECT_EQ(saved[1].groupname, u"Line");  // trimmed
+  EXPECT_EQ(saved[1].groupcomment, u"second line");
+  EXPECT_EQ(saved[1].sectionid[4], 1);
+  EXPECT_EQ(saved[2].username, u"ann");
+  EXPECT_EQ(saved[2].groupname, u"Line");
+  EXPECT_EQ(saved[2].password, u"secret");
+  EXPECT_EQ(saved[2].limitTime, 30);
+  EXPECT_EQ(saved[2].userpri, 120);
+  EXPECT_EQ(saved[2].sectionid[5], 1);
+  EXPECT_EQ(saved[3].groupname, u"");
+  EXPECT_EQ(saved[3].userpri, 999);  // the editor's default priority
+}
+
+TEST_F(ManageDialogTest, EditorDefaultsAndEnablingRules) {
+  WriteUsers({Group(u"Plant"), Group(u"Line")});
+  Run({[](hl::Driver& d) { d.Click(IDC_NEW), d.Cancel(); },
+       [](hl::Driver& d) {
+         EXPECT_EQ(d.Text(IDC_LOGIN_TIMEOUT), u"0");
+         EXPECT_EQ(d.Text(IDC_PRIORITY), u"999");
+         EXPECT_TRUE(d.IsEnabled(IDC_GROUP_NAME));
+         EXPECT_FALSE(d.IsEnabled(IDC_USER_NAME));
+         EXPECT_FALSE(d.IsChecked(IDC_JOIN_GROUP));
+         EXPECT_FALSE(d.IsEnabled(IDC_JOIN_GROUP));
+         EXPECT_EQ(d.ComboEntries(IDC_JOIN_GROUP_COMBO), (Outline{u"Plant", u"Line"}));
+         EXPECT_EQ(d.ComboSelected(IDC_JOIN_GROUP_COMBO), 0);
+         EXPECT_TRUE(d.Style(IDC_PASSWORD) & platform::style::kEditPassword);
+         d.Click(IDC_TYPE_USER);
+         EXPECT_TRUE(d.IsEnabled(IDC_USER_NAME));
+         EXPECT_FALSE(d.IsEnabled(IDC_GROUP_NAME));
+         EXPECT_FALSE(d.IsEnabled(IDC_JOIN_GROUP_COMBO));
+         d.Click(IDC_JOIN_GROUP);
+         EXPECT_TRUE(d.IsEnabled(IDC_JOIN_GROUP_COMBO));
+         d.Click(IDC_JOIN_GROUP);
+         EXPECT_FALSE(d.IsEnabled(IDC_JOIN_GROUP_COMBO));
+         d.Type(IDC_LOGIN_TIMEOUT, u"12345");  // typing stops at three digits
+         EXPECT_EQ(d.Text(IDC_LOGIN_TIMEOUT), u"123");
+         d.Cancel();
+       }});
+}
+
+// Each row fills the New editor (user type) and expects exactly the listed messages.
+TEST_F(ManageDialogTest, EditorChecksInOrderWithTheirMessages) {
+  WriteUsers({Group(u"Plant"), User(u"ann", 5, u"Plant")});
+  const auto text = [](std::uint16_t id) { return ResourceString(id); };
+  struct Row {
+    const char* label;
+    std::function<void(hl::Driver&)> fill;
+    std::vector<std::u16string> messages;
+    std::uint32_t box_icon = 0;
+  };
+  const std::vector<Row> rows = {
+      {"blank name", [](hl::Driver& d) { d.Type(IDC_USER_NAME, u"   "); }, {text(IDS_ENTER_NAME)},
+       platform::kMbIconStop},
+      {"zone none with another",
+       [](hl::Driver& d) {
+         d.Type(IDC_USER_NAME, u"x");
+         d.ListTick(IDC_ZONE_LIST, 0, true);
+         d.ListTick(IDC_ZONE_LIST, 5, true);
+       },
+       {text(IDS_ZONE_NONE_WITH_OTHERS)}},
+      {"timeout 256", [](hl::Driver& d) { d.Type(IDC_USER_NAME, u"x"), d.Type(IDC_LOGIN_TIMEOUT, u"256"); },
+       {text(IDS_TIMEOUT_RANGE)}},
+      {"name of a group in other case", [](hl::Driver& d) { d.Type(IDC_USER_NAME, u" PLANT "); },
+       {text(IDS_NAME_EXISTS)}, platform::kMbIconInformation},
+      {"name of a user in other case", [](hl::Driver& d) { d.Type(IDC_USER_NAME, u"Ann"); },
+       {text(IDS_NAME_EXISTS)}, platform::kMbIconInformation},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    hl::Reset();
+    std::int32_t focused = 0;
+    Run({[](hl::Driver& d) { d.Click(IDC_NEW), d.Cancel(); },
+         [&row, &focused](hl::Driver& d) {
+           d.Click(IDC_TYPE_USER);
+           row.fill(d);
+           d.Ok();
+           focused = d.Focused();
+           EXPECT_TRUE(d.IsOpen());  // a failed check leaves the editor open
+           d.Cancel();
+         },
+         hl::PressOk()});
+    EXPECT_EQ(Messages(), row.messages);
+    if (row.box_icon != 0) {
+      EXPECT_EQ(hl::Record()[2].flags & 0xF0, row.box_icon);
+      EXPECT_EQ(focused, IDC_USER_NAME);
+    }
+  }
+  EXPECT_EQ(ReadUsers().size(), 2u);
+}
+
+// Only a preset can be longer than the edit lets an operator type; the
+// password is checked before anything else, even a name that is too long.
+TEST_F(ManageDialogTest, OverlongPresetPasswordIsRefusedFirst) {
+  AccountRecord host_written = User(u"ann", 5);
+  host_written.password = std::u16string(40, u'p');
+  host_written.usercomment = std::u16string(40, u'c');
+  WriteUsers({host_written});
+  std::int32_t focused = 0;
+  Run({Select(u"ann", [](hl::Driver& d) { d.Click(IDC_MODIFY), d.Cancel(); }),
+       [&focused](hl::Driver& d) {
+         d.Ok();
+         focused = d.Focused();
+         d.Cancel();
+       },
+       [](hl::Driver& d) {
+         EXPECT_EQ(d.shown().flags, platform::kMbOk);  // no icon
+         d.Answer(platform::kIdOk);
+       }});
+  EXPECT_EQ(Messages(), (std::vector<std::u16string>{platform::FormatText(
+                            ResourceString(IDS_PASSWORD_TOO_LONG), u"31")}));
+  EXPECT_EQ(focused, IDC_PASSWORD);
+}
+
+TEST_F(ManageDialogTest, CurrentUserPriorityRuleForUsersAndGroups) {
+  WriteUsers({Group(u"Plant")});
+  struct Row {
+    const char* label;
+    std::int16_t current;
+    bool group;
+    std::u16string name, priority;
+    bool accepted;
+  };
+  const Row rows[] = {
+      {"lower", 500, false, u"x", u"499", true},
+      {"equal, someone else", 500, false, u"x", u"500", false},
+      {"equal, himself in other case", 500, false, u"BOSS", u"500", true},
+      {"higher", 500, false, u"x", u"501", false},
+      {"group, current priority 0", 0, true, u"g", u"", false},
+      {"group, current priority 1", 1, true, u"g", u"", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    hl::Reset();
+    LogIn(u"boss", row.current);
+    bool open_after_ok = true;
+    std::vector<hl::Step> steps = {
+        [](hl::Driver& d) { d.Click(IDC_NEW), d.Cancel(); },
+        [&row, &open_after_ok](hl::Driver& d) {
+          if (!row.group) {
+            d.Click(IDC_TYPE_USER);
+            d.Type(IDC_USER_NAME, row.name);
+            d.Type(IDC_PRIORITY, row.priority);
+          } else {
+            d.Type(IDC_GROUP_NAME, row.name);
+          }
+          d.Ok();
+          open_after_ok = d.IsOpen();
+          if (open_after_ok) d.Cancel();
+        }};
+    if (!row.accepted) steps.push_back(hl::PressOk());
+    Run(std::move(steps));
+    EXPECT_EQ(open_after_ok, !row.accepted);
+    EXPECT_EQ(Messages(), row.accepted ? std::vector<std::u16string>{}
+                                       : std::vector<std::u16string>{
+                                             ResourceString(IDS_PRIORITY_ABOVE_CURRENT)});
+  }
+}
+
+TEST_F(ManageDialogTest, ModifyGroupRenameCarriesUsersAndTreeItem) {
+  WriteUsers({Group(u"Plant", 3), User(u"ann", 5, u"Plant")});
+  Outline outline;
+  Run({Select(u"Plant",
+              [&outline](hl::Driver& d) {
+                EXPECT_TRUE(d.IsEnabled(IDC_MODIFY));
+                EXPECT_FALSE(d.IsEnabled(IDC_DELETE));  // the group has a member
+                d.Click(IDC_MODIFY);
+                outline = d.TreeOutline(IDC_ACCOUNT_TREE);
+                d.Ok();
+              }),
+       [](hl::Driver& d) {
+         EXPECT_EQ(d.Text(IDC_GROUP_NAME), u"Plant");
+         EXPECT_FALSE(d.IsEnabled(IDC_TYPE_USER));  // no type change in Modify
+         EXPECT_TRUE(d.ListChecked(IDC_ZONE_LIST, 3));
+         d.Type(IDC_GROUP_NAME, u"Line");
+         d.Ok();
+       }});
+  EXPECT_EQ(outline, (Outline{u"Line", u"  ann"}));
+  const Table saved = ReadUsers();
+  EXPECT_EQ(saved[0].groupname, u"Line");
+  EXPECT_EQ(saved[1].groupname, u"Line");
+}
+
+TEST_F(ManageDialogTest, ModifyUserCaseOnlyRenameAndBuiltInNames) {
+  WriteUsers({User(u"ann", 5), User(u"bob", 5), User(u"系统管理员", 999)});
+  Run({Select(u"ann", [](hl::Driver& d) { d.Click(IDC_MODIFY), d.Click(IDC_MODIFY), d.Ok(); }),
+       [](hl::Driver& d) {
+         EXPECT_EQ(d.Text(IDC_PRIORITY), u"5");
+         EXPECT_TRUE(d.ListChecked(IDC_ZONE_LIST, 2));
+         d.Type(IDC_USER_NAME, u"Bob");  // another record's name
+         d.Ok();
+         d.Type(IDC_USER_NAME, u"ANN");  // its own name in other case
+         d.Ok();
+       },
+       hl::PressOk(),
+       [](hl::Driver& d) { d.Cancel(); }});
+  EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(IDS_NAME_EXISTS)}));
+  EXPECT_EQ(ReadUsers()[0].username, u"ANN");
+
+  hl::Reset();
+  Run({Select(u"系统管理员", [](hl::Driver& d) { d.Click(IDC_MODIFY), d.Click(IDC_MODIFY), d.Ok(); }),
+       [](hl::Driver& d) { d.Type(IDC_USER_NAME, u"root"), d.Ok(), d.Cancel(); },
+       hl::PressOk(),
+       [](hl::Driver& d) { d.Type(IDC_PASSWORD, u"changed"), d.Ok(); }});
+  EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(IDS_CANNOT_RENAME_BUILTIN)}));
+  EXPECT_EQ(ReadUsers()[2].password, u"changed");
+}
+
+TEST_F(ManageDialogTest, SelectionRulesFollowReservedNamesAndRights) {
+  WriteUsers({Group(u"系统管理员组"), User(u"系统管理员", 999, u"系统管理员组"), Group(u"Empty"),
+              User(u"low", 9), User(u"high", 11)});
+  struct Row {
+    std::u16string name;
+    bool modify, remove;
+  };
+  const auto check = [](const std::vector<Row>& rows) {
+    return [rows](hl::Driver& d) {
+      for (const Row& row : rows) {
+        SCOPED_TRACE(ToUtf8(row.name));
+        d.TreeSelect(IDC_ACCOUNT_TREE, d.TreeFind(IDC_ACCOUNT_TREE, row.name));
+        EXPECT_EQ(d.IsEnabled(IDC_MODIFY), row.modify);
+        EXPECT_EQ(d.IsEnabled(IDC_DELETE), row.remove);
+      }
+      d.Cancel();
+    };
+  };
+  Run({check({{u"系统管理员组", true, false},
+              {u"系统管理员", true, false},
+              {u"Empty", true, true},
+              {u"low", true, true},
+              {u"high", true, true}})});
+  LogIn(u"me", 10);
+  Run({check({{u"Empty", true, true}, {u"low", true, true}, {u"high", false, false}})});
+  LogIn(u"zero", 0);
+  Run({check({{u"Empty", true, false}, {u"low", false, false}})});
+}
+
+TEST_F(ManageDialogTest, DoubleClickOpensOnlyWhatTheCurrentUserMayChange) {
+  WriteUsers({Group(u"Plant"), User(u"high", 11)});
+  LogIn(u"me", 10);
+  Run({Select(u"high", [](hl::Driver& d) { d.TreeDoubleClick(IDC_ACCOUNT_TREE), d.Cancel(); }),
+       hl::PressOk()});
+  EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(IDS_ONLY_LOWER_PRIORITY)}));
+
+  hl::Reset();
+  bool editor_opened = false;
+  Run({Select(u"Plant", [](hl::Driver& d) { d.TreeDoubleClick(IDC_ACCOUNT_TREE), d.Cancel(); }),
+       [&editor_opened](hl::Driver& d) {
+         editor_opened = d.shown().template_id == IDD_USER_EDITOR;
+         d.Cancel();
+       }});
+  EXPECT_TRUE(editor_opened);
+}
+
+TEST_F(ManageDialogTest, DeleteAsksWithTheNameAsDataAndCancelKeepsEverything) {
+  WriteUsers({Group(u"Plant"), User(u"50%s %d", 1)});
+  const auto bytes = testing::ReadBytes(dir_ / "users.dat");
+  std::u16string question;
+  Run({Select(u"50%s %d", [](hl::Driver& d) { d.Click(IDC_DELETE), d.Cancel(); }),
+       [&question](hl::Driver& d) {
+         question = d.shown().text;
+         EXPECT_EQ(d.shown().flags & 0xF, platform::kMbOkCancel);
+         d.Answer(platform::kIdCancel);
+       }});
+  EXPECT_EQ(question, u"确实要删除\"50%s %d\"吗？");
+  EXPECT_EQ(testing::ReadBytes(dir_ / "users.dat"), bytes);
+
+  hl::Reset();
+  Outline outline;
+  Run({Select(u"50%s %d",
+              [&outline](hl::Driver& d) {
+                d.Click(IDC_DELETE);
+                outline = d.TreeOutline(IDC_ACCOUNT_TREE);
+                d.Cancel();
+              }),
+       hl::AnswerWith(platform::kIdOk)});
+  EXPECT_EQ(outline, Outline{u"Plant"});
+  EXPECT_EQ(testing::ReadBytes(dir_ / "users.dat"), bytes);  // Cancel writes nothing
+}
+
+// A table that could not be read must never be saved over users.dat.
+TEST_F(ManageDialogTest, FailedAccountLoadDisablesEditingAndOkWritesNothing) {
+  testing::WriteBytes(dir_ / "users.dat", {1, 2, 3});
+  Run({hl::PressOk(),
+       [](hl::Driver& d) {
+         EXPECT_TRUE(d.TreeOutline(IDC_ACCOUNT_TREE).empty());
+         EXPECT_FALSE(d.IsEnabled(IDC_NEW));
+         EXPECT_FALSE(d.IsEnabled(IDC_MODIFY));
+         EXPECT_FALSE(d.IsEnabled(IDC_DELETE));
+         d.Ok();
+       }});
+  EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(IDS_LOAD_USERS_FAILED)}));
+  EXPECT_EQ(testing::ReadBytes(dir_ / "users.dat"), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST_F(ManageDialogTest, EditZonesRenamesAndSavesTheZoneFile) {
+  Run({[](hl::Driver& d) { d.Click(IDC_EDIT_ZONES), d.Cancel(); },
+       [](hl::Driver& d) {
+         d.ListClick(IDC_ZONE_LIST, 2);
+         d.Click(IDC_MODIFY);
+         d.Ok();
+       },
+       [](hl::Driver& d) { d.Type(IDC_NEW_ZONE_NAME, u"Boiler"), d.Ok(); }});
+  CUser reader;
+  ASSERT_EQ(LoadSectionFile(reader, nullptr), kFileOk);
+  EXPECT_EQ(reader.m_strSection[2], u"Boiler");
+}
+
+// The host's way in: the dialog runs over the application store, OK saves,
+// and the object's last error is left as it was.
+TEST_F(ManageDialogTest, ManageDoModalRunsTheDialogAndReturnsOk) {
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(GetClassObject(kClsidConfig, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
+  IConfig* config = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, kIidIConfig, reinterpret_cast<void**>(&config)), S_OK);
+  factory->Release();
+  short count = 0;
+  std::u16string missing = dir_.core("missing");
+  EXPECT_EQ(config->GetUserNum(&count, platform::ToOle(missing.c_str())), E_FAIL);
+
+  hl::Push([](hl::Driver& d) { d.Click(IDC_NEW), d.Ok(); });
+  hl::Push([](hl::Driver& d) { d.Type(IDC_GROUP_NAME, u"Line"), d.Ok(); });
+  EXPECT_EQ(config->ManageDoModal(nullptr), S_OK);
+  short error = 0;
+  EXPECT_EQ(config->GetLastError(&error), S_OK);
+  EXPECT_EQ(error, 1);
+  EXPECT_EQ(ReadUsers().back().groupname, u"Line");
+  config->Release();
+}
+
+}  // namespace
+}  // namespace warden

@@ -1,0 +1,189 @@
+// End to end through COM: the host sets the current user and opens the
+// manage dialog; a second thread works the real dialogs with window messages
+// (a new group, a new user in it with zones, a zone renamed through Edit
+// zones, OK); the host then reads everything back through the interface.
+// Screenshots go to WARDEN_SCREENSHOT_DIR when it is set.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "resources/warden_interface.h"
+#include "tests/support/windows_profile.h"
+#include "tests/wine/dialog_automation.h"
+#include "tests/wine/installed_copy.h"
+
+namespace warden {
+namespace {
+
+using testing::Click;
+using testing::SetText;
+using testing::WaitForClose;
+using testing::WaitForDialogWith;
+
+struct Scenario {
+  std::wstring shots;  // screenshot path prefix; empty: none
+  std::wstring group = L"Line 2";
+  std::wstring user = L"Operator7";
+  bool completed = false;
+};
+
+void Shoot(const Scenario& scenario, HWND window, const wchar_t* name) {
+  if (!scenario.shots.empty()) testing::SaveScreenshot(window, scenario.shots + name + L".bmp");
+}
+
+// Closes whatever dialog is left open, so a failed run cannot hang the host.
+void CloseEveryDialog() {
+  for (int round = 0; round < 10; ++round) {
+    HWND dialog = WaitForDialogWith(IDOK);
+    if (!dialog) return;
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    WaitForClose(dialog);
+  }
+}
+
+bool NewGroup(HWND manage, const Scenario& scenario) {
+  Click(manage, IDC_NEW);
+  HWND editor = WaitForDialogWith(IDC_TYPE_USER);
+  if (!editor) return false;
+  SetText(editor, IDC_GROUP_NAME, scenario.group);
+  SetText(editor, IDC_GROUP_COMMENT, L"second line");
+  testing::TickListItem(editor, IDC_ZONE_LIST, 3);
+  testing::TickListItem(editor, IDC_ZONE_LIST, 4);
+  Click(editor, IDOK);
+  return WaitForClose(editor);
+}
+
+bool NewUserInGroup(HWND manage, const Scenario& scenario) {
+  Click(manage, IDC_NEW);
+  HWND editor = WaitForDialogWith(IDC_TYPE_USER);
+  if (!editor) return false;
+  Click(editor, IDC_TYPE_USER);
+  if (!testing::WaitForEnabled(editor, IDC_USER_NAME)) return false;
+  SetText(editor, IDC_USER_NAME, scenario.user);
+  SetText(editor, IDC_PASSWORD, L"pw-7");
+  SetText(editor, IDC_USER_COMMENT, L"night shift");
+  SetText(editor, IDC_LOGIN_TIMEOUT, L"15");
+  SetText(editor, IDC_PRIORITY, L"100");
+  Click(editor, IDC_JOIN_GROUP);
+  if (!testing::WaitForEnabled(editor, IDC_JOIN_GROUP_COMBO) ||
+      !testing::SelectComboEntry(editor, IDC_JOIN_GROUP_COMBO, scenario.group)) {
+    return false;
+  }
+  testing::TickListItem(editor, IDC_ZONE_LIST, 5);
+  Shoot(scenario, editor, L"user-editor");
+  Click(editor, IDOK);
+  return WaitForClose(editor);
+}
+
+bool RenameZone5(HWND manage) {
+  Click(manage, IDC_EDIT_ZONES);
+  HWND zones = WaitForDialogWith(IDC_ZONE_LIST, IDC_TYPE_USER);
+  if (!zones) return false;
+  testing::ClickListItem(zones, IDC_ZONE_LIST, 5);
+  if (!testing::WaitForEnabled(zones, IDC_MODIFY)) return false;
+  Click(zones, IDC_MODIFY);
+  HWND rename = WaitForDialogWith(IDC_NEW_ZONE_NAME);
+  if (!rename) return false;
+  SetText(rename, IDC_NEW_ZONE_NAME, L"Boiler");
+  Click(rename, IDOK);
+  if (!WaitForClose(rename)) return false;
+  Click(zones, IDOK);
+  return WaitForClose(zones);
+}
+
+DWORD WINAPI Drive(void* parameter) {
+  auto& scenario = *static_cast<Scenario*>(parameter);
+  HWND manage = WaitForDialogWith(IDC_ACCOUNT_TREE);
+  const char* step = "open the manage dialog";
+  if (manage && (step = "new group", NewGroup(manage, scenario)) &&
+      (step = "new user", NewUserInGroup(manage, scenario)) &&
+      (step = "rename zone 5", RenameZone5(manage))) {
+    Shoot(scenario, manage, L"manage-dialog");
+    Click(manage, IDOK);
+    scenario.completed = WaitForClose(manage);
+  }
+  if (!scenario.completed) {
+    std::fprintf(stderr, "dialog driver stopped at: %s\n", step);
+    CloseEveryDialog();
+  }
+  return 0;
+}
+
+std::wstring Text(const wchar_t* text) { return text ? text : L"<null>"; }
+
+class ManageDialogUiTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ManageDialogUiTest, HostOpensTheDialogAnOperatorAddsAndTheHostReadsBack) {
+  const std::string language = GetParam();
+  testing::InstalledCopy copy;
+  copy.SetLanguage(language == "zh" ? "CHINESE" : "ENGLISH");
+  ASSERT_EQ(testing::RunRegsvr32(L"/s", copy.DllPath()), 0u);
+  testing::WindowsProfile profile;
+  const std::wstring data = copy.DataDirectory();
+  profile.SetInstallDirectory(std::u16string(data.begin(), data.end()));
+  CoInitialize(nullptr);
+
+  CLSID clsid{};
+  ASSERT_EQ(CLSIDFromProgID(L"Warden.Config", &clsid), S_OK);
+  IConfig* config = nullptr;
+  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IConfig,
+                             reinterpret_cast<void**>(&config)),
+            S_OK);
+  USER_idl supervisor{};
+  supervisor.type = 1;
+  supervisor.username = const_cast<wchar_t*>(L"Supervisor");
+  supervisor.userpri = 500;
+  ASSERT_EQ(config->SetCurUser(&supervisor), S_OK);
+
+  Scenario scenario;
+  if (const char* shots = std::getenv("WARDEN_SCREENSHOT_DIR")) {
+    const std::string folder = shots;
+    scenario.shots = std::wstring(folder.begin(), folder.end()) + L"\\" +
+                     std::wstring(language.begin(), language.end()) + L"-";
+  }
+  HANDLE driver = CreateThread(nullptr, 0, Drive, &scenario, 0, nullptr);
+  EXPECT_EQ(config->ManageDoModal(nullptr), S_OK);
+  WaitForSingleObject(driver, 300000);
+  CloseHandle(driver);
+  EXPECT_TRUE(scenario.completed);
+
+  BSTR none = SysAllocString(L"");
+  short count = 0;
+  ASSERT_EQ(config->GetUserNum(&count, none), S_OK);
+  ASSERT_EQ(count, 6);  // the four defaults, the group and the user
+  std::vector<USER_idl> users(count);
+  ASSERT_EQ(config->GetAllUser(count, users.data(), none), S_OK);
+  const USER_idl& group = users[4];
+  EXPECT_EQ(group.type, 2);
+  EXPECT_EQ(Text(group.groupname), scenario.group);
+  EXPECT_EQ(Text(group.groupcomment), L"second line");
+  const USER_idl& user = users[5];
+  EXPECT_EQ(user.type, 1);
+  EXPECT_EQ(Text(user.username), scenario.user);
+  EXPECT_EQ(Text(user.groupname), scenario.group);
+  EXPECT_EQ(Text(user.password), L"pw-7");
+  EXPECT_EQ(Text(user.usercomment), L"night shift");
+  EXPECT_EQ(user.userpri, 100);
+  EXPECT_EQ(user.limitTime, 15);
+  for (int zone = 0; zone < 64; ++zone) {
+    EXPECT_EQ(group.sectionid[zone], zone == 3 || zone == 4 ? 1 : 0) << zone;
+    EXPECT_EQ(user.sectionid[zone], zone == 5 ? 1 : 0) << zone;
+  }
+  std::vector<Section_idl> zones(64);
+  ASSERT_EQ(config->GetAllSection(zones.data(), none), S_OK);
+  EXPECT_EQ(Text(zones[5].sectionname), L"Boiler");
+  EXPECT_EQ(Text(zones[6].sectionname), L"F");
+  SysFreeString(none);
+  config->Release();
+  CoUninitialize();
+  testing::RunRegsvr32(L"/s /u", copy.DllPath());
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, ManageDialogUiTest, ::testing::Values("zh", "en"));
+
+}  // namespace
+}  // namespace warden

@@ -1,0 +1,147 @@
+#include "tests/wine/dialog_automation.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+namespace warden::testing {
+namespace {
+
+constexpr int kPolls = 1200;  // 60 s: a fresh Wine prefix builds its font cache first
+constexpr DWORD kPollMs = 50;
+
+struct Search {
+  int marker;
+  int unless;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
+  auto& search = *reinterpret_cast<Search*>(parameter);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  wchar_t class_name[16] = {};
+  GetClassNameW(window, class_name, 16);
+  if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+      lstrcmpW(class_name, L"#32770") == 0 && GetDlgItem(window, search.marker) &&
+      (search.unless == 0 || !GetDlgItem(window, search.unless))) {
+    search.found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+template <typename Condition>
+bool Poll(Condition condition) {
+  for (int i = 0; i < kPolls; ++i) {
+    if (condition()) return true;
+    Sleep(kPollMs);
+  }
+  return false;
+}
+
+}  // namespace
+
+HWND WaitForDialogWith(int marker, int unless) {
+  Search search{marker, unless, nullptr};
+  Poll([&search] {
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr;
+  });
+  if (search.found) Sleep(200);  // let it finish painting
+  return search.found;
+}
+
+bool WaitForClose(HWND window) {
+  return Poll([window] { return IsWindow(window) == FALSE; });
+}
+
+bool WaitForEnabled(HWND dialog, int id) {
+  return Poll([dialog, id] { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; });
+}
+
+void Click(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void SetText(HWND dialog, int id, const std::wstring& text) {
+  SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TickListItem(HWND dialog, int list_id, int item) {
+  LVITEMW state{};
+  state.stateMask = LVIS_STATEIMAGEMASK;
+  state.state = INDEXTOSTATEIMAGEMASK(2);
+  SendMessageW(GetDlgItem(dialog, list_id), LVM_SETITEMSTATE, item,
+               reinterpret_cast<LPARAM>(&state));
+}
+
+void ClickListItem(HWND dialog, int list_id, int item) {
+  HWND list = GetDlgItem(dialog, list_id);
+  RECT rect{};
+  rect.left = LVIR_LABEL;
+  SendMessageW(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&rect));
+  const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
+std::wstring ListItemText(HWND dialog, int list_id, int item) {
+  wchar_t text[128] = {};
+  LVITEMW request{};
+  request.pszText = text;
+  request.cchTextMax = 128;
+  SendMessageW(GetDlgItem(dialog, list_id), LVM_GETITEMTEXTW, item,
+               reinterpret_cast<LPARAM>(&request));
+  return text;
+}
+
+bool SelectComboEntry(HWND dialog, int combo_id, const std::wstring& text) {
+  HWND combo = GetDlgItem(dialog, combo_id);
+  const LRESULT index =
+      SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(text.c_str()));
+  if (index == CB_ERR) return false;
+  SendMessageW(combo, CB_SETCURSEL, index, 0);
+  return true;
+}
+
+bool SaveScreenshot(HWND window, const std::wstring& path) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Sleep(400);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  const DWORD stride = ((width * 3 + 3) / 4) * 4;
+  const DWORD image_size = stride * height;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  file.bfSize = file.bfOffBits + image_size;
+  info.bmiHeader.biSizeImage = image_size;
+  bool ok = false;
+  if (FILE* out = _wfopen(path.c_str(), L"wb")) {
+    ok = fwrite(&file, sizeof file, 1, out) == 1 &&
+         fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+         fwrite(bits, image_size, 1, out) == 1;
+    fclose(out);
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+}  // namespace warden::testing
