@@ -4,17 +4,16 @@
 //
 //   zone_dialog_ui <install dir> <screenshot dir> <tag> [language library]
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "accounts/user_store.h"
 #include "platform/dialog_template.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
+#include "tests/wine/dialog_automation.h"
 #include "zones/section_dialog.h"
 #include "zones/zone_file.h"
 
@@ -42,85 +41,17 @@ std::u16string Caption(std::uint16_t id) {
   return parsed.caption;
 }
 
-HWND WaitForDialog(const std::wstring& caption) {
-  for (int i = 0; i < 600; ++i) {
-    HWND found = FindWindowW(L"#32770", caption.c_str());
-    if (found && IsWindowVisible(found)) return found;
-    Sleep(50);
-  }
-  return nullptr;
-}
-
-bool WaitUntil(bool (*condition)(HWND), HWND window) {
-  for (int i = 0; i < 600; ++i) {
-    if (condition(window)) return true;
-    Sleep(50);
-  }
-  return false;
-}
-
-// Saves what the screen shows of `window` as a 24-bit BMP.
-bool SaveScreenshot(HWND window, const std::wstring& path) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  Sleep(400);
-  RECT rect;
-  GetWindowRect(window, &rect);
-  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-  GdiFlush();
-  const DWORD stride = ((width * 3 + 3) / 4) * 4;
-  const DWORD image_size = stride * height;
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  file.bfSize = file.bfOffBits + image_size;
-  info.bmiHeader.biSizeImage = image_size;
-  bool ok = false;
-  if (FILE* out = _wfopen(path.c_str(), L"wb")) {
-    ok = fwrite(&file, sizeof file, 1, out) == 1 &&
-         fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
-         fwrite(bits, image_size, 1, out) == 1;
-    fclose(out);
-  }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return ok;
-}
-
-std::wstring ListText(HWND list, int index) {
+std::wstring WindowText(HWND window) {
   wchar_t text[128] = {};
-  LVITEMW item{};
-  item.pszText = text;
-  item.cchTextMax = 128;
-  SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+  GetWindowTextW(window, text, 128);
   return text;
-}
-
-void ClickListItem(HWND list, int index) {
-  RECT rect{};
-  rect.left = LVIR_LABEL;
-  SendMessageW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect));
-  const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  PostMessageW(list, WM_LBUTTONUP, 0, at);
 }
 
 struct Scenario {
   std::wstring zones_caption;
   std::wstring rename_caption;
+  std::wstring zones_caption_shown;
+  std::wstring rename_caption_shown;
   std::wstring shots;  // path prefix of the screenshots
   std::wstring typed;
   std::wstring expected;
@@ -128,28 +59,29 @@ struct Scenario {
 };
 
 DWORD WINAPI Drive(void* parameter) {
+  using namespace warden::testing;
   auto& scenario = *static_cast<Scenario*>(parameter);
-  HWND zones = WaitForDialog(scenario.zones_caption);
+  HWND zones = WaitForDialogWith(IDC_ZONE_LIST);
   if (!zones) return 1;
-  HWND list = GetDlgItem(zones, IDC_ZONE_LIST);
-  HWND modify = GetDlgItem(zones, IDC_MODIFY);
-  ClickListItem(list, 3);
-  WaitUntil([](HWND button) { return IsWindowEnabled(button) != FALSE; }, modify);
+  scenario.zones_caption_shown = WindowText(zones);
+  ClickListItem(zones, IDC_ZONE_LIST, 3);
+  WaitForEnabled(zones, IDC_MODIFY);
   SaveScreenshot(zones, scenario.shots + L"zone-dialog.bmp");
-  PostMessageW(modify, BM_CLICK, 0, 0);
+  Click(zones, IDC_MODIFY);
 
-  HWND rename = WaitForDialog(scenario.rename_caption);
+  HWND rename = WaitForDialogWith(IDC_NEW_ZONE_NAME);
   if (rename) {
+    scenario.rename_caption_shown = WindowText(rename);
     HWND edit = GetDlgItem(rename, IDC_NEW_ZONE_NAME);
     for (wchar_t c : scenario.typed) PostMessageW(edit, WM_CHAR, c, 1);
     Sleep(300);
     SaveScreenshot(rename, scenario.shots + L"rename-dialog.bmp");
-    PostMessageW(GetDlgItem(rename, IDOK), BM_CLICK, 0, 0);
-    WaitUntil([](HWND window) { return IsWindow(window) == FALSE; }, rename);
+    Click(rename, IDOK);
+    WaitForClose(rename);
   }
   Sleep(200);
-  scenario.list_text_after = ListText(list, 3);
-  PostMessageW(GetDlgItem(zones, IDOK), BM_CLICK, 0, 0);
+  scenario.list_text_after = ListItemText(zones, IDC_ZONE_LIST, 3);
+  Click(zones, IDOK);
   return 0;
 }
 
@@ -202,6 +134,8 @@ int wmain(int argc, wchar_t** argv) {
 
   std::printf("dialog result %d\n", static_cast<int>(result));
   Check(result == IDOK, "zone dialog closed with OK");
+  Check(scenario.zones_caption_shown == scenario.zones_caption, "zone dialog caption from the template");
+  Check(scenario.rename_caption_shown == scenario.rename_caption, "rename dialog caption from the template");
   Check(scenario.list_text_after == scenario.expected, "list shows the new name, cut at 31");
   Check(store.m_strSection[3] == std::u16string(scenario.expected.begin(), scenario.expected.end()),
         "application store holds the new name");
