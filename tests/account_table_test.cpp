@@ -163,31 +163,32 @@ class CanModifyTest : public ::testing::Test {
   CUser store_;
 };
 
-TEST_F(CanModifyTest, WithoutCurrentUserEverythingIsAllowed) {
-  for (const auto* name : {u"low", u"high", u"Plant", u"nobody"}) {
-    EXPECT_EQ(store_.CanModifyAccount(name), 1);
+// Rows: the logged-in user (empty: nobody), then each name and the answer.
+TEST_F(CanModifyTest, Matrix) {
+  struct Row {
+    std::u16string current;
+    std::int16_t priority;
+    std::vector<std::pair<std::u16string, int>> answers;
+  };
+  const Row rows[] = {
+      {u"", 0, {{u"low", 1}, {u"high", 1}, {u"Plant", 1}, {u"nobody", 1}}},
+      {u"me", 10,
+       {{u"low", 1}, {u"same", 0}, {u"high", 0}, {u"me", 1}, {u"Plant", 1}, {u"nobody", 1}}},
+      {u"zero", 0, {{u"Plant", 0}, {u"nobody", 0}, {u"low", 0}}},
+      // The administrator may change every user; his name rule covers users only.
+      {u"系统管理员", 0, {{u"high", 1}, {u"Plant", 0}}},
+  };
+  for (const Row& row : rows) {
+    if (row.current.empty()) {
+      store_.m_pCurUser.reset();
+    } else {
+      LogIn(row.current, row.priority);
+    }
+    for (const auto& [name, answer] : row.answers) {
+      SCOPED_TRACE(platform::ToUtf8(row.current + u" changes " + name));
+      EXPECT_EQ(store_.CanModifyAccount(name), answer);
+    }
   }
-}
-
-TEST_F(CanModifyTest, OnlyStrictlyLowerPrioritiesHimselfAndGroups) {
-  LogIn(u"me", 10);
-  EXPECT_EQ(store_.CanModifyAccount(u"low"), 1);
-  EXPECT_EQ(store_.CanModifyAccount(u"same"), 0);
-  EXPECT_EQ(store_.CanModifyAccount(u"high"), 0);
-  EXPECT_EQ(store_.CanModifyAccount(u"me"), 1);
-  EXPECT_EQ(store_.CanModifyAccount(u"Plant"), 1);
-  EXPECT_EQ(store_.CanModifyAccount(u"nobody"), 1);
-  EXPECT_EQ(store_.CanModifyAccount(u"LOW"), 1);  // no record: target priority 0
-}
-
-TEST_F(CanModifyTest, PriorityZeroMayChangeNoGroupAndTheAdministratorAnyUser) {
-  LogIn(u"zero", 0);
-  EXPECT_EQ(store_.CanModifyAccount(u"Plant"), 0);
-  EXPECT_EQ(store_.CanModifyAccount(u"nobody"), 0);
-  EXPECT_EQ(store_.CanModifyAccount(u"low"), 0);
-  LogIn(u"系统管理员", 0);
-  EXPECT_EQ(store_.CanModifyAccount(u"high"), 1);
-  EXPECT_EQ(store_.CanModifyAccount(u"Plant"), 0);  // the name rule covers users only
 }
 
 TEST(StoresTest, TheTwoModuleStoresAreDistinctAndLasting) {
