@@ -55,7 +55,6 @@ TEST(UiWin32Test, ZoneListOnARealListView) {
     list.FillZones(true);
     EXPECT_EQ(list.ItemCount(), kZoneCount);
     EXPECT_EQ(list.ItemText(2), store.m_strSection[2]);
-    EXPECT_NE(list.ExtendedStyle() & ListView::kExCheckBoxes, 0u);
     list.SetZoneChecks(0);
     ZoneFlags flags{};
     flags.fill(9);
