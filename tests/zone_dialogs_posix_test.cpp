@@ -82,6 +82,9 @@ std::u16string RenameZone3(const std::u16string& typed, std::size_t messages) {
 TEST_F(ZoneDialogsTest, RenameRulesInOrderWithTheirMessages) {
   const std::u16string thirty_one(31, u'x');
   const std::string illegal = Prompt(IDS_ZONE_NAME_ILLEGAL);
+  // Exclamation (48) under the default caption.
+  const std::string blank_box =
+      "box 48 " + ToUtf8(platform::DefaultCaption()) + ": " + Prompt(IDS_ZONE_NAME_EMPTY);
   struct Case {
     std::string label;
     std::u16string typed;
@@ -93,10 +96,7 @@ TEST_F(ZoneDialogsTest, RenameRulesInOrderWithTheirMessages) {
       {"interior space, clean first word", u"Zone 1", {illegal}, {}},
       {"interior space, illegal second word", u"Zone A-1", {illegal}, {}},
       {"illegal first word and a second word", u"A-1 B", {Prompt(IDS_ZONE_NAME_ILLEGAL, u"-1")}, {}},
-      {"only spaces: the standard box",
-       u"   ",
-       {"box 48 " + ToUtf8(platform::DefaultCaption()) + ": " + Prompt(IDS_ZONE_NAME_EMPTY)},
-       {}},
+      {"only spaces: the standard box", u"   ", {blank_box}, {}},
       {"empty", u"", {Prompt(IDS_ZONE_NAME_EMPTY)}, {}},
       {"other zone's name in other case", u"g", {Prompt(IDS_ZONE_NAME_REPEATED)}, {}},
       {"duplicate with blanks is not a duplicate", u" G", {}, u" G"},
