@@ -63,7 +63,8 @@ TEST(UiWin32Test, ZoneListOnARealListView) {
     list.FillZones(false);
     EXPECT_EQ(list.ExtendedStyle(), 0u);
     EXPECT_FALSE(list.HasColumn(1));  // filling again adds no second column
-    const auto style = static_cast<std::uint32_t>(GetWindowLongPtrW(d.Item(IDC_ZONE_LIST), GWL_STYLE));
+    const auto style =
+        static_cast<std::uint32_t>(GetWindowLongPtrW(d.Item(IDC_ZONE_LIST), GWL_STYLE));
     EXPECT_EQ(style & (LVS_TYPEMASK | LVS_NOCOLUMNHEADER | LVS_SINGLESEL),
               static_cast<std::uint32_t>(LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL));
     EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_MODIFY)));
@@ -83,7 +84,8 @@ TEST(UiWin32Test, TreeSelectionAndDeletionNotifyLikeTheHeadlessTree) {
   int events = 0;
   ProbeDialog dialog(IDD_ZONES, [&](ProbeDialog& d) {
     CreateWindowExW(0, WC_TREEVIEWW, L"", WS_CHILD | WS_VISIBLE | TVS_HASLINES, 0, 0, 100, 100,
-                    static_cast<HWND>(d.Handle()), reinterpret_cast<HMENU>(kTree), nullptr, nullptr);
+                    static_cast<HWND>(d.Handle()), reinterpret_cast<HMENU>(kTree), nullptr,
+                    nullptr);
     TreeView tree;
     tree.Attach(&d, kTree);
     for (const auto& c : cases) {

@@ -95,7 +95,7 @@ TEST_F(ZoneDialogsTest, RenameRulesInOrderWithTheirMessages) {
       {"illegal part appended", u"A-1", {Prompt(IDS_ZONE_NAME_ILLEGAL, u"-1")}, {}},
       {"interior space, clean first word", u"Zone 1", {illegal}, {}},
       {"interior space, illegal second word", u"Zone A-1", {illegal}, {}},
-      {"illegal first word and a second word", u"A-1 B", {Prompt(IDS_ZONE_NAME_ILLEGAL, u"-1")}, {}},
+      {"illegal first word, second word", u"A-1 B", {Prompt(IDS_ZONE_NAME_ILLEGAL, u"-1")}, {}},
       {"only spaces: the standard box", u"   ", {blank_box}, {}},
       {"empty", u"", {Prompt(IDS_ZONE_NAME_EMPTY)}, {}},
       {"other zone's name in other case", u"g", {Prompt(IDS_ZONE_NAME_REPEATED)}, {}},
