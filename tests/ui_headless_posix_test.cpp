@@ -1,338 +1,225 @@
-// The dialog framework on the headless backend, with a test dialog that
-// carries every kind of control the component's dialogs use.
+// The dialog framework on the headless backend, over the module's own
+// templates: the editor's carries every control kind but the tree, the
+// manage dialog's the tree.
 #include <gtest/gtest.h>
 
-#include "platform/res_file.h"
+#include <tuple>
+
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "platform/ui.h"
 #include "platform/ui_headless.h"
 #include "resources/resource_ids.h"
-#include "tests/support/dialog_builder.h"
 
 namespace warden::platform {
 namespace {
 
 namespace hl = headless;
-using testing::BuiltControl;
+using Events = std::vector<std::tuple<std::int32_t, NotifyCode, std::intptr_t>>;
 
-constexpr std::uint16_t kMainId = 900;
-constexpr std::uint16_t kChildId = 901;
-enum : std::int32_t {
-  kName = 10, kDigits = 11, kSecret = 12, kShown = 13, kFrozen = 14,
-  kRadioA = 20, kRadioB = 21, kRadioC = 22, kTick = 23, kNested = 24, kAsk = 25,
-  kCombo = 30, kTree = 31, kList = 32,
-};
-
-std::vector<std::uint8_t> TestResources() {
-  using namespace style;
-  const std::vector<BuiltControl> main = {
-      {kIdOk, 0x80, u"", u"OK", kDefPushButton | kTabStop},
-      {kIdCancel, 0x80, u"", u"Cancel", kPushButton | kTabStop},
-      {kName, 0x81, u"", u"", kBorder | kTabStop | kEditAutoHScroll},
-      {kDigits, 0x81, u"", u"", kBorder | kTabStop | kEditNumber},
-      {kSecret, 0x81, u"", u"", kBorder | kTabStop | kEditPassword},
-      {kShown, 0x81, u"", u"", kEditReadOnly},
-      {kFrozen, 0x81, u"", u"start", kDisabled},
-      {kRadioA, 0x80, u"", u"A", kAutoRadioButton | kGroup | kTabStop},
-      {kRadioB, 0x80, u"", u"B", kAutoRadioButton},
-      {kRadioC, 0x80, u"", u"C", kAutoRadioButton},
-      {kTick, 0x80, u"", u"Tick", kAutoCheckBox | kGroup | kTabStop},
-      {kNested, 0x80, u"", u"Nested", kPushButton},
-      {kAsk, 0x80, u"", u"Ask", kPushButton},
-      {kCombo, 0x85, u"", u"", kComboDropDownList},
-      {kTree, 0, u"SysTreeView32", u"", kBorder},
-      {kList, 0, u"SysListView32", u"", kBorder},
-  };
-  const std::vector<BuiltControl> child = {{kIdOk, 0x80, u"", u"OK", kDefPushButton | kTabStop},
-                                           {kName, 0x81, u"", u"", kBorder | kTabStop}};
-  // The framework's own texts, from the module's string block.
-  ResourceBytes strings;
-  const auto block = static_cast<std::uint16_t>(IDS_TEXT_TOO_LONG / 16 + 1);
-  EXPECT_TRUE(FindResourceBytes(OwnResources(), kResourceTypeString, block, &strings));
-  return testing::BuildResFile(
-      {{kResourceTypeDialog, kMainId, testing::BuildDialog(true, u"Main", main)},
-       {kResourceTypeDialog, kChildId, testing::BuildDialog(false, u"Child", child)},
-       {kResourceTypeString, block, {strings.data, strings.data + strings.size}}});
-}
-
-class ChildDialog : public Dialog {
- public:
-  explicit ChildDialog(WindowHandle parent) : Dialog(kChildId, parent) {}
-  std::u16string text;
-
- protected:
-  void DoDataExchange(DataExchange& exchange) override { exchange.Text(kName, text, 4); }
-};
-
+// A dialog over a module template; each test gives what it exchanges and fills.
 class TestDialog : public Dialog {
  public:
-  TestDialog() : Dialog(kMainId, nullptr) {
-    On(kNested, NotifyCode::kClick, [this](const Notification&) {
-      ChildDialog child(Handle());
-      child.text = name;
-      nested_result = child.DoModal();
-      nested_text = child.text;
-    });
-    On(kAsk, NotifyCode::kClick, [this](const Notification&) {
-      answer = ShowMessageBox(Handle(), u"Sure?", kMbYesNo | kMbIconQuestion);
-    });
-    On(kList, NotifyCode::kClick, [this](const Notification& n) { events.push_back(n); });
-    On(kList, NotifyCode::kDoubleClick, [this](const Notification& n) { events.push_back(n); });
-    On(kTree, NotifyCode::kSelectionChanged, [this](const Notification& n) { events.push_back(n); });
-    On(kCombo, NotifyCode::kSelectionChanged, [this](const Notification& n) { events.push_back(n); });
-    On(kTick, NotifyCode::kClick, [this](const Notification& n) { events.push_back(n); });
-  }
+  explicit TestDialog(std::uint16_t id, WindowHandle parent = nullptr) : Dialog(id, parent) {}
+  std::function<void(DataExchange&)> exchange = [](DataExchange&) {};
+  std::function<void()> init = [] {};
+  Events events;
 
-  std::u16string name, digits = u"12", secret;
-  int radio = 1;
-  bool tick = true;
-  intptr_t nested_result = 0;
-  std::u16string nested_text;
-  int answer = 0;
-  std::vector<Notification> events;
-  ComboBox combo;
-  TreeView tree;
-  ListView list;
-  TreeView::Item group = 0;
+  // Runs `run`, or without it logs the notification (a tree item only as 0: it is a handle).
+  void Listen(std::int32_t id, NotifyCode code, std::function<void()> run = nullptr) {
+    On(id, code, [this, run](const Notification& n) {
+      if (run) return run();
+      events.emplace_back(n.id, n.code, n.id == IDC_ACCOUNT_TREE ? 0 : n.item);
+    });
+  }
 
  protected:
-  void DoDataExchange(DataExchange& exchange) override {
-    exchange.Bind(kCombo, combo);
-    exchange.Bind(kTree, tree);
-    exchange.Bind(kList, list);
-    exchange.Text(kName, name, 5);
-    exchange.Text(kDigits, digits, 3);
-    exchange.Text(kSecret, secret, 31);
-    exchange.Radio(kRadioA, radio);
-    exchange.Check(kTick, tick);
-  }
+  void DoDataExchange(DataExchange& data) override { exchange(data); }
   bool OnInitDialog() override {
     Dialog::OnInitDialog();
-    combo.AddString(u"first");
-    combo.AddString(u"second");
-    combo.SetCurSel(1);
-    group = tree.InsertItem(u"group", 2);
-    tree.InsertItem(u"user", 1, group);
-    tree.InsertItem(u"loner", 1);
-    list.SetExtendedStyle(ListView::kExCheckBoxes, ListView::kExCheckBoxes);
-    list.InsertItem(0, u"zero");
-    list.InsertItem(1, u"one");
-    list.SetChecked(1, true);
+    init();
     return true;
   }
 };
 
+// The editor with a name limited to 5 and a timeout to 3 characters.
+struct Editor {
+  Editor() {
+    dialog.exchange = [this](DataExchange& data) {
+      data.Bind(IDC_JOIN_GROUP_COMBO, combo);
+      data.Bind(IDC_ZONE_LIST, list);
+      data.Text(IDC_USER_NAME, name, 5);
+      data.Text(IDC_LOGIN_TIMEOUT, timeout, 3);
+      data.Radio(IDC_TYPE_GROUP, type);
+      data.Check(IDC_JOIN_GROUP, join);
+    };
+    dialog.init = [this] {
+      combo.AddString(u"first");
+      combo.AddString(u"second");
+      combo.SetCurSel(1);
+      list.SetExtendedStyle(ListView::kExCheckBoxes, ListView::kExCheckBoxes);
+      list.InsertItem(0, u"zero");
+      list.InsertItem(1, u"one");
+      list.SetChecked(1, true);
+    };
+  }
+  TestDialog dialog{IDD_USER_EDITOR};
+  std::u16string name, timeout = u"12";
+  int type = 1;
+  bool join = true;
+  ComboBox combo;
+  ListView list;
+};
+
 class UiHeadlessTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    hl::Reset();
-    SetResourceSource(&resources_);
-  }
+  void SetUp() override { hl::Reset(); }
   void TearDown() override {
-    SetResourceSource(nullptr);
     EXPECT_EQ(hl::Unanswered(), 0);
     EXPECT_EQ(hl::PendingSteps(), 0u);
     hl::Reset();
   }
-  ResFile resources_{TestResources()};
 };
 
-TEST_F(UiHeadlessTest, ControlsComeFromTheTemplateAndMembersAreLoaded) {
-  TestDialog dialog;
-  hl::Push([](hl::Driver& d) {
-    EXPECT_EQ(d.shown().caption, u"Main");
-    EXPECT_EQ(d.Text(kFrozen), u"start");
-    EXPECT_FALSE(d.IsEnabled(kFrozen));
-    EXPECT_NE(d.Style(kSecret) & style::kEditPassword, 0u);
-    EXPECT_EQ(d.Text(kDigits), u"12");
-    EXPECT_FALSE(d.IsChecked(kRadioA));
-    EXPECT_TRUE(d.IsChecked(kRadioB));
-    EXPECT_TRUE(d.IsChecked(kTick));
-    EXPECT_EQ(d.Focused(), kIdOk);  // the first tab stop
-    EXPECT_EQ(d.ComboEntries(kCombo), (std::vector<std::u16string>{u"first", u"second"}));
-    EXPECT_EQ(d.Text(kCombo), u"second");
-    EXPECT_EQ(d.TreeOutline(kTree), (std::vector<std::u16string>{u"group", u"  user", u"loner"}));
-    EXPECT_FALSE(d.ListChecked(kList, 0));
-    EXPECT_TRUE(d.ListChecked(kList, 1));
-    d.Cancel();
-  });
-  EXPECT_EQ(dialog.DoModal(), kIdCancel);
-  EXPECT_FALSE(dialog.IsOpen());
-  ASSERT_EQ(hl::Record().size(), 1u);
-  EXPECT_EQ(hl::Record()[0].template_id, kMainId);
-  EXPECT_EQ(hl::Record()[0].TextOf(kDigits), u"12");
-}
-
-TEST_F(UiHeadlessTest, TypingFollowsLimitsAndStyles) {
-  TestDialog dialog;
-  hl::Push([](hl::Driver& d) {
-    EXPECT_TRUE(d.Type(kName, u"abcdefgh"));
-    EXPECT_EQ(d.Text(kName), u"abcde");  // the limit stops typing
-    EXPECT_TRUE(d.Type(kDigits, u"1a2-3 4"));
-    EXPECT_EQ(d.Text(kDigits), u"123");
-    EXPECT_FALSE(d.Type(kShown, u"x"));   // read-only
-    EXPECT_FALSE(d.Type(kFrozen, u"x"));  // disabled
-    EXPECT_FALSE(d.Type(999, u"x"));
-    EXPECT_TRUE(d.Click(kRadioC));
-    EXPECT_FALSE(d.IsChecked(kRadioB));
-    EXPECT_TRUE(d.Click(kTick));
-    EXPECT_TRUE(d.Type(kSecret, u"pw"));
+TEST_F(UiHeadlessTest, ControlsFollowTheTemplateExchangeBothWaysAndNotify) {
+  Editor editor;
+  const std::pair<std::int32_t, NotifyCode> logged[] = {
+      {IDC_ZONE_LIST, NotifyCode::kClick}, {IDC_ZONE_LIST, NotifyCode::kDoubleClick},
+      {IDC_JOIN_GROUP_COMBO, NotifyCode::kSelectionChanged}, {IDC_JOIN_GROUP, NotifyCode::kClick}};
+  for (const auto& [id, code] : logged) editor.dialog.Listen(id, code);
+  hl::Push([&editor](hl::Driver& d) {
+    EXPECT_EQ(d.Focused(), IDC_TYPE_GROUP);  // the first tab stop
+    EXPECT_EQ(d.Text(IDC_LOGIN_TIMEOUT), u"12");
+    EXPECT_TRUE(d.IsChecked(IDC_TYPE_USER));
+    EXPECT_TRUE(d.IsChecked(IDC_JOIN_GROUP));
+    EXPECT_EQ(d.Text(IDC_JOIN_GROUP_COMBO), u"second");
+    EXPECT_TRUE(d.ListChecked(IDC_ZONE_LIST, 1));
+    EXPECT_TRUE(d.Type(IDC_USER_NAME, u"abcdefgh"));  // the limit stops typing
+    EXPECT_TRUE(d.Type(IDC_LOGIN_TIMEOUT, u"1a2-3 4"));
+    EXPECT_FALSE(d.Type(IDC_GROUP_NAME, u"x"));  // disabled in the template
+    EXPECT_TRUE(d.Click(IDC_TYPE_GROUP));
+    EXPECT_FALSE(d.IsChecked(IDC_TYPE_USER));
+    EXPECT_TRUE(d.Click(IDC_JOIN_GROUP));
+    d.ListClick(IDC_ZONE_LIST, 1);
+    d.ListDoubleClick(IDC_ZONE_LIST, 5);  // below the items: both report no item
+    d.ComboSelect(IDC_JOIN_GROUP_COMBO, 0);
+    EXPECT_EQ(editor.combo.CurSel(), 0);
+    EXPECT_TRUE(d.ListTick(IDC_ZONE_LIST, 0, true));
     d.Ok();
   });
-  EXPECT_EQ(dialog.DoModal(), kIdOk);
-  EXPECT_EQ(dialog.name, u"abcde");
-  EXPECT_EQ(dialog.digits, u"123");
-  EXPECT_EQ(dialog.secret, u"pw");
-  EXPECT_EQ(dialog.radio, 2);
-  EXPECT_FALSE(dialog.tick);
+  EXPECT_EQ(editor.dialog.DoModal(), kIdOk);
+  EXPECT_EQ(editor.name, u"abcde");
+  EXPECT_EQ(editor.timeout, u"123");
+  EXPECT_EQ(editor.type, 0);
+  EXPECT_FALSE(editor.join);
+  const Events expected = {{IDC_JOIN_GROUP, NotifyCode::kClick, -1},
+                           {IDC_ZONE_LIST, NotifyCode::kClick, 1},
+                           {IDC_ZONE_LIST, NotifyCode::kClick, -1},
+                           {IDC_ZONE_LIST, NotifyCode::kDoubleClick, -1},
+                           {IDC_JOIN_GROUP_COMBO, NotifyCode::kSelectionChanged, 0}};
+  EXPECT_EQ(editor.dialog.events, expected);
+  // The controls are gone with the window; calls on them do nothing.
+  EXPECT_EQ(editor.list.ItemCount(), 0);
+  EXPECT_FALSE(editor.list.IsAttached());
 }
 
 // A preset text over its limit is shown whole but refused on OK with the
 // standard message; the exchanges after it do not run.
 TEST_F(UiHeadlessTest, OverlongTextIsRefusedWithTheStandardMessage) {
-  TestDialog dialog;
-  dialog.name = u"toolong";
+  Editor editor;
+  editor.name = u"toolong";
   hl::Push([](hl::Driver& d) {
-    EXPECT_EQ(d.Text(kName), u"toolong");
-    d.Type(kDigits, u"7");
+    EXPECT_EQ(d.Text(IDC_USER_NAME), u"toolong");
+    d.Type(IDC_LOGIN_TIMEOUT, u"7");
     d.Ok();
     EXPECT_TRUE(d.IsOpen());
-    EXPECT_EQ(d.Focused(), kName);
-    EXPECT_EQ(d.Selection(kName), (std::pair<std::size_t, std::size_t>{0, 7}));
-  });
-  hl::Push([](hl::Driver& d) { EXPECT_TRUE(d.IsMessageBox()); });
-  hl::Push([](hl::Driver& d) {
-    d.Type(kName, u"ok");
+    EXPECT_EQ(d.Focused(), IDC_USER_NAME);
+    EXPECT_EQ(d.Selection(IDC_USER_NAME), (std::pair<std::size_t, std::size_t>{0, 7}));
+    d.Type(IDC_USER_NAME, u"ok");
     d.Ok();
   });
-  EXPECT_EQ(dialog.DoModal(), kIdOk);
+  hl::Push(hl::PressOk());
+  EXPECT_EQ(editor.dialog.DoModal(), kIdOk);
   ASSERT_EQ(hl::Record().size(), 2u);
-  const hl::Shown& message = hl::Record()[1];
-  EXPECT_TRUE(message.message_box);
-  EXPECT_EQ(ToUtf8(message.text),
-            ToUtf8(FormatText(StringFrom(OwnResources(), IDS_TEXT_TOO_LONG), u"5")));
-  EXPECT_EQ(message.flags, kMbOk | kMbIconExclamation);
-  EXPECT_EQ(dialog.name, u"ok");
-  EXPECT_EQ(dialog.digits, u"7");
+  EXPECT_EQ(ToUtf8(hl::Record()[1].text),
+            ToUtf8(FormatText(ResourceString(IDS_TEXT_TOO_LONG), u"5")));
+  EXPECT_EQ(hl::Record()[1].flags, kMbOk | kMbIconExclamation);
+  EXPECT_EQ(editor.name, u"ok");
+  EXPECT_EQ(editor.timeout, u"7");
 }
 
-TEST_F(UiHeadlessTest, ListTreeAndComboNotificationsReachTheirHandlers) {
-  TestDialog dialog;
-  hl::Push([&dialog](hl::Driver& d) {
-    d.ListClick(kList, 1);
-    d.ListDoubleClick(kList, 5);  // below the items: both report no item
-    d.TreeSelect(kTree, d.TreeFind(kTree, u"user"));
-    d.ComboSelect(kCombo, 0);
-    d.Click(kTick);
-    EXPECT_EQ(dialog.combo.CurSel(), 0);
-    EXPECT_EQ(dialog.tree.ItemText(dialog.tree.Selected()), u"user");
-    EXPECT_EQ(dialog.tree.Parent(dialog.tree.Selected()), dialog.group);
-    EXPECT_TRUE(dialog.tree.DeleteItem(dialog.group));
-    EXPECT_EQ(d.TreeOutline(kTree), (std::vector<std::u16string>{u"loner"}));
-    // The selected user went with its group; the next root item takes over.
-    EXPECT_EQ(dialog.tree.ItemText(dialog.tree.Selected()), u"loner");
-    EXPECT_TRUE(d.ListTick(kList, 0, true));
-    d.Cancel();
-  });
-  dialog.DoModal();
-  const std::vector<std::pair<std::int32_t, NotifyCode>> expected = {
-      {kList, NotifyCode::kClick}, {kList, NotifyCode::kClick}, {kList, NotifyCode::kDoubleClick},
-      {kTree, NotifyCode::kSelectionChanged}, {kCombo, NotifyCode::kSelectionChanged},
-      {kTick, NotifyCode::kClick}, {kTree, NotifyCode::kSelectionChanged}};
-  ASSERT_EQ(dialog.events.size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(dialog.events[i].id, expected[i].first);
-    EXPECT_EQ(dialog.events[i].code, expected[i].second);
-  }
-  EXPECT_EQ(dialog.events[0].item, 1);
-  EXPECT_EQ(dialog.events[1].item, -1);
-  EXPECT_EQ(dialog.events[2].item, -1);
-  EXPECT_EQ(dialog.events[4].item, 0);  // the combo's new index
-  // The controls are gone with the window; calls on them do nothing.
-  EXPECT_EQ(dialog.list.ItemCount(), 0);
-  EXPECT_FALSE(dialog.list.IsAttached());
-}
-
-// The selection after deleting the selected item follows the tree view:
-// next sibling, else parent, else previous sibling.
+// Deleting the selected item selects as the tree view does: next sibling,
+// else parent, else previous sibling, each with one notification.
 TEST_F(UiHeadlessTest, DeletingTheSelectedTreeItemMovesTheSelection) {
-  struct Case {
-    const char16_t* selected;
-    const char16_t* deleted;
-    const char16_t* after;
-  };
-  const Case cases[] = {{u"user", u"user", u"group"},
-                        {u"user", u"group", u"loner"},
-                        {u"loner", u"loner", u"group"},
-                        {u"loner", u"group", u"loner"}};
-  TestDialog dialog;
+  const char16_t* const cases[][3] = {{u"user", u"user", u"group"},  // selected, deleted, after
+                                      {u"user", u"group", u"loner"},
+                                      {u"loner", u"loner", u"group"},
+                                      {u"loner", u"group", u"loner"}};
+  TestDialog dialog(IDD_MANAGE);
+  TreeView tree;
+  dialog.exchange = [&tree](DataExchange& data) { data.Bind(IDC_ACCOUNT_TREE, tree); };
+  dialog.Listen(IDC_ACCOUNT_TREE, NotifyCode::kSelectionChanged);
   hl::Push([&](hl::Driver& d) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(ToUtf8(c.deleted));
-      dialog.tree.DeleteAllItems();
-      const auto group = dialog.tree.InsertItem(u"group", 2);
-      dialog.tree.InsertItem(u"user", 1, group);
-      dialog.tree.InsertItem(u"loner", 1);
+    for (const auto& c : cases) {
+      SCOPED_TRACE(ToUtf8(c[1]));
+      tree.DeleteAllItems();
+      const TreeView::Item group = tree.InsertItem(u"group", 2);
+      EXPECT_EQ(tree.Parent(tree.InsertItem(u"user", 1, group)), group);
+      tree.InsertItem(u"loner", 1);
       dialog.events.clear();
-      EXPECT_TRUE(dialog.tree.Select(d.TreeFind(kTree, c.selected)));
-      EXPECT_TRUE(dialog.tree.DeleteItem(d.TreeFind(kTree, c.deleted)));
-      EXPECT_EQ(ToUtf8(dialog.tree.ItemText(dialog.tree.Selected())), ToUtf8(c.after));
-      const bool moved = std::u16string(c.selected) != c.after;
-      EXPECT_EQ(dialog.events.size(), moved ? 2u : 1u);
+      EXPECT_TRUE(tree.Select(d.TreeFind(IDC_ACCOUNT_TREE, c[0])));
+      EXPECT_TRUE(tree.DeleteItem(d.TreeFind(IDC_ACCOUNT_TREE, c[1])));
+      EXPECT_EQ(ToUtf8(tree.ItemText(tree.Selected())), ToUtf8(c[2]));
+      EXPECT_EQ(dialog.events.size(), std::u16string(c[0]) != c[2] ? 2u : 1u);
     }
     d.Cancel();
   });
   dialog.DoModal();
 }
 
+// The steps run in the order the modals open; TearDown checks none is left.
 TEST_F(UiHeadlessTest, NestedDialogsAndMessageBoxesTakeTheNextSteps) {
-  TestDialog dialog;
-  dialog.name = u"abc";
+  TestDialog dialog(IDD_MANAGE);
+  std::u16string text = u"abc";
+  dialog.Listen(IDC_NEW, NotifyCode::kClick, [&] {
+    TestDialog child(IDD_RENAME_ZONE, dialog.Handle());
+    child.exchange = [&text](DataExchange& data) { data.Text(IDC_NEW_ZONE_NAME, text, 4); };
+    EXPECT_EQ(child.DoModal(), kIdOk);
+  });
+  dialog.Listen(IDC_DELETE, NotifyCode::kClick, [&] {
+    EXPECT_EQ(ShowMessageBox(dialog.Handle(), u"Sure?", kMbYesNo | kMbIconQuestion), kIdNo);
+  });
   hl::Push([](hl::Driver& d) {
-    d.Click(kNested);
-    d.Click(kAsk);
+    d.Click(IDC_NEW);
+    d.Click(IDC_DELETE);
     d.Cancel();
   });
   hl::Push([](hl::Driver& d) {
-    EXPECT_EQ(d.shown().caption, u"Child");
-    EXPECT_EQ(d.Text(kName), u"abc");
-    d.Type(kName, u"wxyz!");
+    EXPECT_EQ(d.Text(IDC_NEW_ZONE_NAME), u"abc");
+    d.Type(IDC_NEW_ZONE_NAME, u"wxyz!");
     d.Ok();
   });
   hl::Push([](hl::Driver& d) {
     EXPECT_EQ(d.shown().text, u"Sure?");
-    EXPECT_EQ(ToUtf8(d.shown().caption), ToUtf8(DefaultCaption()));
+    EXPECT_EQ(ToUtf8(d.shown().caption), ToUtf8(ResourceString(IDS_APP_TITLE)));
     d.Answer(kIdNo);
   });
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
-  EXPECT_EQ(dialog.nested_result, kIdOk);
-  EXPECT_EQ(dialog.nested_text, u"wxyz");
-  EXPECT_EQ(dialog.answer, kIdNo);
-  EXPECT_EQ(DefaultCaption(), StringFrom(OwnResources(), IDS_APP_TITLE));
+  EXPECT_EQ(text, u"wxyz");
 }
 
 // A script that runs out must not hang the test: the modal closes as Cancel.
-TEST_F(UiHeadlessTest, UnansweredModalsAreCountedAndCancelled) {
-  TestDialog dialog;
+TEST_F(UiHeadlessTest, CloseBoxUnansweredModalsAndMissingTemplates) {
+  TestDialog dialog(IDD_PROMPT);
+  hl::Push([](hl::Driver& d) { d.Close(); });
+  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  EXPECT_EQ(hl::Unanswered(), 0);
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
   EXPECT_EQ(ShowMessageBox(nullptr, u"x", kMbYesNo), kIdYes);
   EXPECT_EQ(hl::Unanswered(), 2);
   hl::Reset();
-}
-
-TEST_F(UiHeadlessTest, MissingTemplateGivesMinusOne) {
-  ChildDialog dialog(nullptr);
-  SetResourceSource(OwnResources());  // has no template 901
-  EXPECT_EQ(dialog.DoModal(), -1);
+  EXPECT_EQ(TestDialog(9999).DoModal(), -1);
   EXPECT_TRUE(hl::Record().empty());
-}
-
-TEST_F(UiHeadlessTest, CloseBoxCancels) {
-  TestDialog dialog;
-  hl::Push([](hl::Driver& d) { d.Close(); });
-  EXPECT_EQ(dialog.DoModal(), kIdCancel);
 }
 
 TEST(FormatTextTest, ReplacesTheFirstPlaceholder) {

@@ -1,106 +1,52 @@
 #include "tests/support/dialog_builder.h"
 
+#include <string>
+
 namespace warden::testing {
 namespace {
 
-constexpr std::uint32_t kChildVisible = 0x50000000;
-constexpr std::uint32_t kDialogStyle = 0x80C800C0;  // popup, caption, system menu, set font
-
-class Writer {
- public:
-  void Word(std::uint16_t value) {
-    bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
-  }
-  void Dword(std::uint32_t value) {
-    Word(static_cast<std::uint16_t>(value & 0xFFFF));
-    Word(static_cast<std::uint16_t>(value >> 16));
+struct Writer {
+  // `value` little-endian in `size` bytes.
+  void Put(std::uint32_t value, int size = 2) {
+    for (int i = 0; i < size; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
   }
   void Text(const std::u16string& text) {
-    for (char16_t c : text) Word(c);
-    Word(0);
+    for (char16_t c : text) Put(c);
+    Put(0);
   }
-  void AlignDword() {
-    while (bytes.size() % 4) bytes.push_back(0);
+  void Rect(std::int16_t x, std::int16_t y, std::int16_t cx, std::int16_t cy) {
+    for (std::int16_t v : {x, y, cx, cy}) Put(static_cast<std::uint16_t>(v));
   }
   std::vector<std::uint8_t> bytes;
 };
 
 }  // namespace
 
-std::vector<std::uint8_t> BuildDialog(bool extended, const std::u16string& caption,
-                                      const std::vector<BuiltControl>& controls) {
+std::vector<std::uint8_t> BuildShortDialog(const platform::DialogTemplate& dialog) {
   Writer out;
-  if (extended) {
-    out.Word(1);
-    out.Word(0xFFFF);
-    out.Dword(0);  // help id
-    out.Dword(0);  // extended style
-    out.Dword(kDialogStyle);
-  } else {
-    out.Dword(kDialogStyle);
-    out.Dword(0);
-  }
-  out.Word(static_cast<std::uint16_t>(controls.size()));
-  for (std::int16_t v : {0, 0, 200, 100}) out.Word(static_cast<std::uint16_t>(v));
-  out.Word(0);  // no menu
-  out.Word(0);  // default class
-  out.Text(caption);
-  out.Word(8);
-  if (extended) {
-    out.Word(400);
-    out.Word(0x0100);  // not italic, charset 1
-  }
-  out.Text(u"MS Shell Dlg");
-  for (const BuiltControl& control : controls) {
-    out.AlignDword();
-    if (extended) {
-      out.Dword(0);
-      out.Dword(0);
-      out.Dword(control.style | kChildVisible);
+  out.Put(dialog.style, 4);
+  out.Put(dialog.ex_style, 4);
+  out.Put(static_cast<std::uint32_t>(dialog.items.size()));
+  out.Rect(dialog.x, dialog.y, dialog.cx, dialog.cy);
+  out.Put(0, 4);  // no menu, default class
+  out.Text(dialog.caption);
+  out.Put(dialog.point_size);
+  out.Text(dialog.font);
+  for (const platform::DialogItem& item : dialog.items) {
+    while (out.bytes.size() % 4) out.bytes.push_back(0);
+    out.Put(item.style, 4);
+    out.Put(item.ex_style, 4);
+    out.Rect(item.x, item.y, item.cx, item.cy);
+    out.Put(static_cast<std::uint32_t>(item.id));
+    if (item.class_name.empty()) {
+      out.Put(0xFFFF);
+      out.Put(0x80 + static_cast<std::uint32_t>(item.kind));  // button, edit, static, ... in order
     } else {
-      out.Dword(control.style | kChildVisible);
-      out.Dword(0);
+      out.Text(item.class_name);
     }
-    for (std::int16_t v : {control.x, control.y, control.cx, control.cy}) {
-      out.Word(static_cast<std::uint16_t>(v));
-    }
-    if (extended) {
-      out.Dword(static_cast<std::uint32_t>(control.id));
-    } else {
-      out.Word(static_cast<std::uint16_t>(control.id));
-    }
-    if (control.atom) {
-      out.Word(0xFFFF);
-      out.Word(control.atom);
-    } else {
-      out.Text(control.class_name);
-    }
-    out.Text(control.text);
-    out.Word(0);  // no creation data
+    out.Text(item.text);
+    out.Put(0);  // no creation data
   }
-  return out.bytes;
-}
-
-std::vector<std::uint8_t> BuildResFile(const std::vector<BuiltResource>& resources) {
-  Writer out;
-  auto entry = [&out](std::uint16_t type, std::uint16_t id, const std::vector<std::uint8_t>& data) {
-    out.Dword(static_cast<std::uint32_t>(data.size()));
-    out.Dword(32);
-    out.Word(0xFFFF);
-    out.Word(type);
-    out.Word(0xFFFF);
-    out.Word(id);
-    out.Dword(0);       // data version
-    out.Word(0x1030);   // memory flags
-    out.Word(0x0409);   // language
-    out.Dword(0);       // version
-    out.Dword(0);       // characteristics
-    out.bytes.insert(out.bytes.end(), data.begin(), data.end());
-    out.AlignDword();
-  };
-  entry(0, 0, {});
-  for (const BuiltResource& resource : resources) entry(resource.type, resource.id, resource.data);
   return out.bytes;
 }
 
