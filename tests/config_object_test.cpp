@@ -135,8 +135,9 @@ TEST_F(ConfigObjectTest, CountsAndRecordsWithAndWithoutNetPath) {
   // password and group comment leave the caller's pointers alone.
   const USER_idl& group = entries[0];
   EXPECT_EQ(Text(group.groupname) + u"|" + Text(group.groupcomment), u"Plant|the Plant");
-  for (const OLECHAR* field : {group.username, group.password, group.usercomment,
-                               entries[2].groupname, entries[2].password, entries[2].groupcomment}) {
+  const USER_idl& bob = entries[2];
+  for (const OLECHAR* field : {group.username, group.password, group.usercomment, bob.groupname,
+                               bob.password, bob.groupcomment}) {
     EXPECT_EQ(Text(field), u"marker");
   }
   EXPECT_EQ(std::make_tuple(group.userpri, group.limitTime), std::make_tuple(-7, -9));

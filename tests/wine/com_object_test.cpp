@@ -30,7 +30,8 @@ class ComObjectTest : public ::testing::Test {
   static HRESULT Create(IUnknown* outer, REFIID iid, void** object) {
     CLSID clsid{};
     const HRESULT found = CLSIDFromProgID(L"Warden.Config", &clsid);
-    return FAILED(found) ? found : CoCreateInstance(clsid, outer, CLSCTX_INPROC_SERVER, iid, object);
+    return FAILED(found) ? found
+                         : CoCreateInstance(clsid, outer, CLSCTX_INPROC_SERVER, iid, object);
   }
   IConfig* Create() {
     IConfig* config = nullptr;
