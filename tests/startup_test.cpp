@@ -15,8 +15,6 @@
 namespace warden {
 namespace {
 
-using testing::TempDir;
-
 std::u16string g_fake_module;
 std::u16string FakeModuleFileName(std::size_t, std::size_t) { return g_fake_module; }
 
@@ -33,62 +31,31 @@ class StartupTest : public ::testing::Test {
     platform::SetModuleResourceSource(nullptr);
   }
 
-  void Install(const std::string& folder, const std::string& name) {
-    const std::filesystem::path target = dir_.path() / "Lang" / folder;
-    std::filesystem::create_directories(target);
-    std::filesystem::copy_file(built_ / folder / name, target / name);
-  }
-  void SetLanguage(const std::string& value) {
-    testing::WriteText(dir_ / "Config" / "Language.ini",
-                       "[Language]\nVelmarisLanguage=" + value + "\n");
+  // Installs the English library (or a damaged file in its place) and
+  // makes Language.ini choose English.
+  void InstallEnglish(bool damaged = false) {
+    const std::filesystem::path library = dir_ / "Lang/EN/WardenEN.dll";
+    std::filesystem::create_directories(library.parent_path());
+    if (damaged) {
+      testing::WriteText(library, "not a library");
+    } else {
+      std::filesystem::copy_file(built_ / "EN/WardenEN.dll", library);
+    }
+    testing::WriteText(dir_ / "Config/Language.ini", "[Language]\nVelmarisLanguage=ENGLISH\n");
   }
 
   const std::filesystem::path built_;  // found before the module name is faked
-  TempDir dir_;
+  testing::TempDir dir_;
   CWardenApp app_;
 };
 
-TEST_F(StartupTest, EnglishLibraryBecomesTheResourceSourceUntilShutDown) {
-  Install("EN", "WardenEN.dll");
-  SetLanguage("ENGLISH");
-  EXPECT_TRUE(app_.InitInstance());
-  ASSERT_NE(app_.m_hLangDll, nullptr);
-  EXPECT_EQ(platform::ResourceString(IDS_ADMIN_GROUP), u"System Administrators");
-  EXPECT_EQ(platform::ResourceString(IDS_NONE), u"None");
-  app_.ExitInstance();
-  EXPECT_EQ(app_.m_hLangDll, nullptr);
-  EXPECT_EQ(platform::ResourceString(IDS_ADMIN_GROUP), u"系统管理员组");
-}
-
-TEST_F(StartupTest, ChineseLibraryIsLoadedWhenTheIniNamesNothing) {
-  Install("CHS", "WardenCHS.dll");
-  Install("EN", "WardenEN.dll");
-  EXPECT_TRUE(app_.InitInstance());
-  ASSERT_NE(app_.m_hLangDll, nullptr);
-  EXPECT_EQ(platform::ResourceString(IDS_ADMIN_USER), u"系统管理员");
-}
-
-// Start-up still succeeds and the module's own Chinese texts stay in use.
-TEST_F(StartupTest, MissingOrDamagedLibraryLeavesTheOwnChineseTexts) {
-  SetLanguage("ENGLISH");
-  EXPECT_TRUE(app_.InitInstance());
-  EXPECT_EQ(app_.m_hLangDll, nullptr);
-  EXPECT_EQ(platform::ResourceString(IDS_NO_GROUP), u"无组");
-  app_.ExitInstance();
-
-  std::filesystem::create_directories(dir_.path() / "Lang" / "EN");
-  testing::WriteText(dir_.path() / "Lang" / "EN" / "WardenEN.dll", "not a library");
-  EXPECT_TRUE(app_.InitInstance());
-  EXPECT_EQ(app_.m_hLangDll, nullptr);
-  EXPECT_EQ(platform::ResourceString(IDS_NO_GROUP), u"无组");
-}
-
 // A missing translation would show an empty text in the English dialogs.
-TEST_F(StartupTest, EnglishLibraryTranslatesEveryText) {
-  Install("EN", "WardenEN.dll");
-  const platform::ResourceModule english =
-      platform::LoadResourceLibrary(dir_.core("Lang\\EN\\WardenEN.dll"));
+TEST_F(StartupTest, EnglishLibraryTranslatesEveryTextAndIsTheSourceUntilShutDown) {
+  InstallEnglish();
+  EXPECT_TRUE(app_.InitInstance());
+  const platform::ResourceModule english = app_.m_hLangDll;
   ASSERT_NE(english, nullptr);
+  EXPECT_EQ(platform::ResourceString(IDS_ADMIN_GROUP), u"System Administrators");
   const std::uint16_t ids[] = {103, 104, 105, 106, 107, 108, 109, 110, 111, 114, 115, 116, 117,
                                118, 119, 120, 121, 122, 123, 124, 125, 126, 127, 128, 264, 265};
   for (const std::uint16_t id : ids) {
@@ -100,12 +67,23 @@ TEST_F(StartupTest, EnglishLibraryTranslatesEveryText) {
   // Format fields must survive translation.
   EXPECT_NE(platform::StringFrom(english, IDS_CONFIRM_DELETE).find(u"\"%s\""), std::u16string::npos);
   EXPECT_NE(platform::StringFrom(english, IDS_PASSWORD_TOO_LONG).find(u"%d"), std::u16string::npos);
-  platform::FreeResourceLibrary(english);
+  app_.ExitInstance();
+  EXPECT_EQ(app_.m_hLangDll, nullptr);
+  EXPECT_EQ(platform::ResourceString(IDS_ADMIN_GROUP), u"系统管理员组");
+}
+
+// A library that does not load leaves the module's own Chinese texts, and
+// start-up still succeeds (missing libraries and the default language are
+// checked on the real DLL under Wine).
+TEST_F(StartupTest, DamagedLibraryLeavesTheOwnChineseTexts) {
+  InstallEnglish(/*damaged=*/true);
+  EXPECT_TRUE(app_.InitInstance());
+  EXPECT_EQ(app_.m_hLangDll, nullptr);
+  EXPECT_EQ(platform::ResourceString(IDS_NO_GROUP), u"无组");
 }
 
 TEST_F(StartupTest, EntryPointsSeeTheModuleSourceAndRestoreTheCallers) {
-  Install("EN", "WardenEN.dll");
-  SetLanguage("ENGLISH");
+  InstallEnglish();
   ASSERT_TRUE(app_.InitInstance());
   platform::SetResourceSource(platform::OwnResources());  // the caller's state
   std::u16string seen;
