@@ -15,7 +15,8 @@ using testing::WriteBytes;
 
 AccountRecord User(const std::u16string& name, const std::u16string& group, std::int16_t pri = 5,
                    std::int32_t limit = 30) {
-  return {kTypeUser, {0, 0, 0, 1}, group, name, u"pw-" + name, u"comment of " + name, pri, limit, u""};
+  return {kTypeUser, {0, 0, 0, 1}, group, name, u"pw-" + name, u"comment of " + name,
+          pri, limit, u""};
 }
 
 AccountRecord Group(const std::u16string& name, const std::u16string& comment = u"") {
@@ -84,6 +85,8 @@ TEST_F(AccountFileTest, SaveThenLoadRoundTrip) {
   table.back().type = 0;
   table.push_back(User(u"", u"", 0, 0));  // all-empty user fields
   table.push_back(User(std::u16string(300, u'\u4E2D'), u"Line"));
+  // Enough texts of varied lengths to straddle the file buffer's refills.
+  for (int i = 0; i < 400; ++i) table.push_back(User(std::u16string(i % 97, u'v'), u"Line"));
   CUser store;
   store.m_pUser = table;
   ASSERT_EQ(SaveAccountFile(store), kFileOk);
@@ -147,6 +150,7 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
   } rows[] = {
       {"exactly 134 bytes, count 0", header, kFileOk, true},
       {"133 bytes", Slice(header, 0, 133), kFileNotReadable, true},
+      {"5 bytes: the version and a short block", Slice(header, 0, 5), kFileNotReadable, true},
       {"3 bytes: ends inside the version", Slice(header, 0, 3), kFileNotReadable, false},
       {"count of 65535 with no records", huge_count, kFileNotReadable, true},
       {"ends inside the last record", cut, kFileNotReadable, true},

@@ -68,7 +68,6 @@ TEST(FieldCipherTest, SealedLengthAndRoundTrip) {
       {std::u16string(300, u'x'), 1216},
       {u"\U0001F600 surrogates", 80},
       {std::u16string(1, u'\0'), 32},
-      {u"\uFFFF\uFFFE", 32},
   };
   for (const auto& [text, sealed_length] : rows) {
     SCOPED_TRACE(sealed_length);

@@ -75,7 +75,8 @@ void ExpectDirectoryRule(const DataFile& file, InstallDir& install) {
   WriteBytes(project / dat, old);
   CurrentDirectory here(project.path());
   // Trailing backslashes and spaces go; nothing left means the current directory.
-  for (const std::u16string& directory : {project.core() + u"\\ \\\\  ", std::u16string(u" \\\\")}) {
+  for (const std::u16string& directory :
+       {project.core() + u"\\ \\\\  ", std::u16string(u" \\\\")}) {
     CUser store;
     ASSERT_EQ(file.load(store, &directory), kFileOk);
     EXPECT_EQ(file.file_bytes(store), old);
@@ -94,28 +95,21 @@ void ExpectDirectoryRule(const DataFile& file, InstallDir& install) {
   EXPECT_EQ(file.load(store, &named), kFileOk);
   EXPECT_TRUE(install.Has(dat));
 
-  // The longest path is 259 characters; one more is refused before any file call.
-  std::filesystem::path deep = install.dir().path();
-  std::u16string core = install.dir().core();
-  const std::size_t directory_length = 259 - 1 - dat.size();
-  ASSERT_LT(core.size() + 2, directory_length);
-  for (std::size_t left = directory_length - core.size(); left > 0;) {
-    const std::size_t step = left > 101 ? 100 : left;  // '\' and a name; never leaves 1
-    const std::string name(step - 1, 'd');
-    deep /= name;
-    core += u"\\" + std::u16string(name.begin(), name.end());
-    left -= step;
-  }
-  std::filesystem::create_directories(deep / "x");
-  install.Set(core + u"\\");
+  // The longest path is 259 characters; one more is refused before any file
+  // call. Relative to the current directory, as a directory text may be.
+  const std::string first(120, 'd'), second(259 - 1 - dat.size() - first.size() - 1, 'e');
+  std::filesystem::create_directories(project / first / second);
+  std::filesystem::create_directories(project / first / (second + "e"));
+  const std::string text = first + "\\" + second;
+  const std::u16string fits(text.begin(), text.end()), longer = fits + u"e";
+  install.Set(fits + u"\\");
   EXPECT_EQ(file.save(store), kFileOk);
-  EXPECT_TRUE(std::filesystem::exists(deep / dat));
-  EXPECT_EQ(file.load(store, &core), kFileOk);
-  install.Set(core + u"\\x\\");
+  EXPECT_TRUE(std::filesystem::exists(project / first / second / dat));
+  EXPECT_EQ(file.load(store, &fits), kFileOk);
+  install.Set(longer + u"\\");
   EXPECT_EQ(file.save(store), kFileNotWritable);
-  const std::u16string longer = core + u"\\x";
   EXPECT_EQ(file.load(store, &longer), kFileNotReadable);
-  EXPECT_TRUE(std::filesystem::is_empty(deep / "x"));
+  EXPECT_TRUE(std::filesystem::is_empty(project / first / (second + "e")));
   install.Set(install.dir().core("missing") + u"\\");
   CUser unwritable;
   EXPECT_EQ(file.load(unwritable, nullptr), kFileDefaultNotWritable);
@@ -135,7 +129,8 @@ void ExpectSaveSurvivesAnyFailingFileCall(const DataFile& file, InstallDir& inst
     const char* name;
     bool old_file;    // the file exists before the save
     bool backup_due;  // the store has loaded it
-  } cases[] = {{"backup due", true, true}, {"no backup due", true, false}, {"no file", false, true}};
+  } cases[] = {
+      {"backup due", true, true}, {"no backup due", true, false}, {"no file", false, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     CUser store;

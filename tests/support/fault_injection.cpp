@@ -60,18 +60,19 @@ const char* FileOpName(FileOp op) {
 
 FaultInjector::FaultInjector() {
   g_state = State{};
-  platform::Files() = FileOps{Counted<FileOp::kExists, &FileOps::exists, false>,
-                    Counted<FileOp::kOpenRead, &FileOps::open_read, platform::kInvalidFile>,
-                    Counted<FileOp::kOpenWrite, &FileOps::open_write, platform::kInvalidFile>,
-                    Read,
-                    Counted<FileOp::kWrite, &FileOps::write, false>,
-                    Counted<FileOp::kFlush, &FileOps::flush, false>,
-                    Close,
-                    Counted<FileOp::kCopy, &FileOps::copy, false>,
-                    Counted<FileOp::kRemove, &FileOps::remove, false>,
-                    Counted<FileOp::kRename, &FileOps::rename, false>,
-                    Counted<FileOp::kReplace, &FileOps::replace, false>,
-                    Size};
+  platform::Files() =
+      FileOps{Counted<FileOp::kExists, &FileOps::exists, false>,
+              Counted<FileOp::kOpenRead, &FileOps::open_read, platform::kInvalidFile>,
+              Counted<FileOp::kOpenWrite, &FileOps::open_write, platform::kInvalidFile>,
+              Read,
+              Counted<FileOp::kWrite, &FileOps::write, false>,
+              Counted<FileOp::kFlush, &FileOps::flush, false>,
+              Close,
+              Counted<FileOp::kCopy, &FileOps::copy, false>,
+              Counted<FileOp::kRemove, &FileOps::remove, false>,
+              Counted<FileOp::kRename, &FileOps::rename, false>,
+              Counted<FileOp::kReplace, &FileOps::replace, false>,
+              Size};
 }
 
 FaultInjector::~FaultInjector() {
