@@ -95,21 +95,30 @@ void ExpectDirectoryRule(const DataFile& file, InstallDir& install) {
   EXPECT_EQ(file.load(store, &named), kFileOk);
   EXPECT_TRUE(install.Has(dat));
 
-  // The longest path is 259 characters; one more is refused before any file
-  // call. Relative to the current directory, as a directory text may be.
-  const std::string first(120, 'd'), second(259 - 1 - dat.size() - first.size() - 1, 'e');
-  std::filesystem::create_directories(project / first / second);
-  std::filesystem::create_directories(project / first / (second + "e"));
-  const std::string text = first + "\\" + second;
-  const std::u16string fits(text.begin(), text.end()), longer = fits + u"e";
+  // The longest path is 259 characters; one more is refused before any file call.
+  std::filesystem::path deep = project.path();
+  std::u16string fits = project.core();
+  ASSERT_LT(fits.size() + 2, 259 - 1 - dat.size());
+  for (std::size_t left = 259 - 1 - dat.size() - fits.size(); left > 0;) {
+    const std::size_t step = left > 101 ? 100 : left;  // '\' and a name; never leaves 1
+    const std::string name(step - 1, 'd');
+    deep /= name;
+    fits += u"\\" + std::u16string(name.begin(), name.end());
+    left -= step;
+  }
+  const std::u16string longer = fits + u"e";
+  std::filesystem::path longer_dir = deep;
+  longer_dir += "e";
+  std::filesystem::create_directories(deep);
+  std::filesystem::create_directories(longer_dir);
   install.Set(fits + u"\\");
   EXPECT_EQ(file.save(store), kFileOk);
-  EXPECT_TRUE(std::filesystem::exists(project / first / second / dat));
+  EXPECT_TRUE(std::filesystem::exists(deep / dat));
   EXPECT_EQ(file.load(store, &fits), kFileOk);
   install.Set(longer + u"\\");
   EXPECT_EQ(file.save(store), kFileNotWritable);
   EXPECT_EQ(file.load(store, &longer), kFileNotReadable);
-  EXPECT_TRUE(std::filesystem::is_empty(project / first / (second + "e")));
+  EXPECT_TRUE(std::filesystem::is_empty(longer_dir));
   install.Set(install.dir().core("missing") + u"\\");
   CUser unwritable;
   EXPECT_EQ(file.load(unwritable, nullptr), kFileDefaultNotWritable);
