@@ -116,7 +116,7 @@ TEST_F(AccountFileTest, NarrowLowerCaseAndDamagedFields) {
   ASSERT_TRUE(out.WriteText(non_hex) && out.WriteI16(12) && out.WriteI32(34));
   ASSERT_TRUE(out.WriteI16(kTypeGroup));
   for (int i = 0; i < kZoneCount; ++i) ASSERT_TRUE(out.WriteI16(0));
-  ASSERT_TRUE(out.WriteText(u"Plant"));  // clear text, as from another key: bad marker
+  ASSERT_TRUE(out.WriteText(u"Plant"));  // clear text where a sealed one belongs
   ASSERT_TRUE(out.WriteText(Sealed(u"still here")));
   file.push_back(0x42);  // bytes after the last record are never read
   PutDat(file);
