@@ -14,78 +14,62 @@
 
 #include "accounts/account_file.h"
 #include "accounts/field_cipher.h"
-#include "platform/posix_path.h"
 
 namespace {
 
-using warden::AccountRecord;
-using warden::CUser;
-
 constexpr int kUsers = warden::kMaxAccounts;
-constexpr int kFieldsPerUser = 4;       // group, name, password, comment
+constexpr int kFieldsPerUser = 4;  // group, name, password, comment
 constexpr std::size_t kFieldChars = 31;
 constexpr std::size_t kSealedBytes = 8 + (2 * kFieldChars + 7) / 8 * 8;  // 72
 
-std::u16string Field(int user, char16_t kind) {
-  std::u16string text(kFieldChars, kind);
-  for (std::size_t i = 0; i < 6; ++i) text[i] = static_cast<char16_t>(u'0' + (user >> (3 * i)) % 8);
-  return text;
-}
-
-std::vector<AccountRecord> FullTable() {
-  std::vector<AccountRecord> table(kUsers);
+warden::CUser FullStore() {
+  const auto field = [](int user, char16_t kind) {
+    std::u16string text(kFieldChars, kind);
+    for (int i = 0; i < 6; ++i) text[i] = static_cast<char16_t>(u'0' + (user >> (3 * i)) % 8);
+    return text;
+  };
+  warden::CUser store;
+  store.m_pUser.emplace(kUsers);
   for (int i = 0; i < kUsers; ++i) {
-    AccountRecord& r = table[i];
-    r.type = warden::kTypeUser;
+    warden::AccountRecord& r = (*store.m_pUser)[i];
+    r = {warden::kTypeUser, {}, field(i, u'g'), field(i, u'u'), field(i, u'p'), field(i, u'c'),
+         static_cast<std::int16_t>(i % 1000), i % 256, u""};
     r.sectionid[i % warden::kZoneCount] = 1;
-    r.groupname = Field(i, u'g');
-    r.username = Field(i, u'u');
-    r.password = Field(i, u'p');
-    r.usercomment = Field(i, u'c');
-    r.userpri = static_cast<std::int16_t>(i % 1000);
-    r.limitTime = i % 256;
   }
-  return table;
+  return store;
 }
 
-// Points the install directory at a fresh folder through the POSIX profile.
-class BenchDirectory {
- public:
-  BenchDirectory() {
-    const char* base = std::getenv("WARDEN_BENCH_DIR");
-    dir_ = std::filesystem::path(base && *base ? base : std::filesystem::temp_directory_path()) /
-           "warden-bench";
-    std::filesystem::create_directories(dir_);
-    std::ofstream(dir_ / "win.ini") << "[Velm50]\nApplicationDirectory=" << dir_.string() << "/\n";
-    setenv("WARDEN_WIN_INI", (dir_ / "win.ini").c_str(), 1);
-  }
-  ~BenchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-
- private:
-  std::filesystem::path dir_;
-};
-
-BenchDirectory& Directory() {
-  static BenchDirectory directory;
-  return directory;
+// Points the install directory at a fresh folder through the POSIX profile,
+// once for the whole run; removed at exit.
+void UseBenchDirectory() {
+  static const struct Directory {
+    std::filesystem::path dir;
+    Directory() {
+      const char* base = std::getenv("WARDEN_BENCH_DIR");
+      dir = std::filesystem::path(base && *base ? base : std::filesystem::temp_directory_path()) /
+            "warden-bench";
+      std::filesystem::create_directories(dir);
+      std::ofstream(dir / "win.ini") << "[Velm50]\nApplicationDirectory=" << dir.string() << "/\n";
+      setenv("WARDEN_WIN_INI", (dir / "win.ini").c_str(), 1);
+    }
+    ~Directory() {
+      std::error_code ignored;
+      std::filesystem::remove_all(dir, ignored);
+    }
+  } directory;
 }
 
 void BM_SaveUsers(benchmark::State& state) {
-  Directory();
-  CUser store;
-  store.m_pUser = FullTable();
+  UseBenchDirectory();
+  warden::CUser store = FullStore();
   for (auto _ : state) {
     if (warden::SaveAccountFile(store) != warden::kFileOk) state.SkipWithError("save failed");
   }
 }
 
 void BM_LoadUsers(benchmark::State& state) {
-  Directory();
-  CUser store;
-  store.m_pUser = FullTable();
+  UseBenchDirectory();
+  warden::CUser store = FullStore();
   if (warden::SaveAccountFile(store) != warden::kFileOk) state.SkipWithError("save failed");
   for (auto _ : state) {
     if (warden::LoadAccountFile(store, nullptr) != warden::kFileOk || store.UserCount() != kUsers) {
@@ -96,7 +80,7 @@ void BM_LoadUsers(benchmark::State& state) {
 
 // Deciphers every sealed field once, field by field, as a load must.
 void BM_TeaPass(benchmark::State& state) {
-  std::vector<std::uint8_t> sealed(static_cast<std::size_t>(kUsers) * kFieldsPerUser * kSealedBytes, 0x5A);
+  std::vector<std::uint8_t> sealed(std::size_t{kUsers} * kFieldsPerUser * kSealedBytes, 0x5A);
   for (auto _ : state) {
     for (std::size_t at = 0; at < sealed.size(); at += kSealedBytes) {
       warden::TeaDecryptBuffer(sealed.data() + at, kSealedBytes, warden::FieldKey());
@@ -110,8 +94,8 @@ BENCHMARK(BM_TeaPass)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadUsers)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveUsers)->Unit(benchmark::kMillisecond);
 
-// Prints as usual and keeps each benchmark's times (the median when
-// repeated) for the ratios to the TEA pass.
+// Prints as usual and keeps each benchmark's real and CPU times (the median
+// when repeated) for the ratios to the TEA pass.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -122,14 +106,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
     }
     ConsoleReporter::ReportRuns(runs);
   }
-  void PrintRatios() const {
-    const auto tea = times_.find("BM_TeaPass");
-    if (tea == times_.end()) return;
+  void PrintRatios() {
+    if (!times_.count("BM_TeaPass")) return;
+    const auto tea = times_["BM_TeaPass"];
     for (const char* name : {"BM_LoadUsers", "BM_SaveUsers"}) {
-      const auto it = times_.find(name);
-      if (it == times_.end()) continue;
+      if (!times_.count(name)) continue;
       std::printf("%s / BM_TeaPass: real time %.2f, CPU time %.2f\n", name,
-                  it->second.first / tea->second.first, it->second.second / tea->second.second);
+                  times_[name].first / tea.first, times_[name].second / tea.second);
     }
   }
 

@@ -15,35 +15,26 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 void Put(const std::string& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The header, then what `body` writes.
+template <typename Body>
+Bytes File(Body body) {
+  Bytes bytes;
+  warden::Archive archive = warden::Archive::Writing(bytes);
+  warden::CVmNewFileVersion().Serialize(archive);
+  body(archive);
+  return bytes;
 }
 
 Bytes AccountFile(const std::vector<warden::AccountRecord>& table) {
-  Bytes bytes;
-  warden::Archive archive = warden::Archive::Writing(bytes);
-  warden::CVmNewFileVersion header;
-  header.Serialize(archive);
-  warden::WriteAccountTable(archive, table);
-  return bytes;
+  return File([&](warden::Archive& archive) { warden::WriteAccountTable(archive, table); });
 }
 
 Bytes ZoneFile(const warden::ZoneNames& names) {
-  Bytes bytes;
-  warden::Archive archive = warden::Archive::Writing(bytes);
-  warden::CVmNewFileVersion header;
-  header.Serialize(archive);
-  warden::WriteZoneNames(archive, names);
-  return bytes;
-}
-
-Bytes Utf16(const std::u16string& text) {
-  Bytes bytes;
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<std::uint8_t>(c));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
-  return bytes;
+  return File([&](warden::Archive& archive) { warden::WriteZoneNames(archive, names); });
 }
 
 }  // namespace
@@ -59,25 +50,24 @@ int main(int argc, char** argv) {
   store.SetDefaultTable();
   std::vector<warden::AccountRecord> table = *store.m_pUser;
   Put(accounts + "/default.dat", AccountFile(table));
-  warden::AccountRecord odd = table[0];
-  odd.type = 9;
-  odd.groupname = std::u16string(70, u'x');
-  table.push_back(odd);
-  Put(accounts + "/mixed.dat", AccountFile(table));
-  Bytes cut = AccountFile(table);
-  cut.resize(cut.size() / 2);
-  Put(accounts + "/cut.dat", cut);
+  table.push_back(table[0]);
+  table.back().type = 9;
+  table.back().groupname = std::u16string(70, u'x');
+  Bytes mixed = AccountFile(table);
+  Put(accounts + "/mixed.dat", mixed);
+  mixed.resize(mixed.size() / 2);
+  Put(accounts + "/cut.dat", mixed);
   // A group whose name is a narrow-form text.
-  Bytes narrow = AccountFile({});
-  narrow[132] = 1;
-  narrow.insert(narrow.end(), {2, 0});
-  narrow.insert(narrow.end(), 128, 0);
   std::u16string sealed;
   warden::EncipherText(u"narrow", &sealed);
-  narrow.push_back(static_cast<std::uint8_t>(sealed.size()));
-  for (char16_t c : sealed) narrow.push_back(static_cast<std::uint8_t>(c));
-  narrow.insert(narrow.end(), {0xFF, 0xFE, 0xFF, 0x00});
-  Put(accounts + "/narrow.dat", narrow);
+  Put(accounts + "/narrow.dat", File([&](warden::Archive& archive) {
+        archive.WriteU16(1);
+        for (int i = 0; i <= warden::kZoneCount; ++i) archive.WriteI16(i == 0 ? 2 : 0);
+        std::string narrow(sealed.begin(), sealed.end());
+        narrow.insert(narrow.begin(), static_cast<char>(narrow.size()));
+        archive.WriteBlock(narrow.data(), narrow.size());
+        archive.WriteText(u"");
+      }));
 
   warden::ZoneNames names = warden::DefaultZoneNames();
   Put(zones + "/default.dat", ZoneFile(names));
@@ -85,12 +75,17 @@ int main(int argc, char** argv) {
   names[4].clear();
   Put(zones + "/long.dat", ZoneFile(names));
 
-  const std::u16string texts[] = {u"A", u"corvinth", std::u16string(31, u'n'), std::u16string(57, u'z')};
+  // DecipherText's input: the sealed text's UTF-16LE units.
+  const auto units = [](const std::u16string& text) {
+    Bytes bytes;
+    for (char16_t c : text) bytes.insert(bytes.end(), {std::uint8_t(c), std::uint8_t(c >> 8)});
+    return bytes;
+  };
   int index = 0;
-  for (const std::u16string& text : texts) {
-    warden::EncipherText(text, &sealed);
-    Put(decipher + "/sealed" + std::to_string(index++), Utf16(sealed));
+  for (std::size_t length : {1, 8, 31, 57}) {
+    warden::EncipherText(std::u16string(length, u'n'), &sealed);
+    Put(decipher + "/sealed" + std::to_string(index++), units(sealed));
   }
-  Put(decipher + "/not-hex", Utf16(u"0123456789ABCDEG"));
+  Put(decipher + "/not-hex", units(u"0123456789ABCDEG"));
   return 0;
 }

@@ -8,7 +8,7 @@ namespace warden::testing {
 namespace {
 
 using platform::FileHandle;
-using platform::Files;
+using platform::FileOps;
 using platform::SystemFiles;
 
 struct State {
@@ -30,36 +30,20 @@ bool Fails(FileOp op) {
   return false;
 }
 
-bool Exists(const std::u16string& p) { return !Fails(FileOp::kExists) && SystemFiles().exists(p); }
-FileHandle OpenRead(const std::u16string& p) {
-  return Fails(FileOp::kOpenRead) ? platform::kInvalidFile : SystemFiles().open_read(p);
+// The system's call, or `failed` without calling it.
+template <FileOp op, auto member, auto failed, typename... Args>
+auto Counted(Args... args) -> decltype((SystemFiles().*member)(args...)) {
+  return Fails(op) ? failed : (SystemFiles().*member)(args...);
 }
-FileHandle OpenWrite(const std::u16string& p) {
-  return Fails(FileOp::kOpenWrite) ? platform::kInvalidFile : SystemFiles().open_write(p);
-}
+
 bool Read(FileHandle f, void* b, std::size_t n, std::size_t* got) {
   *got = 0;
   return !Fails(FileOp::kRead) && SystemFiles().read(f, b, n, got);
 }
-bool Write(FileHandle f, const void* b, std::size_t n) {
-  return !Fails(FileOp::kWrite) && SystemFiles().write(f, b, n);
-}
-bool Flush(FileHandle f) { return !Fails(FileOp::kFlush) && SystemFiles().flush(f); }
-bool Close(FileHandle f) {
+bool Close(FileHandle f) {  // closes even when it reports failure: nothing leaks
   const bool fail = Fails(FileOp::kClose);
   return SystemFiles().close(f) && !fail;
 }
-bool Copy(const std::u16string& a, const std::u16string& b) {
-  return !Fails(FileOp::kCopy) && SystemFiles().copy(a, b);
-}
-bool Remove(const std::u16string& p) { return !Fails(FileOp::kRemove) && SystemFiles().remove(p); }
-bool Rename(const std::u16string& a, const std::u16string& b) {
-  return !Fails(FileOp::kRename) && SystemFiles().rename(a, b);
-}
-bool Replace(const std::u16string& a, const std::u16string& b) {
-  return !Fails(FileOp::kReplace) && SystemFiles().replace(a, b);
-}
-
 bool Size(FileHandle f, std::uint64_t* bytes) {
   *bytes = 0;
   return !Fails(FileOp::kSize) && SystemFiles().size(f, bytes);
@@ -70,18 +54,29 @@ bool Size(FileHandle f, std::uint64_t* bytes) {
 const char* FileOpName(FileOp op) {
   static const char* const kNames[] = {"exists", "open_read", "open_write", "read",
                                        "write",  "flush",     "close",      "copy",
-                                       "remove", "rename",    "replace",  "size"};
+                                       "remove", "rename",    "replace",    "size"};
   return kNames[static_cast<int>(op)];
 }
 
 FaultInjector::FaultInjector() {
   g_state = State{};
-  Files() = platform::FileOps{Exists, OpenRead, OpenWrite, Read,   Write,  Flush,
-                              Close,  Copy,     Remove,    Rename, Replace, Size};
+  platform::Files() =
+      FileOps{Counted<FileOp::kExists, &FileOps::exists, false>,
+              Counted<FileOp::kOpenRead, &FileOps::open_read, platform::kInvalidFile>,
+              Counted<FileOp::kOpenWrite, &FileOps::open_write, platform::kInvalidFile>,
+              Read,
+              Counted<FileOp::kWrite, &FileOps::write, false>,
+              Counted<FileOp::kFlush, &FileOps::flush, false>,
+              Close,
+              Counted<FileOp::kCopy, &FileOps::copy, false>,
+              Counted<FileOp::kRemove, &FileOps::remove, false>,
+              Counted<FileOp::kRename, &FileOps::rename, false>,
+              Counted<FileOp::kReplace, &FileOps::replace, false>,
+              Size};
 }
 
 FaultInjector::~FaultInjector() {
-  Files() = SystemFiles();
+  platform::Files() = SystemFiles();
   g_state = State{};
 }
 
