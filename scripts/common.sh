@@ -9,10 +9,27 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 wine64=/usr/lib/wine/wine64
 [ -x "$wine64" ] || wine64=$(command -v wine64 || command -v wine || echo wine64)
 
+# Creates the prefix when it is new and makes dialogs look as on Windows:
+# Wine draws the window frames itself (Xvfb has no window manager), the
+# dialog font maps to a CJK font so that Chinese renders, and the caption
+# buttons get Marlett (fonts-wine; this Wine build does not look into its
+# own font folder).
 wine_prefix_ready() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== creating the Wine prefix $WINEPREFIX"
     "$wine64" wineboot -i >/dev/null 2>&1 || true
+  fi
+  "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  local font key
+  for font in "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif"; do
+    for key in 'HKCU\Software\Wine\Fonts\Replacements' \
+               'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'; do
+      "$wine64" reg add "$key" /v "$font" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
+    done
+  done
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
   fi
 }
 

@@ -10,22 +10,6 @@ trap stop_wine EXIT
 cd "$root"
 wine_prefix_ready
 
-# Wine draws the window frames itself (there is no window manager), and the
-# dialog font maps to a CJK font so that Chinese renders.
-"$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-for font in "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif"; do
-  for key in 'HKCU\Software\Wine\Fonts\Replacements' \
-             'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'; do
-    "$wine64" reg add "$key" /v "$font" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
-  done
-done
-# This Wine build does not look into its own font folder; the caption
-# buttons need Marlett (fonts-wine).
-fonts="$WINEPREFIX/drive_c/windows/Fonts"
-if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
-  cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
-fi
-
 echo "== Windows tests under Wine (x64)"
 "$wine64" build/win64/tests/warden_tests.exe --gtest_brief=1
 shots="$root/build/ui-screenshots"
