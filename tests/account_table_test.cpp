@@ -2,26 +2,13 @@
 
 #include "accounts/user_store.h"
 #include "platform/text.h"
+#include "tests/support/records.h"
 
 namespace warden {
 namespace {
 
-AccountRecord User(const std::u16string& name, std::int16_t priority,
-                   const std::u16string& group = u"") {
-  AccountRecord record;
-  record.type = kTypeUser;
-  record.username = name;
-  record.userpri = priority;
-  record.groupname = group;
-  return record;
-}
-
-AccountRecord Group(const std::u16string& name) {
-  AccountRecord record;
-  record.type = kTypeGroup;
-  record.groupname = name;
-  return record;
-}
+using testing::GroupRecord;
+using testing::UserRecord;
 
 std::vector<std::u16string> Names(const CUser& store) {
   std::vector<std::u16string> names;
@@ -63,12 +50,12 @@ TEST(AccountTableTest, DefaultTableHasTheFourBuiltInRecords) {
 
 TEST(AccountTableTest, AddRefusesExactNameClashesAcrossGroupsAndUsers) {
   CUser store;
-  EXPECT_EQ(store.AddAccount(Group(u"Plant")), 1);  // a store without a table gets one
-  EXPECT_EQ(store.AddAccount(User(u"admin", 5)), 1);
-  EXPECT_EQ(store.AddAccount(User(u"Plant", 1)), 0);   // user named like a group
-  EXPECT_EQ(store.AddAccount(Group(u"admin")), 0);     // group named like a user
-  EXPECT_EQ(store.AddAccount(User(u"Admin", 1)), 1);   // exact comparison
-  AccountRecord odd = Group(u"Plant");
+  EXPECT_EQ(store.AddAccount(GroupRecord(u"Plant")), 1);  // a store without a table gets one
+  EXPECT_EQ(store.AddAccount(UserRecord(u"admin", 5)), 1);
+  EXPECT_EQ(store.AddAccount(UserRecord(u"Plant", 1)), 0);   // user named like a group
+  EXPECT_EQ(store.AddAccount(GroupRecord(u"admin")), 0);     // group named like a user
+  EXPECT_EQ(store.AddAccount(UserRecord(u"Admin", 1)), 1);   // exact comparison
+  AccountRecord odd = GroupRecord(u"Plant");
   odd.type = 7;
   EXPECT_EQ(store.AddAccount(odd), 1);                 // other types are not compared
   EXPECT_EQ(Names(store), (std::vector<std::u16string>{u"Plant", u"admin", u"Admin", u"Plant"}));
@@ -77,18 +64,18 @@ TEST(AccountTableTest, AddRefusesExactNameClashesAcrossGroupsAndUsers) {
 TEST(AccountTableTest, AddRefusesBeyondTheSixteenBitCount) {
   CUser store;
   store.m_pUser = std::vector<AccountRecord>(kMaxAccounts - 1);
-  EXPECT_EQ(store.AddAccount(User(u"last", 0)), 1);
+  EXPECT_EQ(store.AddAccount(UserRecord(u"last", 0)), 1);
   EXPECT_EQ(store.UserCount(), kMaxAccounts);
-  EXPECT_EQ(store.AddAccount(User(u"one more", 0)), 0);
+  EXPECT_EQ(store.AddAccount(UserRecord(u"one more", 0)), 0);
   EXPECT_EQ(store.UserCount(), kMaxAccounts);
 }
 
 TEST(AccountTableTest, DeleteRemovesEveryCaseFormAndKeepsMembers) {
   CUser store;
-  store.AddAccount(User(u"admin", 1));
-  store.AddAccount(User(u"Admin", 1));
-  store.AddAccount(Group(u"Plant"));
-  store.AddAccount(User(u"op", 1, u"Plant"));
+  store.AddAccount(UserRecord(u"admin", 1));
+  store.AddAccount(UserRecord(u"Admin", 1));
+  store.AddAccount(GroupRecord(u"Plant"));
+  store.AddAccount(UserRecord(u"op", 1, u"Plant"));
   EXPECT_EQ(store.DeleteAccount(u"ADMIN"), 1);
   EXPECT_EQ(store.UserCount(), 2);
   EXPECT_EQ(store.DeleteAccount(u"Plant"), 1);
@@ -100,21 +87,21 @@ TEST(AccountTableTest, DeleteRemovesEveryCaseFormAndKeepsMembers) {
 TEST(AccountTableTest, DeleteOfAnUnknownNameChangesNothing) {
   CUser store;
   EXPECT_EQ(store.DeleteAccount(u"x"), 0);
-  store.AddAccount(User(u"a", 1));
-  store.AddAccount(User(u"b", 1));
+  store.AddAccount(UserRecord(u"a", 1));
+  store.AddAccount(UserRecord(u"b", 1));
   EXPECT_EQ(store.DeleteAccount(u"c"), 0);
   EXPECT_EQ(Names(store), (std::vector<std::u16string>{u"a", u"b"}));
 }
 
 TEST(AccountTableTest, GroupRenameCarriesItsUsersInAnyLetterCase) {
   CUser store;
-  store.AddAccount(Group(u"Plant"));
-  store.AddAccount(User(u"a", 1, u"Plant"));
-  store.AddAccount(User(u"b", 1, u"PLANT"));
-  store.AddAccount(User(u"c", 1, u"Other"));
-  AccountRecord renamed = Group(u"Line");
+  store.AddAccount(GroupRecord(u"Plant"));
+  store.AddAccount(UserRecord(u"a", 1, u"Plant"));
+  store.AddAccount(UserRecord(u"b", 1, u"PLANT"));
+  store.AddAccount(UserRecord(u"c", 1, u"Other"));
+  AccountRecord renamed = GroupRecord(u"Line");
   renamed.groupcomment = u"new";
-  EXPECT_EQ(store.UpdateAccount(Group(u"plant"), renamed), 1);
+  EXPECT_EQ(store.UpdateAccount(GroupRecord(u"plant"), renamed), 1);
   const auto& t = *store.m_pUser;
   EXPECT_EQ(t[0], renamed);
   EXPECT_EQ(t[1].groupname, u"Line");
@@ -124,23 +111,23 @@ TEST(AccountTableTest, GroupRenameCarriesItsUsersInAnyLetterCase) {
 
 TEST(AccountTableTest, UpdateMatchesUsersWithoutCaseAndIgnoresUnknownNames) {
   CUser store;
-  store.m_pUser = std::vector<AccountRecord>{Group(u"a"), User(u"a", 1)};
-  EXPECT_EQ(store.UpdateAccount(User(u"A", 0), User(u"b", 7)), 1);
+  store.m_pUser = std::vector<AccountRecord>{GroupRecord(u"a"), UserRecord(u"a", 1)};
+  EXPECT_EQ(store.UpdateAccount(UserRecord(u"A", 0), UserRecord(u"b", 7)), 1);
   EXPECT_EQ((*store.m_pUser)[0].groupname, u"a");  // the group of that name is untouched
   EXPECT_EQ((*store.m_pUser)[1].username, u"b");
   const auto before = *store.m_pUser;
-  EXPECT_EQ(store.UpdateAccount(User(u"zz", 0), User(u"q", 0)), 1);
+  EXPECT_EQ(store.UpdateAccount(UserRecord(u"zz", 0), UserRecord(u"q", 0)), 1);
   EXPECT_EQ(*store.m_pUser, before);
   // A record of the table itself may be passed as the old record.
-  EXPECT_EQ(store.UpdateAccount((*store.m_pUser)[0], Group(u"c")), 1);
+  EXPECT_EQ(store.UpdateAccount((*store.m_pUser)[0], GroupRecord(u"c")), 1);
   EXPECT_EQ((*store.m_pUser)[0].groupname, u"c");
 }
 
 TEST(AccountTableTest, TypeLookupIsExact) {
   CUser store;
   EXPECT_EQ(store.AccountTypeByName(u"x"), 0);
-  store.AddAccount(User(u"ops", 1));
-  store.AddAccount(Group(u"OPS"));
+  store.AddAccount(UserRecord(u"ops", 1));
+  store.AddAccount(GroupRecord(u"OPS"));
   EXPECT_EQ(store.AccountTypeByName(u"ops"), kTypeUser);
   EXPECT_EQ(store.AccountTypeByName(u"OPS"), kTypeGroup);
   EXPECT_EQ(store.AccountTypeByName(u"Ops"), 0);
@@ -151,14 +138,14 @@ TEST(AccountTableTest, TypeLookupIsExact) {
 class CanModifyTest : public ::testing::Test {
  protected:
   CanModifyTest() {
-    store_.AddAccount(Group(u"Plant"));
-    store_.AddAccount(User(u"low", 9, u"Plant"));
-    store_.AddAccount(User(u"same", 10));
-    store_.AddAccount(User(u"high", 11));
-    store_.AddAccount(User(u"me", 10));
+    store_.AddAccount(GroupRecord(u"Plant"));
+    store_.AddAccount(UserRecord(u"low", 9, u"Plant"));
+    store_.AddAccount(UserRecord(u"same", 10));
+    store_.AddAccount(UserRecord(u"high", 11));
+    store_.AddAccount(UserRecord(u"me", 10));
   }
   void LogIn(const std::u16string& name, std::int16_t priority) {
-    store_.m_pCurUser = std::make_unique<AccountRecord>(User(name, priority));
+    store_.m_pCurUser = std::make_unique<AccountRecord>(UserRecord(name, priority));
   }
   CUser store_;
 };

@@ -13,6 +13,7 @@
 #include "shell/com_module.h"
 #include "shell/config_ids.h"
 #include "shell/config_object.h"
+#include "tests/support/records.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/windows_profile.h"
 #include "zones/zone_file.h"
@@ -26,21 +27,16 @@ using platform::ToUtf8;
 using Table = std::vector<AccountRecord>;
 using Outline = std::vector<std::u16string>;
 
+// Every record belongs to a zone: a group to `zone`, a user to zone 2.
 AccountRecord Group(const std::u16string& name, std::int16_t zone = 1) {
-  AccountRecord record;
-  record.type = kTypeGroup;
-  record.groupname = name;
+  AccountRecord record = testing::GroupRecord(name);
   record.sectionid[zone] = 1;
   return record;
 }
 
 AccountRecord User(const std::u16string& name, std::int16_t priority,
                    const std::u16string& group = u"") {
-  AccountRecord record;
-  record.type = kTypeUser;
-  record.username = name;
-  record.userpri = priority;
-  record.groupname = group;
+  AccountRecord record = testing::UserRecord(name, priority, group);
   record.password = u"pw";
   record.sectionid[2] = 1;
   return record;
@@ -211,7 +207,9 @@ TEST_F(ManageDialogTest, EditorDefaultsAndEnablingRules) {
 // logged-in user's priority (-1: nobody logged in).
 TEST_F(ManageDialogTest, EditorChecksInOrderWithTheirMessages) {
   WriteUsers({Group(u"Plant"), User(u"ann", 5, u"Plant")});
-  const auto text = [](std::uint16_t id) { return std::vector<std::u16string>{ResourceString(id)}; };
+  const auto text = [](std::uint16_t id) {
+    return std::vector<std::u16string>{ResourceString(id)};
+  };
   const auto user = [](const std::u16string& name, const std::u16string& priority = u"") {
     return [name, priority](hl::Driver& d) {
       d.Click(IDC_TYPE_USER);
@@ -236,7 +234,8 @@ TEST_F(ManageDialogTest, EditorChecksInOrderWithTheirMessages) {
          d.ListTick(IDC_ZONE_LIST, 5, true);
        },
        text(IDS_ZONE_NONE_WITH_OTHERS)},
-      {"timeout 256", -1, [&user](hl::Driver& d) { user(u"x")(d), d.Type(IDC_LOGIN_TIMEOUT, u"256"); },
+      {"timeout 256", -1,
+       [&user](hl::Driver& d) { user(u"x")(d), d.Type(IDC_LOGIN_TIMEOUT, u"256"); },
        text(IDS_TIMEOUT_RANGE)},
       {"name of a group in other case", -1, user(u" PLANT "), text(IDS_NAME_EXISTS),
        platform::kMbIconInformation},
@@ -245,7 +244,8 @@ TEST_F(ManageDialogTest, EditorChecksInOrderWithTheirMessages) {
       {"priority below the current user's", 500, user(u"x", u"499"), {}},
       {"equal priority, someone else", 500, user(u"x", u"500"), text(IDS_PRIORITY_ABOVE_CURRENT)},
       {"equal priority, himself in other case", 500, user(u"BOSS", u"500"), {}},
-      {"priority above the current user's", 500, user(u"x", u"501"), text(IDS_PRIORITY_ABOVE_CURRENT)},
+      {"priority above the current user's", 500, user(u"x", u"501"),
+       text(IDS_PRIORITY_ABOVE_CURRENT)},
       {"group, current priority 0", 0, group, text(IDS_PRIORITY_ABOVE_CURRENT)},
       {"group, current priority 1", 1, group, {}},
   };
@@ -340,7 +340,8 @@ TEST_F(ManageDialogTest, ModifyUserCaseOnlyRenameAndBuiltInNames) {
   EXPECT_EQ(ReadUsers()[0].username, u"ANN");
 
   hl::Reset();
-  Run({Select(u"系统管理员", [](hl::Driver& d) { d.Click(IDC_MODIFY), d.Click(IDC_MODIFY), d.Ok(); }),
+  Run({Select(u"系统管理员",
+              [](hl::Driver& d) { d.Click(IDC_MODIFY), d.Click(IDC_MODIFY), d.Ok(); }),
        [](hl::Driver& d) { d.Type(IDC_USER_NAME, u"root"), d.Ok(), d.Cancel(); },
        hl::PressOk(),
        [](hl::Driver& d) { d.Type(IDC_PASSWORD, u"changed"), d.Ok(); }});
@@ -349,8 +350,8 @@ TEST_F(ManageDialogTest, ModifyUserCaseOnlyRenameAndBuiltInNames) {
 }
 
 TEST_F(ManageDialogTest, SelectionRulesFollowReservedNamesAndRights) {
-  WriteUsers({Group(u"系统管理员组"), User(u"系统管理员", 999, u"系统管理员组"), Group(u"Empty"),
-              User(u"low", 9), User(u"high", 11)});
+  WriteUsers({Group(u"系统管理员组"), User(u"系统管理员", 999, u"系统管理员组"),
+              Group(u"Empty"), User(u"low", 9), User(u"high", 11)});
   struct Row {
     std::u16string name;
     bool modify, remove;
