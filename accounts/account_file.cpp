@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "accounts/data_file.h"
-#include "accounts/field_cipher.h"
+#include "storage/data_file.h"
+#include "storage/field_cipher.h"
 #include "platform/files.h"
 
 namespace warden {
@@ -97,31 +97,32 @@ bool ReadAccountTable(Archive& archive, std::vector<AccountRecord>* table) {
   return true;
 }
 
-int SaveAccountFile(CUser& store) {
+int SaveAccountFile(CUser& store, const DataLocation& location) {
   static const std::vector<AccountRecord> kNoTable;
   const std::vector<AccountRecord>& table = store.m_pUser ? *store.m_pUser : kNoTable;
   if (table.size() > static_cast<std::size_t>(kMaxAccounts)) return kFileNotWritable;
-  return SaveDataFile(kUsersFile, &store.m_bUserBackupDue, SaveMode::kReplace,
+  return SaveDataFile(kUsersFile, location, &store.m_bUserBackupDue, SaveMode::kReplace,
                       [&table](Archive& archive) { return WriteAccountTable(archive, table); });
 }
 
 // A project directory (any directory but the install directory) is only
 // read: when it has no users.dat, the store gets the default table, nothing
 // is written anywhere, and the load reports 104.
-int LoadAccountFile(CUser& store, const std::u16string* directory) {
+int LoadAccountFile(CUser& store, const DataLocation& location) {
   store.ReleaseTable();
-  const std::optional<std::u16string> path = DataFilePath(DataDirectory(directory), kUsersFile.dat);
+  const std::optional<std::u16string> path = DataFilePath(location.directory, kUsersFile.dat);
   if (!path) return kFileNotReadable;
   if (!platform::Files().exists(*path)) {
     store.SetDefaultTable();
-    if (!IsInstallDirectory(directory)) return kFileNotReadable;
+    if (!location.is_install_directory) return kFileNotReadable;
     // Create-only, and a file found there after all is read, not overwritten:
     // a status query that failed must not cost the accounts.
     const std::vector<AccountRecord>& defaults = *store.m_pUser;
     bool no_backup = false;
-    if (SaveDataFile(kUsersFile, &no_backup, SaveMode::kCreateOnly, [&defaults](Archive& archive) {
-          return WriteAccountTable(archive, defaults);
-        }) != kFileOk &&
+    if (SaveDataFile(kUsersFile, location, &no_backup, SaveMode::kCreateOnly,
+                     [&defaults](Archive& archive) {
+                       return WriteAccountTable(archive, defaults);
+                     }) != kFileOk &&
         !platform::Files().exists(*path)) {
       store.ReleaseTable();
       return kFileDefaultNotWritable;

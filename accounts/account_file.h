@@ -6,24 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "accounts/archive.h"
 #include "accounts/user_store.h"
+#include "storage/archive.h"
+#include "storage/data_file.h"
+#include "storage/data_location.h"
 
 namespace warden {
 
-// Result codes of the file procedures; each equals a string-table id.
-constexpr int kFileOk = 0;
-constexpr int kFileDefaultNotWritable = 103;
-constexpr int kFileNotReadable = 104;
-constexpr int kFileNotWritable = 105;
+// Loads users.dat from `location`. Returns kFileOk, kFileDefaultNotWritable
+// or kFileNotReadable.
+int LoadAccountFile(CUser& store, const DataLocation& location);
 
-// Loads users.dat from `directory`, or from the install directory when it
-// is null. Returns kFileOk, kFileDefaultNotWritable or kFileNotReadable.
-int LoadAccountFile(CUser& store, const std::u16string* directory);
-
-// Writes the store's table to the install directory's users.dat.
+// Writes the store's table to users.dat in `location`.
 // Returns kFileOk or kFileNotWritable.
-int SaveAccountFile(CUser& store);
+int SaveAccountFile(CUser& store, const DataLocation& location);
 
 // The body of users.dat after its header: the 16-bit record count, then the
 // records with every text field sealed. The writer refuses more than

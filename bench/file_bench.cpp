@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "accounts/account_file.h"
-#include "accounts/field_cipher.h"
+#include "shell/language.h"
+#include "storage/field_cipher.h"
 
 namespace {
 
@@ -59,20 +60,22 @@ void UseBenchDirectory() {
   } directory;
 }
 
+warden::DataLocation Here() { return warden::DataLocation::Install(warden::GetInstallDirectory()); }
+
 void BM_SaveUsers(benchmark::State& state) {
   UseBenchDirectory();
   warden::CUser store = FullStore();
   for (auto _ : state) {
-    if (warden::SaveAccountFile(store) != warden::kFileOk) state.SkipWithError("save failed");
+    if (warden::SaveAccountFile(store, Here()) != warden::kFileOk) state.SkipWithError("save failed");
   }
 }
 
 void BM_LoadUsers(benchmark::State& state) {
   UseBenchDirectory();
   warden::CUser store = FullStore();
-  if (warden::SaveAccountFile(store) != warden::kFileOk) state.SkipWithError("save failed");
+  if (warden::SaveAccountFile(store, Here()) != warden::kFileOk) state.SkipWithError("save failed");
   for (auto _ : state) {
-    if (warden::LoadAccountFile(store, nullptr) != warden::kFileOk || store.UserCount() != kUsers) {
+    if (warden::LoadAccountFile(store, Here()) != warden::kFileOk || store.UserCount() != kUsers) {
       state.SkipWithError("load failed");
     }
   }

@@ -13,6 +13,7 @@
 #include "dialogs/manage_dialog.h"
 #include "platform/text.h"
 #include "platform/ui_headless.h"
+#include "shell/language.h"
 #include "resources/resource_ids.h"
 #include "zones/zone_file.h"
 
@@ -52,6 +53,8 @@ std::vector<AccountRecord> FullTable() {
   return table;
 }
 
+warden::DataLocation Here() { return warden::DataLocation::Install(warden::GetInstallDirectory()); }
+
 // Writes the table to a fresh install directory named through the POSIX profile.
 void PrepareInstallDirectory() {
   static bool done = false;
@@ -63,8 +66,8 @@ void PrepareInstallDirectory() {
   setenv("WARDEN_WIN_INI", (dir / "win.ini").c_str(), 1);
   warden::CUser writer;
   writer.m_pUser = FullTable();
-  if (warden::SaveAccountFile(writer) != warden::kFileOk ||
-      warden::LoadSectionFile(writer, nullptr) != warden::kFileOk) {
+  if (warden::SaveAccountFile(writer, Here()) != warden::kFileOk ||
+      warden::LoadSectionFile(writer, Here()) != warden::kFileOk) {
     std::fprintf(stderr, "cannot write the bench files in %s\n", dir.c_str());
     std::exit(1);
   }
@@ -72,7 +75,7 @@ void PrepareInstallDirectory() {
 
 void BM_LoadAccountFile(benchmark::State& state) {
   PrepareInstallDirectory();
-  for (auto _ : state) warden::LoadAccountFile(warden::ApplicationStore(), nullptr);
+  for (auto _ : state) warden::LoadAccountFile(warden::ApplicationStore(), Here());
 }
 
 void BM_BuildAccountTree(benchmark::State& state) {
@@ -89,7 +92,7 @@ std::size_t ShownItems() {
     items = d.TreeOutline(IDC_ACCOUNT_TREE).size();
     d.Cancel();
   });
-  warden::CManageDialog(nullptr).DoModal();
+  warden::CManageDialog(nullptr, warden::ApplicationStore(), Here()).DoModal();
   return items;
 }
 
@@ -103,7 +106,7 @@ void BM_OpenManageDialog(benchmark::State& state) {
   for (auto _ : state) {
     hl::Reset();
     hl::Push(hl::PressCancel());
-    warden::CManageDialog(nullptr).DoModal();
+    warden::CManageDialog(nullptr, warden::ApplicationStore(), Here()).DoModal();
   }
 }
 

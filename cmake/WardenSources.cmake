@@ -12,10 +12,3 @@ function(warden_platform_files out pattern)
   endforeach()
   set(${out} ${kept} PARENT_SCOPE)
 endfunction()
-
-# warden_add_folder_sources(): adds the calling folder's .cpp files for this
-# platform to warden_core.
-function(warden_add_folder_sources)
-  warden_platform_files(sources ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  target_sources(warden_core PRIVATE ${sources})
-endfunction()

@@ -7,8 +7,8 @@
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
-#include "zones/prompt_dialog.h"
-#include "zones/section_dialog.h"
+#include "dialogs/prompt_dialog.h"
+#include "dialogs/section_dialog.h"
 #include "zones/zone_file.h"
 
 namespace warden {
@@ -43,12 +43,13 @@ const AccountRecord* FindRecord(const CUser& store, std::int16_t type, const std
 
 }  // namespace
 
-CManageDialog::CManageDialog(platform::WindowHandle parent) : Dialog(IDD_MANAGE, parent) {
+CManageDialog::CManageDialog(platform::WindowHandle parent, CUser& store, DataLocation location)
+    : Dialog(IDD_MANAGE, parent), m_store(store), m_location(std::move(location)) {
   On(IDC_NEW, NotifyCode::kClick, [this](const platform::Notification&) { OnNew(); });
   On(IDC_MODIFY, NotifyCode::kClick, [this](const platform::Notification&) { OnModify(); });
   On(IDC_DELETE, NotifyCode::kClick, [this](const platform::Notification&) { OnDelete(); });
   On(IDC_EDIT_ZONES, NotifyCode::kClick, [this](const platform::Notification&) {
-    CSectionDialog(Handle()).DoModal();
+    CSectionDialog(Handle(), m_store, m_location).DoModal();
   });
   On(IDC_ACCOUNT_TREE, NotifyCode::kSelectionChanged,
      [this](const platform::Notification& n) { OnSelectionChanged(n.item); });
@@ -65,14 +66,13 @@ void CManageDialog::DoDataExchange(platform::DataExchange& exchange) {
 
 bool CManageDialog::OnInitDialog() {
   Dialog::OnInitDialog();
-  CUser& store = ApplicationStore();
-  m_bAccountsLoaded = LoadAccountFile(store, nullptr) == kFileOk;
+  m_bAccountsLoaded = LoadAccountFile(m_store, m_location) == kFileOk;
   if (!m_bAccountsLoaded) {
     for (platform::Button* button : {&m_btnNew, &m_btnModify, &m_btnDelete}) button->Enable(false);
     ShowPrompt(Handle(), IDS_LOAD_USERS_FAILED);
     return true;
   }
-  if (LoadSectionFile(store, nullptr) != kFileOk) {
+  if (LoadSectionFile(m_store, m_location) != kFileOk) {
     ShowPrompt(Handle(), IDS_LOAD_ZONES_FAILED);
     return true;
   }
@@ -84,7 +84,7 @@ bool CManageDialog::OnInitDialog() {
 }
 
 void CManageDialog::BuildTree() {
-  const std::vector<AccountRecord>& table = *ApplicationStore().m_pUser;
+  const std::vector<AccountRecord>& table = *m_store.m_pUser;
   for (const AccountTreeRoot& root : BuildAccountTree(table)) {
     const AccountRecord& record = table[root.record];
     if (root.value == kItemUser) {
@@ -102,7 +102,7 @@ void CManageDialog::BuildTree() {
 void CManageDialog::OnSelectionChanged(TreeView::Item item) {
   m_hSelItem = item;
   if (!m_bAccountsLoaded) return;
-  const CUser& store = ApplicationStore();
+  const CUser& store = m_store;
   const std::u16string name = m_tree.ItemText(item);
   m_nSelType = store.AccountTypeByName(name);
   m_btnModify.Enable(true);
@@ -120,7 +120,7 @@ void CManageDialog::OnSelectionChanged(TreeView::Item item) {
 
 void CManageDialog::OnDoubleClick() {
   if (!m_bAccountsLoaded || m_hSelItem == 0) return;
-  if (ApplicationStore().CanModifyAccount(m_tree.ItemText(m_hSelItem))) {
+  if (m_store.CanModifyAccount(m_tree.ItemText(m_hSelItem))) {
     OnModify();
   } else {
     ShowPrompt(Handle(), IDS_ONLY_LOWER_PRIORITY);
@@ -137,13 +137,13 @@ TreeView::Item CManageDialog::FindGroupItem(const std::u16string& name) const {
 
 void CManageDialog::OnNew() {
   if (!m_bAccountsLoaded) return;
-  CUserDialog editor(Handle());
+  CUserDialog editor(Handle(), m_store);
   editor.m_nType = m_nLastType;
   if (editor.DoModal() != platform::kIdOk) return;
   const AccountRecord& result = editor.m_result;
   const bool user = editor.m_nType == kEditUser;
   // The editor has refused names in use; a full table still refuses the record.
-  if ((user || editor.m_nType == kEditGroup) && ApplicationStore().AddAccount(result)) {
+  if ((user || editor.m_nType == kEditGroup) && m_store.AddAccount(result)) {
     if (!user) {
       m_tree.InsertItem(result.groupname, kItemGroup);
     } else {
@@ -159,7 +159,7 @@ void CManageDialog::OnNew() {
 void CManageDialog::OnModify() {
   if (!m_bAccountsLoaded || m_hSelItem == 0) return;
   const std::u16string name = m_tree.ItemText(m_hSelItem);
-  CUserDialog editor(Handle());
+  CUserDialog editor(Handle(), m_store);
   editor.m_bNew = false;
   if (m_nSelType == kTypeGroup) {
     ModifyGroup(editor, name);
@@ -171,19 +171,19 @@ void CManageDialog::OnModify() {
 
 void CManageDialog::ModifyGroup(CUserDialog& editor, const std::u16string& name) {
   editor.m_nType = kEditGroup;
-  if (const AccountRecord* record = FindRecord(ApplicationStore(), kTypeGroup, name)) {
+  if (const AccountRecord* record = FindRecord(m_store, kTypeGroup, name)) {
     editor.m_strGroupComment = record->groupcomment;
     editor.m_strGroupName = record->groupname;
     editor.m_oldRecord = *record;
   }
   if (editor.DoModal() != platform::kIdOk) return;
-  ApplicationStore().UpdateAccount(editor.m_oldRecord, editor.m_result);
+  m_store.UpdateAccount(editor.m_oldRecord, editor.m_result);
   m_tree.SetItemText(m_hSelItem, editor.m_result.groupname);
 }
 
 void CManageDialog::ModifyUser(CUserDialog& editor, const std::u16string& name) {
   editor.m_nType = kEditUser;
-  if (const AccountRecord* record = FindRecord(ApplicationStore(), kTypeUser, name)) {
+  if (const AccountRecord* record = FindRecord(m_store, kTypeUser, name)) {
     editor.m_strGroupComment = record->groupcomment;
     editor.m_strGroupName = record->groupname;
     editor.m_strUserComment = record->usercomment;
@@ -195,7 +195,7 @@ void CManageDialog::ModifyUser(CUserDialog& editor, const std::u16string& name) 
     editor.m_oldRecord = *record;
   }
   if (editor.DoModal() != platform::kIdOk) return;
-  ApplicationStore().UpdateAccount(editor.m_oldRecord, editor.m_result);
+  m_store.UpdateAccount(editor.m_oldRecord, editor.m_result);
   m_tree.SetItemText(m_hSelItem, editor.m_result.username);
 }
 
@@ -207,7 +207,7 @@ void CManageDialog::OnDelete() {
   if (platform::ShowMessageBox(Handle(), question, platform::kMbOkCancel) != platform::kIdOk) {
     return;
   }
-  if (!ApplicationStore().DeleteAccount(name)) {
+  if (!m_store.DeleteAccount(name)) {
     ShowPrompt(Handle(), IDS_DELETE_FAILED);
     return;
   }
@@ -225,7 +225,7 @@ void CManageDialog::OnDelete() {
 }
 
 void CManageDialog::OnOK() {
-  if (m_bAccountsLoaded && SaveAccountFile(ApplicationStore()) != kFileOk) {
+  if (m_bAccountsLoaded && SaveAccountFile(m_store, m_location) != kFileOk) {
     ShowPrompt(Handle(), IDS_SAVE_USERS_FAILED);
   }
   m_hSelItem = 0;
@@ -237,6 +237,8 @@ void CManageDialog::OnCancel() {
   Dialog::OnCancel();
 }
 
-void RunManageDialog(platform::WindowHandle parent) { CManageDialog(parent).DoModal(); }
+void RunManageDialog(platform::WindowHandle parent, CUser& store, const DataLocation& location) {
+  CManageDialog(parent, store, location).DoModal();
+}
 
 }  // namespace warden

@@ -1,13 +1,15 @@
-// CManageDialog: the tree of groups and users of the application store, with
-// New, Modify, Delete and Edit zones. It loads users.dat and section.dat when
-// it opens and writes users.dat on OK.
+// CManageDialog: the tree of groups and users of a store, with New, Modify,
+// Delete and Edit zones. It loads users.dat and section.dat of its location
+// into the store when it opens and writes users.dat on OK.
 #ifndef WARDEN_DIALOGS_MANAGE_DIALOG_H
 #define WARDEN_DIALOGS_MANAGE_DIALOG_H
 
 #include <cstdint>
 #include <string>
 
+#include "accounts/user_store.h"
 #include "platform/ui.h"
+#include "storage/data_location.h"
 
 namespace warden {
 
@@ -15,7 +17,7 @@ class CUserDialog;
 
 class CManageDialog : public platform::Dialog {
  public:
-  explicit CManageDialog(platform::WindowHandle parent);
+  CManageDialog(platform::WindowHandle parent, CUser& store, DataLocation location);
 
   std::int32_t m_nLastType = 0;
   platform::TreeView::Item m_hSelItem = 0;
@@ -45,10 +47,12 @@ class CManageDialog : public platform::Dialog {
   // False after a failed account load: the table in memory is not the file,
   // so nothing may be edited and OK must not write it over users.dat.
   bool m_bAccountsLoaded = false;
+  CUser& m_store;
+  const DataLocation m_location;
 };
 
 // Runs the manage dialog modally over `parent`.
-void RunManageDialog(platform::WindowHandle parent);
+void RunManageDialog(platform::WindowHandle parent, CUser& store, const DataLocation& location);
 
 }  // namespace warden
 

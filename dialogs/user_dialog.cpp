@@ -2,11 +2,10 @@
 
 #include <climits>
 
-#include "accounts/user_store.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
-#include "zones/prompt_dialog.h"
+#include "dialogs/prompt_dialog.h"
 
 namespace warden {
 namespace {
@@ -52,18 +51,18 @@ bool ReadNumber(const std::u16string& text, std::int32_t max, std::int16_t* valu
   return true;
 }
 
-const std::vector<AccountRecord>& Table() {
-  static const std::vector<AccountRecord> kNone;
-  const CUser& store = ApplicationStore();
-  return store.m_pUser ? *store.m_pUser : kNone;
-}
-
 }  // namespace
 
-CUserDialog::CUserDialog(platform::WindowHandle parent) : Dialog(IDD_USER_EDITOR, parent) {
+CUserDialog::CUserDialog(platform::WindowHandle parent, const CUser& store)
+    : Dialog(IDD_USER_EDITOR, parent), m_listZones(store), m_store(store) {
   for (std::int32_t id : {IDC_TYPE_GROUP, IDC_TYPE_USER, IDC_JOIN_GROUP}) {
     On(id, NotifyCode::kClick, [this](const platform::Notification&) { OnTypeOrJoinClicked(); });
   }
+}
+
+const std::vector<AccountRecord>& CUserDialog::Table() const {
+  static const std::vector<AccountRecord> kNone;
+  return m_store.m_pUser ? *m_store.m_pUser : kNone;
 }
 
 void CUserDialog::DoDataExchange(platform::DataExchange& exchange) {
@@ -218,7 +217,7 @@ bool CUserDialog::CheckNumbers() {
 // unless he is that user. A group counts with priority 0, so a logged-in user
 // of priority 0 may neither create nor change a group.
 bool CUserDialog::CheckCurrentUser() {
-  const AccountRecord* current = ApplicationStore().m_pCurUser.get();
+  const AccountRecord* current = m_store.m_pCurUser.get();
   if (!current) return true;
   const bool accepted =
       m_nType == kEditUser

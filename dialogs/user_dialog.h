@@ -9,8 +9,9 @@
 #include <string>
 
 #include "accounts/account_record.h"
+#include "accounts/user_store.h"
 #include "platform/ui.h"
-#include "zones/drive_picker_list.h"
+#include "dialogs/drive_picker_list.h"
 
 namespace warden {
 
@@ -20,7 +21,8 @@ constexpr std::int32_t kEditUser = 1;
 
 class CUserDialog : public platform::Dialog {
  public:
-  explicit CUserDialog(platform::WindowHandle parent);
+  // Reads the table and the current user of `store`, never changes them.
+  CUserDialog(platform::WindowHandle parent, const CUser& store);
 
   bool m_bNew = true;
   std::u16string m_strJoinGroup;
@@ -57,6 +59,9 @@ class CUserDialog : public platform::Dialog {
   bool CheckCurrentUser();
   bool CheckUniqueName();
   void BuildResult();
+  const std::vector<AccountRecord>& Table() const;
+
+  const CUser& m_store;
 };
 
 }  // namespace warden

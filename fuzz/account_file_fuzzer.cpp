@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "accounts/account_file.h"
-#include "accounts/file_version.h"
+#include "storage/file_version.h"
 
 namespace {
 

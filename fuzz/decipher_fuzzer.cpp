@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "accounts/field_cipher.h"
+#include "storage/field_cipher.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::u16string sealed(size / 2, u'\0');

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "accounts/account_file.h"
-#include "accounts/field_cipher.h"
-#include "accounts/file_version.h"
+#include "storage/field_cipher.h"
+#include "storage/file_version.h"
 #include "zones/zone_file.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "accounts/file_version.h"
+#include "storage/file_version.h"
 #include "zones/zone_file.h"
 
 namespace {

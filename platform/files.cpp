@@ -1,6 +1,29 @@
 #include "platform/files.h"
 
+#include "platform/system_files.h"
+
 namespace warden::platform {
+
+const FileOps& SystemFiles() {
+  static const FileOps ops = [] {
+    namespace os = system_files;
+    FileOps table;
+    table.exists = os::Exists;
+    table.open_read = os::OpenRead;
+    table.open_write = os::OpenWrite;
+    table.read = os::Read;
+    table.write = os::Write;
+    table.flush = os::Flush;
+    table.close = os::Close;
+    table.copy = os::Copy;
+    table.remove = os::Remove;
+    table.rename = os::Rename;
+    table.replace = os::Replace;
+    table.size = os::Size;
+    return table;
+  }();
+  return ops;
+}
 
 FileOps& Files() {
   static FileOps live = SystemFiles();

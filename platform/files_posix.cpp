@@ -5,11 +5,10 @@
 
 #include <cerrno>
 
-#include "platform/files.h"
+#include "platform/system_files.h"
 #include "platform/posix_path.h"
 
-namespace warden::platform {
-namespace {
+namespace warden::platform::system_files {
 
 bool Exists(const std::u16string& path) {
   struct stat status {};
@@ -58,7 +57,7 @@ bool Size(FileHandle file, std::uint64_t* bytes) {
   return true;
 }
 
-bool SyncDirectoryOf(const std::string& native) {
+static bool SyncDirectoryOf(const std::string& native) {
   const auto slash = native.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -106,12 +105,4 @@ bool Replace(const std::u16string& from, const std::u16string& to) {
   return SyncDirectoryOf(target);
 }
 
-}  // namespace
-
-const FileOps& SystemFiles() {
-  static const FileOps ops{Exists, OpenRead, OpenWrite, Read,   Write,  Flush,
-                           Close,  Copy,     Remove,    Rename, Replace, Size};
-  return ops;
-}
-
-}  // namespace warden::platform
+}  // namespace warden::platform::system_files

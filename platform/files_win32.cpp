@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
-#include "platform/files.h"
+#include "platform/system_files.h"
 #include "platform/win32_text.h"
 
-namespace warden::platform {
-namespace {
+namespace warden::platform::system_files {
 
-HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
-FileHandle FromHandle(HANDLE handle) { return reinterpret_cast<FileHandle>(handle); }
+static HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+static FileHandle FromHandle(HANDLE handle) { return reinterpret_cast<FileHandle>(handle); }
 
 bool Exists(const std::u16string& path) {
   return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES;
@@ -85,12 +84,4 @@ bool Replace(const std::u16string& from, const std::u16string& to) {
   }
 }
 
-}  // namespace
-
-const FileOps& SystemFiles() {
-  static const FileOps ops{Exists, OpenRead, OpenWrite, Read,   Write,  Flush,
-                           Close,  Copy,     Remove,    Rename, Replace, Size};
-  return ops;
-}
-
-}  // namespace warden::platform
+}  // namespace warden::platform::system_files

@@ -5,7 +5,7 @@
 #ifndef WARDEN_PLATFORM_MODULE_STATE_H
 #define WARDEN_PLATFORM_MODULE_STATE_H
 
-#include "platform/module.h"
+#include "platform/module_file.h"
 
 namespace warden::platform {
 

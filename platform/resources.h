@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/module.h"
+#include "platform/module_file.h"
 
 namespace warden::platform {
 

@@ -3,11 +3,19 @@
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "platform/ui_backend.h"
-#include "resources/resource_ids.h"
 
 namespace warden::platform {
+namespace {
 
-std::u16string DefaultCaption() { return ResourceString(IDS_APP_TITLE); }
+StandardTexts g_standard_texts;
+
+std::u16string StandardText(std::uint16_t id) { return id == 0 ? u"" : ResourceString(id); }
+
+}  // namespace
+
+void SetStandardTexts(const StandardTexts& texts) { g_standard_texts = texts; }
+
+std::u16string DefaultCaption() { return StandardText(g_standard_texts.caption); }
 
 int ShowMessageBox(WindowHandle owner, const std::u16string& text, std::uint32_t flags,
                    const std::u16string& caption) {
@@ -160,7 +168,7 @@ void DataExchange::Text(std::int32_t id, std::u16string& value, std::size_t max_
   std::u16string text = window->Text(id);
   if (max_chars > 0 && text.size() > max_chars) {
     ShowMessageBox(dialog_.Handle(),
-                   FormatText(ResourceString(IDS_TEXT_TOO_LONG), ToDecimal(max_chars)),
+                   FormatText(StandardText(g_standard_texts.text_too_long), ToDecimal(max_chars)),
                    kMbOk | kMbIconExclamation);
     window->Focus(id);
     window->SelectAll(id);

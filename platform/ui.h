@@ -35,9 +35,18 @@ constexpr std::uint32_t kMbIconQuestion = 0x20;
 constexpr std::uint32_t kMbIconExclamation = 0x30;
 constexpr std::uint32_t kMbIconInformation = 0x40;
 
+// The texts the framework shows of its own accord, as string ids of the
+// current resource source: the default caption of message boxes, and the
+// message for a text longer than its field allows (%d stands for the limit).
+// Whoever starts dialogs sets them; id 0 gives an empty text.
+struct StandardTexts {
+  std::uint16_t caption = 0;
+  std::uint16_t text_too_long = 0;
+};
+void SetStandardTexts(const StandardTexts& texts);
+
 // Shows a standard message box owned by `owner`; an empty caption gives the
-// framework's default, the application title of the resource source.
-// Returns the button pressed (kIdOk, kIdCancel, ...).
+// default caption. Returns the button pressed (kIdOk, kIdCancel, ...).
 int ShowMessageBox(WindowHandle owner, const std::u16string& text, std::uint32_t flags,
                    const std::u16string& caption = {});
 std::u16string DefaultCaption();

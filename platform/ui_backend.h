@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/module.h"
+#include "platform/module_file.h"
 #include "platform/ui.h"
 
 namespace warden::platform::ui_backend {

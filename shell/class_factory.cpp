@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "shell/com_module.h"
+#include "shell/com_server.h"
 #include "shell/config_object.h"
 #include "shell/entry_guard.h"
 

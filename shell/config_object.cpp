@@ -10,9 +10,11 @@
 #include "accounts/account_file.h"
 #include "accounts/user_store.h"
 #include "dialogs/manage_dialog.h"
-#include "shell/com_module.h"
+#include "shell/com_server.h"
 #include "shell/config_ids.h"
 #include "shell/entry_guard.h"
+#include "shell/language.h"
+#include "storage/data_location.h"
 #include "zones/zone_file.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
@@ -44,8 +46,14 @@ struct NetPathArg {
     if (kind == kGiven) text.assign(platform::FromOle(path), length);
   }
   CUser& Store() const { return kind == kEmpty ? ApplicationStore() : ProjectStore(); }
-  const std::u16string* Directory() const { return kind == kGiven ? &text : nullptr; }
+  // Resolved here, once: the install directory, or the directory given.
+  DataLocation Location() const {
+    const std::u16string install = GetInstallDirectory();
+    return kind == kGiven ? DataLocation::Named(text, install) : DataLocation::Install(install);
+  }
 };
+
+DataLocation InstallLocation() { return DataLocation::Install(GetInstallDirectory()); }
 
 std::u16string TextOf(const OLECHAR* text) {
   return text ? std::u16string(platform::FromOle(text)) : std::u16string();
@@ -92,12 +100,12 @@ bool LoadUsers(const NetPathArg& path) {
     path.Store().ReleaseTable();
     return false;
   }
-  return LoadAccountFile(path.Store(), path.Directory()) == kFileOk;
+  return LoadAccountFile(path.Store(), path.Location()) == kFileOk;
 }
 
 bool LoadZones(const NetPathArg& path) {
   if (path.kind == NetPathArg::kTooLong) return false;
-  return LoadSectionFile(path.Store(), path.Directory()) == kFileOk;
+  return LoadSectionFile(path.Store(), path.Location()) == kFileOk;
 }
 
 std::unique_ptr<char16_t[]> CopyOf(const std::u16string& text) {
@@ -162,7 +170,7 @@ HRESULT CConfig::Fail(std::int16_t code) {
 
 HRESULT STDMETHODCALLTYPE CConfig::ManageDoModal(HWND pParentWnd) {
   return GuardedEntry([&] {
-    RunManageDialog(pParentWnd);
+    RunManageDialog(pParentWnd, ApplicationStore(), InstallLocation());
     return S_OK;
   });
 }
@@ -221,7 +229,7 @@ HRESULT STDMETHODCALLTYPE CConfig::SaveAllSection(Section_idl* Array_Section) {
     for (int zone = 0; zone < kZoneCount; ++zone) names[zone] = TextOf(Array_Section[zone].sectionname);
     CUser& store = ApplicationStore();
     store.m_strSection = std::move(names);
-    if (SaveSectionFile(store) != kFileOk) return Fail(kErrorSaveZones);
+    if (SaveSectionFile(store, InstallLocation()) != kFileOk) return Fail(kErrorSaveZones);
     return S_OK;
   });
 }
@@ -231,16 +239,17 @@ HRESULT STDMETHODCALLTYPE CConfig::SaveAllUsers(short m_nUserNum, USER_idl* Arra
     if (m_nUserNum < 0) return E_INVALIDARG;
     if (m_nUserNum > 0 && !Array_User) return E_POINTER;
     CUser& store = ApplicationStore();
+    const DataLocation location = InstallLocation();
     // A load that found no records leaves no table to replace either.
     const bool has_table = store.m_pUser && !store.m_pUser->empty();
-    if (!has_table && LoadAccountFile(store, nullptr) != kFileOk) {
+    if (!has_table && LoadAccountFile(store, location) != kFileOk) {
       return Fail(kErrorLoadUsers);
     }
     std::vector<AccountRecord> table;
     table.reserve(static_cast<std::size_t>(m_nUserNum));
     for (short i = 0; i < m_nUserNum; ++i) table.push_back(RecordFrom(Array_User[i]));
     store.m_pUser = std::move(table);
-    if (SaveAccountFile(store) != kFileOk) return Fail(kErrorSaveUsers);
+    if (SaveAccountFile(store, location) != kFileOk) return Fail(kErrorSaveUsers);
     return S_OK;
   });
 }

@@ -1,7 +1,8 @@
 #include "shell/language.h"
 
-#include "platform/module.h"
+#include "platform/module_file.h"
 #include "platform/profile.h"
+#include "storage/data_location.h"
 
 namespace warden {
 namespace {
@@ -42,10 +43,8 @@ std::u16string GetInstallDirectory() {
   std::u16string directory =
       platform::ReadProfileString(section, u"ApplicationDirectory", u"", 520);
   if (directory.empty()) return directory;
-  while (!directory.empty() && (directory.back() == u'\\' || directory.back() == u' ')) {
-    directory.pop_back();
-  }
-  return directory + u'\\';
+  directory = DirectoryWithSeparator(std::move(directory));
+  return directory.empty() ? u"\\" : directory;
 }
 
 }  // namespace warden

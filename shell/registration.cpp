@@ -1,6 +1,6 @@
 #include "shell/registration.h"
 
-#include "platform/module.h"
+#include "platform/module_file.h"
 #include "platform/registry.h"
 #include "shell/registrar.h"
 

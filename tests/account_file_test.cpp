@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "accounts/account_file.h"
-#include "accounts/field_cipher.h"
-#include "accounts/file_version.h"
+#include "storage/field_cipher.h"
+#include "storage/file_version.h"
+#include "tests/support/install_dir.h"
 #include "tests/support/data_file_checks.h"
 
 namespace warden {
@@ -89,10 +90,10 @@ TEST_F(AccountFileTest, SaveThenLoadRoundTrip) {
   for (int i = 0; i < 400; ++i) table.push_back(User(std::u16string(i % 97, u'v'), u"Line"));
   CUser store;
   store.m_pUser = table;
-  ASSERT_EQ(SaveAccountFile(store), kFileOk);
+  ASSERT_EQ(SaveAccountFile(store, testing::InstallLocation()), kFileOk);
   EXPECT_EQ(Dat(), FileBytes(table));
   CUser reader;
-  ASSERT_EQ(LoadAccountFile(reader, nullptr), kFileOk);
+  ASSERT_EQ(LoadAccountFile(reader, testing::InstallLocation()), kFileOk);
   EXPECT_EQ(*reader.m_pUser, table);
 }
 
@@ -122,7 +123,7 @@ TEST_F(AccountFileTest, NarrowLowerCaseAndDamagedFields) {
   PutDat(file);
 
   CUser store;
-  ASSERT_EQ(LoadAccountFile(store, nullptr), kFileOk);
+  ASSERT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileOk);
   ASSERT_EQ(store.UserCount(), 2);
   const AccountRecord& user = (*store.m_pUser)[0];
   EXPECT_EQ(user.sectionid[1], 1);
@@ -160,7 +161,7 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
     PutDat(row.bytes);
     CUser store;
     store.SetDefaultTable();
-    EXPECT_EQ(LoadAccountFile(store, nullptr), row.result);
+    EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), row.result);
     EXPECT_FALSE(store.m_pUser.has_value());  // no table: the host's save reloads first
     EXPECT_EQ(store.m_bUserBackupDue, row.backup_due);
     EXPECT_EQ(Dat(), row.bytes);  // a failed load never touches the file
@@ -171,7 +172,7 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
 TEST_F(AccountFileTest, UnwritableDirectoryLeavesNoTable) {
   install_.Set(install_.dir().core("missing") + u"\\");
   CUser store;
-  EXPECT_EQ(LoadAccountFile(store, nullptr), kFileDefaultNotWritable);
+  EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileDefaultNotWritable);
   EXPECT_FALSE(store.m_pUser);
 }
 
@@ -181,10 +182,10 @@ TEST_F(AccountFileTest, TooManyRecordsAreRefused) {
   PutDat(old);
   CUser store;
   store.m_pUser = Table(static_cast<std::size_t>(kMaxAccounts) + 1, Group(u"g"));
-  EXPECT_EQ(SaveAccountFile(store), kFileNotWritable);
+  EXPECT_EQ(SaveAccountFile(store, testing::InstallLocation()), kFileNotWritable);
   EXPECT_EQ(Dat(), old);
   store.m_pUser->pop_back();
-  EXPECT_EQ(SaveAccountFile(store), kFileOk);
+  EXPECT_EQ(SaveAccountFile(store, testing::InstallLocation()), kFileOk);
 }
 
 testing::DataFile UsersDat() {

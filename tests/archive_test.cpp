@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "accounts/archive.h"
-#include "accounts/file_version.h"
+#include "storage/archive.h"
+#include "storage/file_version.h"
 #include "platform/text.h"
 
 namespace warden {

@@ -8,7 +8,7 @@
 #include "accounts/account_file.h"
 #include "accounts/user_store.h"
 #include "platform/text.h"
-#include "shell/com_module.h"
+#include "shell/com_server.h"
 #include "shell/config_ids.h"
 #include "shell/config_object.h"
 #include "tests/support/install_dir.h"
@@ -88,8 +88,8 @@ class ConfigObjectTest : public ::testing::Test {
       store.m_strSection[zone] = u"Z" + platform::ToDecimal(zone);
     }
     store.m_strSection[1] = zone1;
-    ASSERT_EQ(SaveAccountFile(store), kFileOk);
-    ASSERT_EQ(SaveSectionFile(store), kFileOk);
+    ASSERT_EQ(SaveAccountFile(store, testing::InstallLocation()), kFileOk);
+    ASSERT_EQ(SaveSectionFile(store, testing::InstallLocation()), kFileOk);
     if (!to_project) return;
     for (const char* name : {"users.dat", "section.dat"}) {
       std::filesystem::rename(install_ / name, project_ / name);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "accounts/field_cipher.h"
+#include "storage/field_cipher.h"
 
 namespace warden {
 namespace {

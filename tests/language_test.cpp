@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/module.h"
+#include "platform/module_file.h"
 #include "platform/text.h"
 #include "shell/language.h"
 #include "tests/support/temp_dir.h"

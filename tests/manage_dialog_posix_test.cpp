@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "dialogs/dialog_texts.h"
 #include "accounts/account_file.h"
 #include "accounts/user_store.h"
 #include "dialogs/manage_dialog.h"
@@ -10,9 +11,10 @@
 #include "platform/text.h"
 #include "platform/ui_headless.h"
 #include "resources/resource_ids.h"
-#include "shell/com_module.h"
+#include "shell/com_server.h"
 #include "shell/config_ids.h"
 #include "shell/config_object.h"
+#include "tests/support/install_dir.h"
 #include "tests/support/records.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/windows_profile.h"
@@ -46,6 +48,7 @@ class ManageDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     hl::Reset();
+    platform::SetStandardTexts(kDialogTexts);
     profile_.SetInstallDirectory(dir_.core() + u"\\");
     ResetStore();
   }
@@ -65,11 +68,11 @@ class ManageDialogTest : public ::testing::Test {
   void WriteUsers(const Table& table) {
     CUser writer;
     writer.m_pUser = table;
-    ASSERT_EQ(SaveAccountFile(writer), kFileOk);
+    ASSERT_EQ(SaveAccountFile(writer, testing::InstallLocation()), kFileOk);
   }
   Table ReadUsers() {
     CUser reader;
-    EXPECT_EQ(LoadAccountFile(reader, nullptr), kFileOk);
+    EXPECT_EQ(LoadAccountFile(reader, testing::InstallLocation()), kFileOk);
     return reader.m_pUser ? *reader.m_pUser : Table();
   }
   void LogIn(const std::u16string& name, std::int16_t priority) {
@@ -78,7 +81,7 @@ class ManageDialogTest : public ::testing::Test {
   // Runs the manage dialog with `steps` for it and every modal it opens.
   std::intptr_t Run(std::vector<hl::Step> steps) {
     for (auto& step : steps) hl::Push(std::move(step));
-    return CManageDialog(nullptr).DoModal();
+    return CManageDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal();
   }
   std::vector<std::u16string> Messages() const {
     std::vector<std::u16string> shown;
@@ -445,7 +448,7 @@ TEST_F(ManageDialogTest, EditZonesRenamesAndSavesTheZoneFile) {
        },
        [](hl::Driver& d) { d.Type(IDC_NEW_ZONE_NAME, u"Boiler"), d.Ok(); }});
   CUser reader;
-  ASSERT_EQ(LoadSectionFile(reader, nullptr), kFileOk);
+  ASSERT_EQ(LoadSectionFile(reader, testing::InstallLocation()), kFileOk);
   EXPECT_EQ(reader.m_strSection[2], u"Boiler");
 }
 

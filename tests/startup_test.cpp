@@ -2,13 +2,13 @@
 // libraries the build produces, copied into a fresh module folder.
 #include <gtest/gtest.h>
 
-#include "platform/module.h"
+#include "platform/module_file.h"
 #include "platform/module_state.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
 #include "shell/entry_guard.h"
-#include "shell/module.h"
+#include "shell/warden_app.h"
 #include "tests/support/built_files.h"
 #include "tests/support/temp_dir.h"
 

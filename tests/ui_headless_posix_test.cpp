@@ -5,6 +5,7 @@
 
 #include <tuple>
 
+#include "dialogs/dialog_texts.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "platform/ui.h"
@@ -73,7 +74,10 @@ struct Editor {
 
 class UiHeadlessTest : public ::testing::Test {
  protected:
-  void SetUp() override { hl::Reset(); }
+  void SetUp() override {
+    hl::Reset();
+    SetStandardTexts(warden::kDialogTexts);
+  }
   void TearDown() override {
     EXPECT_EQ(hl::Unanswered(), 0);
     EXPECT_EQ(hl::PendingSteps(), 0u);

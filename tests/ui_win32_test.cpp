@@ -13,7 +13,7 @@
 #include "accounts/user_store.h"
 #include "platform/ui.h"
 #include "resources/resource_ids.h"
-#include "zones/drive_picker_list.h"
+#include "dialogs/drive_picker_list.h"
 
 namespace warden::platform {
 namespace {
@@ -48,7 +48,7 @@ TEST(UiWin32Test, ZoneListOnARealListView) {
   record.sectionid[5] = 2;  // any value but 1 is unticked
   store.m_pUser.emplace(std::vector<AccountRecord>{record});
   ProbeDialog dialog(IDD_ZONES, [&](ProbeDialog& d) {
-    CDrivePickerListCtrl list;
+    CDrivePickerListCtrl list(ApplicationStore());
     list.Attach(&d, IDC_ZONE_LIST);
     list.FillZones(true);
     EXPECT_EQ(list.ItemCount(), kZoneCount);

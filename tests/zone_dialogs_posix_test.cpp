@@ -3,15 +3,17 @@
 
 #include <filesystem>
 
+#include "dialogs/dialog_texts.h"
 #include "accounts/user_store.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "platform/ui_headless.h"
 #include "resources/resource_ids.h"
+#include "tests/support/install_dir.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/windows_profile.h"
-#include "zones/prompt_dialog.h"
-#include "zones/section_dialog.h"
+#include "dialogs/prompt_dialog.h"
+#include "dialogs/section_dialog.h"
 #include "zones/zone_file.h"
 
 namespace warden {
@@ -26,6 +28,7 @@ class ZoneDialogsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     hl::Reset();
+    platform::SetStandardTexts(kDialogTexts);
     profile_.SetInstallDirectory(dir_.core() + u"\\");
     CUser& store = ApplicationStore();
     store.m_strSection[0] = u"无";
@@ -75,7 +78,7 @@ std::u16string RenameZone3(const std::u16string& typed, std::size_t messages) {
   });
   hl::Push([typed](hl::Driver& d) { d.Type(IDC_NEW_ZONE_NAME, typed), d.Ok(); });
   for (std::size_t i = 0; i < messages; ++i) hl::Push(hl::PressOk());
-  EXPECT_EQ(CSectionDialog(nullptr).DoModal(), platform::kIdCancel);
+  EXPECT_EQ(CSectionDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal(), platform::kIdCancel);
   return result;
 }
 
@@ -125,7 +128,7 @@ TEST_F(ZoneDialogsTest, RenameRulesInOrderWithTheirMessages) {
 
 // Only a preset can be longer than the edit lets anyone type: length comes first.
 TEST_F(ZoneDialogsTest, CheckSectionNameTestsLengthFirst) {
-  CSectionDialog dialog(nullptr);
+  CSectionDialog dialog(nullptr, ApplicationStore(), testing::InstallLocation());
   EXPECT_TRUE(dialog.CheckSectionName(std::u16string(32, u'k')));
   for (char16_t c : {u'k', u' ', u'-'}) {
     hl::Push(hl::PressOk());
@@ -139,7 +142,7 @@ TEST_F(ZoneDialogsTest, CheckSectionNameTestsLengthFirst) {
 // after a rename; a double-click renames, one on empty space does nothing.
 // Cancel then leaves store and file as they were.
 TEST_F(ZoneDialogsTest, RenamesThroughModifyAndDoubleClickThenCancel) {
-  ASSERT_EQ(SaveSectionFile(ApplicationStore()), 0);
+  ASSERT_EQ(SaveSectionFile(ApplicationStore(), testing::InstallLocation()), 0);
   const auto file_before = testing::ReadBytes(dir_ / "section.dat");
   const auto before = ApplicationStore().m_strSection;
   hl::Push([](hl::Driver& d) {
@@ -169,22 +172,22 @@ TEST_F(ZoneDialogsTest, RenamesThroughModifyAndDoubleClickThenCancel) {
     d.Ok();
   });
   hl::Push([](hl::Driver& d) { d.Type(IDC_NEW_ZONE_NAME, u"Two"), d.Cancel(); });
-  EXPECT_EQ(CSectionDialog(nullptr).DoModal(), platform::kIdCancel);
+  EXPECT_EQ(CSectionDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal(), platform::kIdCancel);
   EXPECT_EQ(ApplicationStore().m_strSection, before);
   EXPECT_EQ(testing::ReadBytes(dir_ / "section.dat"), file_before);
 }
 
 TEST_F(ZoneDialogsTest, OkWithoutRenamesStillRewritesTheFile) {
-  ASSERT_EQ(SaveSectionFile(ApplicationStore()), 0);
-  ASSERT_EQ(LoadSectionFile(ApplicationStore(), nullptr), 0);  // due for a backup now
+  ASSERT_EQ(SaveSectionFile(ApplicationStore(), testing::InstallLocation()), 0);
+  ASSERT_EQ(LoadSectionFile(ApplicationStore(), testing::InstallLocation()), 0);  // due for a backup now
   std::filesystem::remove(dir_ / "section.dat");
-  ASSERT_EQ(SaveSectionFile(ApplicationStore()), 0);
+  ASSERT_EQ(SaveSectionFile(ApplicationStore(), testing::InstallLocation()), 0);
   ASSERT_FALSE(std::filesystem::exists(dir_ / "section.bak"));
   hl::Push(hl::PressOk());
-  EXPECT_EQ(CSectionDialog(nullptr).DoModal(), platform::kIdOk);
+  EXPECT_EQ(CSectionDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal(), platform::kIdOk);
   EXPECT_TRUE(std::filesystem::exists(dir_ / "section.bak"));
   CUser reread;
-  ASSERT_EQ(LoadSectionFile(reread, nullptr), 0);
+  ASSERT_EQ(LoadSectionFile(reread, testing::InstallLocation()), 0);
   EXPECT_EQ(reread.m_strSection, ApplicationStore().m_strSection);
 }
 
@@ -193,7 +196,7 @@ TEST_F(ZoneDialogsTest, SaveFailureIsShownAndTheDialogStillCloses) {
   hl::Push([](hl::Driver& d) { d.ListDoubleClick(IDC_ZONE_LIST, 1), d.Ok(); });
   hl::Push([](hl::Driver& d) { d.Type(IDC_NEW_ZONE_NAME, u" Kept "), d.Ok(); });
   hl::Push(hl::PressOk());
-  EXPECT_EQ(CSectionDialog(nullptr).DoModal(), platform::kIdOk);
+  EXPECT_EQ(CSectionDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal(), platform::kIdOk);
   EXPECT_EQ(Shown(), Messages{Prompt(IDS_SAVE_ZONES_FAILED)});
   EXPECT_EQ(ApplicationStore().m_strSection[1], u" Kept ");
 }
@@ -207,7 +210,7 @@ TEST_F(ZoneDialogsTest, TicksMapToFlagsAndRefillingRebuildsTheList) {
   record.sectionid[1] = record.sectionid[63] = 1;
   record.sectionid[5] = 2;
   ApplicationStore().m_pUser.emplace(std::vector<AccountRecord>{AccountRecord{}, record});
-  CSectionDialog dialog(nullptr);
+  CSectionDialog dialog(nullptr, ApplicationStore(), testing::InstallLocation());
   hl::Push([&dialog](hl::Driver& d) {
     CDrivePickerListCtrl& list = dialog.m_listSection;
     list.FillZones(true);

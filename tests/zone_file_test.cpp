@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "accounts/field_cipher.h"
-#include "accounts/file_version.h"
+#include "storage/field_cipher.h"
+#include "storage/file_version.h"
 #include "platform/text.h"
+#include "tests/support/install_dir.h"
 #include "tests/support/data_file_checks.h"
 #include "zones/zone_file.h"
 
@@ -57,14 +58,14 @@ TEST_F(ZoneFileTest, FileBytesAndRoundTrip) {
   names[2] = std::u16string(57, u'\u533A');  // seals to 256 digits: longer prefix
   CUser store;
   store.m_strSection = names;
-  ASSERT_EQ(SaveSectionFile(store), kFileOk);
+  ASSERT_EQ(SaveSectionFile(store, testing::InstallLocation()), kFileOk);
   const Bytes bytes = Dat();
   EXPECT_EQ(bytes, FileBytes(names));
   EXPECT_EQ(Bytes(bytes.begin() + 132, bytes.begin() + 136), (Bytes{0xFF, 0xFE, 0xFF, 0x00}));
   EXPECT_EQ(Bytes(bytes.begin() + 136, bytes.begin() + 140), (Bytes{0xFF, 0xFE, 0xFF, 0x40}));
 
   CUser reader;
-  ASSERT_EQ(LoadSectionFile(reader, nullptr), kFileOk);
+  ASSERT_EQ(LoadSectionFile(reader, testing::InstallLocation()), kFileOk);
   EXPECT_EQ(reader.m_strSection, names);
 }
 
@@ -91,7 +92,7 @@ TEST_F(ZoneFileTest, ShortAndDamagedFiles) {
     PutDat(row.bytes);
     CUser store;
     store.m_strSection = kept;
-    EXPECT_EQ(LoadSectionFile(store, nullptr), row.result);
+    EXPECT_EQ(LoadSectionFile(store, testing::InstallLocation()), row.result);
     EXPECT_EQ(store.m_strSection, row.names);
     EXPECT_TRUE(store.m_bSectionBackupDue);
   }

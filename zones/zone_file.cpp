@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "accounts/data_file.h"
-#include "accounts/field_cipher.h"
+#include "storage/data_file.h"
+#include "storage/field_cipher.h"
 #include "platform/files.h"
 #include "platform/resources.h"
 #include "resources/resource_ids.h"
@@ -42,26 +42,25 @@ bool ReadZoneNames(Archive& archive, ZoneNames& names) {
   return true;
 }
 
-int SaveSectionFile(CUser& store) {
+int SaveSectionFile(CUser& store, const DataLocation& location) {
   const ZoneNames& names = store.m_strSection;
-  return SaveDataFile(kSectionFile, &store.m_bSectionBackupDue, SaveMode::kReplace,
+  return SaveDataFile(kSectionFile, location, &store.m_bSectionBackupDue, SaveMode::kReplace,
                       [&names](Archive& archive) { return WriteZoneNames(archive, names); });
 }
 
 // As for users.dat: a project directory is only read, and the default file
 // is created only where none is found, never over one.
-int LoadSectionFile(CUser& store, const std::u16string* directory) {
-  const std::optional<std::u16string> path =
-      DataFilePath(DataDirectory(directory), kSectionFile.dat);
+int LoadSectionFile(CUser& store, const DataLocation& location) {
+  const std::optional<std::u16string> path = DataFilePath(location.directory, kSectionFile.dat);
   if (!path) return kFileNotReadable;
   if (!platform::Files().exists(*path)) {
     store.m_strSection = DefaultZoneNames();
-    if (!IsInstallDirectory(directory)) return kFileNotReadable;
+    if (!location.is_install_directory) return kFileNotReadable;
     const ZoneNames& names = store.m_strSection;
     bool no_backup = false;
-    if (SaveDataFile(kSectionFile, &no_backup, SaveMode::kCreateOnly, [&names](Archive& archive) {
-          return WriteZoneNames(archive, names);
-        }) != kFileOk &&
+    if (SaveDataFile(kSectionFile, location, &no_backup, SaveMode::kCreateOnly,
+                     [&names](Archive& archive) { return WriteZoneNames(archive, names); }) !=
+            kFileOk &&
         !platform::Files().exists(*path)) {
       return kFileDefaultNotWritable;
     }

@@ -6,19 +6,20 @@
 #include <array>
 #include <string>
 
-#include "accounts/account_file.h"
-#include "accounts/archive.h"
 #include "accounts/user_store.h"
+#include "storage/archive.h"
+#include "storage/data_file.h"
+#include "storage/data_location.h"
 
 namespace warden {
 
-// Loads section.dat from `directory`, or from the install directory when it
-// is null. Returns kFileOk, kFileDefaultNotWritable or kFileNotReadable.
-int LoadSectionFile(CUser& store, const std::u16string* directory);
+// Loads section.dat from `location`. Returns kFileOk, kFileDefaultNotWritable
+// or kFileNotReadable.
+int LoadSectionFile(CUser& store, const DataLocation& location);
 
-// Writes the store's zone names to the install directory's section.dat.
+// Writes the store's zone names to section.dat in `location`.
 // Returns kFileOk or kFileNotWritable.
-int SaveSectionFile(CUser& store);
+int SaveSectionFile(CUser& store, const DataLocation& location);
 
 using ZoneNames = std::array<std::u16string, kZoneCount>;
 

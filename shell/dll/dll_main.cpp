@@ -2,7 +2,7 @@
 // shut-down. The C++ runtime has built the static objects before the first
 // call and destroys them after the last.
 #include "platform/com.h"
-#include "shell/module.h"
+#include "shell/warden_app.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {

@@ -1,7 +1,7 @@
 // The four exports of an in-process COM server. Each runs with the module's
 // state current, like every IConfig method.
 #include "platform/com.h"
-#include "shell/com_module.h"
+#include "shell/com_server.h"
 #include "shell/entry_guard.h"
 #include "shell/registration.h"
 

@@ -1,6 +1,6 @@
 #include "tests/support/built_files.h"
 
-#include "platform/module.h"
+#include "platform/module_file.h"
 #include "platform/text.h"
 
 #ifndef _WIN32

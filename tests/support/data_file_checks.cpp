@@ -17,21 +17,29 @@ Bytes BytesOf(const DataFile& file, Content content) {
 }
 
 // Runs `operation` with its 1st, 2nd, ... file call failing until a run
-// makes no call fail; `check` judges each run after the injector is gone.
+// makes no call fail, once with that call alone failing and once with every
+// call from it on (so the clean-up fails too); `check` judges each run after
+// the injector is gone.
 void SweepFileFaults(const std::function<void()>& prepare, const std::function<int()>& operation,
-                     const std::function<void(int result)>& check) {
+                     const std::function<void(int result, bool persistent)>& check) {
   for (int n = 1;; ++n) {
-    prepare();
-    int result;
     std::string failed = "none";
-    {
-      FaultInjector faults;
-      faults.FailNth(n);
-      result = operation();
-      if (faults.fired()) failed = FileOpName(faults.calls()[n - 1]);
+    for (const bool persistent : {false, true}) {
+      prepare();
+      int result;
+      {
+        FaultInjector faults;
+        if (persistent) {
+          faults.FailFrom(n);
+        } else {
+          faults.FailNth(n);
+        }
+        result = operation();
+        if (faults.fired()) failed = FileOpName(faults.calls()[n - 1]);
+      }
+      SCOPED_TRACE("failing call " + std::to_string(n) + (persistent ? " on: " : ": ") + failed);
+      check(result, persistent);
     }
-    SCOPED_TRACE("failing call " + std::to_string(n) + ": " + failed);
-    check(result);
     if (failed == "none") {
       EXPECT_GT(n, 4);  // the injector saw every call
       return;
@@ -45,7 +53,7 @@ void ExpectSaveProtocol(const DataFile& file, InstallDir& install) {
   const std::string dat = file.stem + ".dat", bak = file.stem + ".bak", temp = file.stem + ".111";
   const Bytes defaults = BytesOf(file, Content::kDefault);
   CUser store;
-  ASSERT_EQ(file.load(store, nullptr), kFileOk);  // no file: the defaults are written
+  ASSERT_EQ(file.load(store, InstallLocation()), kFileOk);  // no file: the defaults are written
   EXPECT_EQ(file.file_bytes(store), defaults);
   EXPECT_EQ(ReadBytes(install / dat), defaults);
   EXPECT_FALSE(install.Has(bak));
@@ -53,7 +61,7 @@ void ExpectSaveProtocol(const DataFile& file, InstallDir& install) {
   // The first save after a load backs up the file as loaded; the second leaves the backup.
   for (Content content : {Content::kOld, Content::kNew}) {
     file.fill(store, content);
-    ASSERT_EQ(file.save(store), kFileOk);
+    ASSERT_EQ(file.save(store, InstallLocation()), kFileOk);
     EXPECT_FALSE(file.backup_due(store));
     EXPECT_EQ(ReadBytes(install / bak), defaults);
     EXPECT_EQ(ReadBytes(install / dat), BytesOf(file, content));
@@ -63,7 +71,7 @@ void ExpectSaveProtocol(const DataFile& file, InstallDir& install) {
   WriteBytes(install / temp, Bytes(5000, 0xEE));
   CUser fresh;
   file.fill(fresh, Content::kOld);
-  ASSERT_EQ(file.save(fresh), kFileOk);
+  ASSERT_EQ(file.save(fresh, InstallLocation()), kFileOk);
   EXPECT_EQ(ReadBytes(install / dat), BytesOf(file, Content::kOld));
   EXPECT_FALSE(install.Has(bak) || install.Has(temp));
 }
@@ -78,7 +86,7 @@ void ExpectDirectoryRule(const DataFile& file, InstallDir& install) {
   for (const std::u16string& directory :
        {project.core() + u"\\ \\\\  ", std::u16string(u" \\\\")}) {
     CUser store;
-    ASSERT_EQ(file.load(store, &directory), kFileOk);
+    ASSERT_EQ(file.load(store, LocationOf(directory)), kFileOk);
     EXPECT_EQ(file.file_bytes(store), old);
   }
   // A project directory is only read: no file there is 104 with the defaults
@@ -86,13 +94,13 @@ void ExpectDirectoryRule(const DataFile& file, InstallDir& install) {
   TempDir empty;
   const std::u16string elsewhere = empty.core();
   CUser store;
-  EXPECT_EQ(file.load(store, &elsewhere), kFileNotReadable);
+  EXPECT_EQ(file.load(store, LocationOf(elsewhere)), kFileNotReadable);
   EXPECT_EQ(file.file_bytes(store), BytesOf(file, Content::kDefault));
   EXPECT_TRUE(std::filesystem::is_empty(empty.path()));
   EXPECT_FALSE(install.Has(dat));
   // Naming the install directory itself is a load from the install directory.
   const std::u16string named = install.dir().core() + u"\\\\ ";
-  EXPECT_EQ(file.load(store, &named), kFileOk);
+  EXPECT_EQ(file.load(store, LocationOf(named)), kFileOk);
   EXPECT_TRUE(install.Has(dat));
 
   // The longest path is 259 characters; one more is refused before any file call.
@@ -112,22 +120,22 @@ void ExpectDirectoryRule(const DataFile& file, InstallDir& install) {
   std::filesystem::create_directories(deep);
   std::filesystem::create_directories(longer_dir);
   install.Set(fits + u"\\");
-  EXPECT_EQ(file.save(store), kFileOk);
+  EXPECT_EQ(file.save(store, InstallLocation()), kFileOk);
   EXPECT_TRUE(std::filesystem::exists(deep / dat));
-  EXPECT_EQ(file.load(store, &fits), kFileOk);
+  EXPECT_EQ(file.load(store, LocationOf(fits)), kFileOk);
   install.Set(longer + u"\\");
-  EXPECT_EQ(file.save(store), kFileNotWritable);
-  EXPECT_EQ(file.load(store, &longer), kFileNotReadable);
+  EXPECT_EQ(file.save(store, InstallLocation()), kFileNotWritable);
+  EXPECT_EQ(file.load(store, LocationOf(longer)), kFileNotReadable);
   EXPECT_TRUE(std::filesystem::is_empty(longer_dir));
   install.Set(install.dir().core("missing") + u"\\");
   CUser unwritable;
-  EXPECT_EQ(file.load(unwritable, nullptr), kFileDefaultNotWritable);
+  EXPECT_EQ(file.load(unwritable, InstallLocation()), kFileDefaultNotWritable);
 
   // An empty install directory is the current one, for loads and saves.
   install.Set(u"");
-  ASSERT_EQ(file.load(store, nullptr), kFileOk);
+  ASSERT_EQ(file.load(store, InstallLocation()), kFileOk);
   EXPECT_EQ(file.file_bytes(store), old);
-  ASSERT_EQ(file.save(store), kFileOk);
+  ASSERT_EQ(file.save(store, InstallLocation()), kFileOk);
   EXPECT_TRUE(std::filesystem::exists(project / (file.stem + ".bak")));
 }
 
@@ -144,13 +152,14 @@ void ExpectSaveSurvivesAnyFailingFileCall(const DataFile& file, InstallDir& inst
     SCOPED_TRACE(c.name);
     CUser store;
     const auto prepare = [&] {
-      std::filesystem::remove(install / bak);
-      std::filesystem::remove(install / dat);
+      for (const std::string& name : {bak, dat, file.stem + ".111", file.stem + ".112"}) {
+        std::filesystem::remove(install / name);
+      }
       if (c.old_file) WriteBytes(install / dat, old_bytes);
       file.fill(store, Content::kNew);
       file.backup_due(store) = c.backup_due;
     };
-    const auto check = [&](int result) {
+    const auto check = [&](int result, bool persistent) {
       const bool saved = result == kFileOk;
       EXPECT_TRUE(saved || result == kFileNotWritable) << result;
       const bool has_bak = install.Has(bak);
@@ -160,16 +169,19 @@ void ExpectSaveSurvivesAnyFailingFileCall(const DataFile& file, InstallDir& inst
       } else {  // the flag is cleared only once the backup is in place
         EXPECT_EQ(file.backup_due(store), c.backup_due && !has_bak);
       }
-      EXPECT_FALSE(install.Has(file.stem + ".111") || install.Has(file.stem + ".112"));
+      // Side files stay only where removing them failed too.
+      if (!persistent) {
+        EXPECT_FALSE(install.Has(file.stem + ".111") || install.Has(file.stem + ".112"));
+      }
       // Never left without the file; it holds exactly what the result says.
       ASSERT_EQ(install.Has(dat), c.old_file || saved);
       if (!install.Has(dat)) return;
       EXPECT_EQ(ReadBytes(install / dat), saved ? new_bytes : old_bytes);
       CUser reader;
-      ASSERT_EQ(file.load(reader, nullptr), kFileOk);
+      ASSERT_EQ(file.load(reader, InstallLocation()), kFileOk);
       EXPECT_EQ(file.file_bytes(reader), saved ? new_bytes : old_bytes);
     };
-    SweepFileFaults(prepare, [&] { return file.save(store); }, check);
+    SweepFileFaults(prepare, [&] { return file.save(store, InstallLocation()); }, check);
   }
 }
 
@@ -181,24 +193,27 @@ void ExpectLoadSurvivesAnyFailingFileCall(const DataFile& file, InstallDir& inst
     CUser store;
     const auto prepare = [&] {
       std::filesystem::remove(install / dat);
+      std::filesystem::remove(install / (file.stem + ".111"));
       if (file_exists) WriteBytes(install / dat, expected);
       store = CUser();
     };
-    const auto check = [&](int result) {
+    const auto check = [&](int result, bool persistent) {
       if (result == kFileOk) {
         EXPECT_EQ(file.file_bytes(store), expected);
       } else {
         EXPECT_TRUE(result == kFileNotReadable || result == kFileDefaultNotWritable) << result;
       }
-      EXPECT_FALSE(install.Has(file.stem + ".111"));
+      if (!persistent) {
+        EXPECT_FALSE(install.Has(file.stem + ".111"));
+      }
       // What is on disk is never lost or replaced by the defaults.
       ASSERT_TRUE(install.Has(dat) || !file_exists);
       if (!install.Has(dat)) return;
       CUser reader;
-      ASSERT_EQ(file.load(reader, nullptr), kFileOk);
+      ASSERT_EQ(file.load(reader, InstallLocation()), kFileOk);
       EXPECT_EQ(file.file_bytes(reader), expected);
     };
-    SweepFileFaults(prepare, [&] { return file.load(store, nullptr); }, check);
+    SweepFileFaults(prepare, [&] { return file.load(store, InstallLocation()); }, check);
   }
 }
 

@@ -18,8 +18,8 @@ enum class Content { kOld, kNew, kDefault };
 
 struct DataFile {
   std::string stem;  // "users" or "section"
-  std::function<int(CUser&, const std::u16string* directory)> load;
-  std::function<int(CUser&)> save;
+  std::function<int(CUser&, const DataLocation&)> load;
+  std::function<int(CUser&, const DataLocation&)> save;
   std::function<void(CUser&, Content)> fill;  // puts that content in the store
   // The exact file a save of the store's content writes; empty when it holds none.
   std::function<std::vector<std::uint8_t>(const CUser&)> file_bytes;

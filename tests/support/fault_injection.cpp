@@ -13,6 +13,7 @@ using platform::SystemFiles;
 
 struct State {
   int fail_at = 0;
+  bool persistent = false;  // every call from fail_at on fails
   bool fired = false;
   std::set<FileOp> failing;
   std::vector<FileOp> calls;
@@ -22,8 +23,11 @@ State g_state;
 // Records the call; true when it is to fail.
 bool Fails(FileOp op) {
   g_state.calls.push_back(op);
-  if (g_state.failing.count(op) ||
-      (g_state.fail_at > 0 && static_cast<int>(g_state.calls.size()) == g_state.fail_at)) {
+  const int call = static_cast<int>(g_state.calls.size());
+  const bool counted_fail =
+      g_state.fail_at > 0 &&
+      (call == g_state.fail_at || (g_state.persistent && call > g_state.fail_at));
+  if (g_state.failing.count(op) || counted_fail) {
     g_state.fired = true;
     return true;
   }
@@ -35,6 +39,19 @@ template <FileOp op, auto member, auto failed, typename... Args>
 auto Counted(Args... args) -> decltype((SystemFiles().*member)(args...)) {
   return Fails(op) ? failed : (SystemFiles().*member)(args...);
 }
+
+// Each operation with the name of its member in the table.
+struct NamedOp {
+  FileOp op;
+  const char* name;
+};
+constexpr NamedOp kOps[] = {
+    {FileOp::kExists, "exists"}, {FileOp::kOpenRead, "open_read"},
+    {FileOp::kOpenWrite, "open_write"}, {FileOp::kRead, "read"},
+    {FileOp::kWrite, "write"}, {FileOp::kFlush, "flush"},
+    {FileOp::kClose, "close"}, {FileOp::kCopy, "copy"},
+    {FileOp::kRemove, "remove"}, {FileOp::kRename, "rename"},
+    {FileOp::kReplace, "replace"}, {FileOp::kSize, "size"}};
 
 bool Read(FileHandle f, void* b, std::size_t n, std::size_t* got) {
   *got = 0;
@@ -52,27 +69,27 @@ bool Size(FileHandle f, std::uint64_t* bytes) {
 }  // namespace
 
 const char* FileOpName(FileOp op) {
-  static const char* const kNames[] = {"exists", "open_read", "open_write", "read",
-                                       "write",  "flush",     "close",      "copy",
-                                       "remove", "rename",    "replace",    "size"};
-  return kNames[static_cast<int>(op)];
+  for (const NamedOp& named : kOps) {
+    if (named.op == op) return named.name;
+  }
+  return "?";
 }
 
 FaultInjector::FaultInjector() {
   g_state = State{};
-  platform::Files() =
-      FileOps{Counted<FileOp::kExists, &FileOps::exists, false>,
-              Counted<FileOp::kOpenRead, &FileOps::open_read, platform::kInvalidFile>,
-              Counted<FileOp::kOpenWrite, &FileOps::open_write, platform::kInvalidFile>,
-              Read,
-              Counted<FileOp::kWrite, &FileOps::write, false>,
-              Counted<FileOp::kFlush, &FileOps::flush, false>,
-              Close,
-              Counted<FileOp::kCopy, &FileOps::copy, false>,
-              Counted<FileOp::kRemove, &FileOps::remove, false>,
-              Counted<FileOp::kRename, &FileOps::rename, false>,
-              Counted<FileOp::kReplace, &FileOps::replace, false>,
-              Size};
+  FileOps& ops = platform::Files();
+  ops.exists = Counted<FileOp::kExists, &FileOps::exists, false>;
+  ops.open_read = Counted<FileOp::kOpenRead, &FileOps::open_read, platform::kInvalidFile>;
+  ops.open_write = Counted<FileOp::kOpenWrite, &FileOps::open_write, platform::kInvalidFile>;
+  ops.read = Read;
+  ops.write = Counted<FileOp::kWrite, &FileOps::write, false>;
+  ops.flush = Counted<FileOp::kFlush, &FileOps::flush, false>;
+  ops.close = Close;
+  ops.copy = Counted<FileOp::kCopy, &FileOps::copy, false>;
+  ops.remove = Counted<FileOp::kRemove, &FileOps::remove, false>;
+  ops.rename = Counted<FileOp::kRename, &FileOps::rename, false>;
+  ops.replace = Counted<FileOp::kReplace, &FileOps::replace, false>;
+  ops.size = Size;
 }
 
 FaultInjector::~FaultInjector() {
@@ -83,6 +100,11 @@ FaultInjector::~FaultInjector() {
 void FaultInjector::FailNth(int n) {
   Reset();
   g_state.fail_at = n;
+}
+
+void FaultInjector::FailFrom(int n) {
+  FailNth(n);
+  g_state.persistent = true;
 }
 
 void FaultInjector::FailEvery(FileOp op) { g_state.failing.insert(op); }

@@ -1,6 +1,7 @@
 // Makes chosen calls of the platform file table fail, SQLite-style: count
-// the calls an operation makes, then fail the Nth one for N = 1, 2, ...
-// A failed close still closes the file, so nothing leaks.
+// the calls an operation makes, then fail the Nth one for N = 1, 2, ...,
+// or every call from the Nth on, so that the clean-up after a failure meets
+// a failure too. A failed close still closes the file, so nothing leaks.
 #ifndef WARDEN_TESTS_SUPPORT_FAULT_INJECTION_H
 #define WARDEN_TESTS_SUPPORT_FAULT_INJECTION_H
 
@@ -9,9 +10,9 @@
 
 namespace warden::testing {
 
+// The operations of the file table, each named as its member.
 enum class FileOp { kExists, kOpenRead, kOpenWrite, kRead, kWrite, kFlush, kClose, kCopy,
                     kRemove, kRename, kReplace, kSize };
-
 const char* FileOpName(FileOp op);
 
 class FaultInjector {
@@ -23,6 +24,8 @@ class FaultInjector {
 
   // Fails the Nth call counted from now on (1-based); 0 fails none.
   void FailNth(int n);
+  // Fails the Nth call counted from now on and every call after it.
+  void FailFrom(int n);
   // Fails every call of `op` from now on.
   void FailEvery(FileOp op);
   // Operations called since construction or the last Reset, in order.

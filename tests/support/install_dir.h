@@ -5,10 +5,20 @@
 #include <filesystem>
 #include <string>
 
+#include "shell/language.h"
+#include "storage/data_location.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/windows_profile.h"
 
 namespace warden::testing {
+
+// Where the component reads and writes without a directory of the host's:
+// the install directory the profile names.
+inline DataLocation InstallLocation() { return DataLocation::Install(GetInstallDirectory()); }
+// A directory the host names, resolved as the COM object resolves it.
+inline DataLocation LocationOf(const std::u16string& directory) {
+  return DataLocation::Named(directory, GetInstallDirectory());
+}
 
 class InstallDir {
  public:

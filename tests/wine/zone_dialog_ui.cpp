@@ -9,12 +9,14 @@
 #include <string>
 
 #include "accounts/user_store.h"
+#include "dialogs/dialog_texts.h"
+#include "dialogs/section_dialog.h"
 #include "platform/dialog_template.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
 #include "tests/wine/dialog_automation.h"
-#include "zones/section_dialog.h"
+#include "shell/language.h"
 #include "zones/zone_file.h"
 
 namespace {
@@ -107,6 +109,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring install = argv[1], shots = argv[2], tag = argv[3];
   const InstallDirectory install_directory(install);
+  warden::platform::SetStandardTexts(warden::kDialogTexts);
   if (argc > 4) {
     const std::wstring path = argv[4];
     auto library = warden::platform::LoadResourceLibrary(std::u16string(path.begin(), path.end()));
@@ -117,7 +120,8 @@ int wmain(int argc, wchar_t** argv) {
   DeleteFileW((install + L"section.dat").c_str());
   DeleteFileW((install + L"section.bak").c_str());
   warden::CUser& store = warden::ApplicationStore();
-  Check(warden::LoadSectionFile(store, nullptr) == 0, "default zone names written");
+  const warden::DataLocation here = warden::DataLocation::Install(warden::GetInstallDirectory());
+  Check(warden::LoadSectionFile(store, here) == 0, "default zone names written");
 
   Scenario scenario;
   scenario.zones_caption = W(Caption(IDD_ZONES));
@@ -127,7 +131,7 @@ int wmain(int argc, wchar_t** argv) {
   scenario.typed = tag == L"zh" ? L"东区_3号楼_0123456789_abcdefghijklmnop" : L"East_Wing_3_0123456789_abcdefghijkl";
   scenario.expected = scenario.typed.substr(0, 31);
   HANDLE driver = CreateThread(nullptr, 0, Drive, &scenario, 0, nullptr);
-  warden::CSectionDialog dialog(nullptr);
+  warden::CSectionDialog dialog(nullptr, store, here);
   const intptr_t result = dialog.DoModal();
   WaitForSingleObject(driver, 30000);
   CloseHandle(driver);
@@ -140,7 +144,7 @@ int wmain(int argc, wchar_t** argv) {
   Check(store.m_strSection[3] == std::u16string(scenario.expected.begin(), scenario.expected.end()),
         "application store holds the new name");
   warden::CUser reread;
-  Check(warden::LoadSectionFile(reread, nullptr) == 0, "section.dat read back");
+  Check(warden::LoadSectionFile(reread, here) == 0, "section.dat read back");
   Check(reread.m_strSection == store.m_strSection, "section.dat holds all 64 names");
   std::printf("zone 3 is now \"%s\"\n", ToUtf8(reread.m_strSection[3]).c_str());
   return g_failures == 0 ? 0 : 1;

@@ -1,6 +1,4 @@
-#include "zones/drive_picker_list.h"
-
-#include "accounts/user_store.h"
+#include "dialogs/drive_picker_list.h"
 
 namespace warden {
 
@@ -14,9 +12,8 @@ void CDrivePickerListCtrl::FillZones(bool check_boxes) {
   }
   DeleteAllItems();
   if (!HasColumn(0)) InsertColumn(0, u"", kFormatLeft, kNoWidth);
-  const CUser& store = ApplicationStore();
   for (std::int16_t zone = 0; zone < kZoneCount; ++zone) {
-    InsertItem(zone, store.m_strSection[zone]);
+    InsertItem(zone, m_store.m_strSection[zone]);
   }
   SetColumnWidth(0, kAutosizeUseHeader);
 }
@@ -27,9 +24,8 @@ void CDrivePickerListCtrl::GetZoneChecks(ZoneFlags& checks) const {
 }
 
 void CDrivePickerListCtrl::SetZoneChecks(std::int16_t record_index) {
-  const CUser& store = ApplicationStore();
-  if (record_index < 0 || record_index >= store.UserCount()) return;
-  const ZoneFlags& flags = (*store.m_pUser)[record_index].sectionid;
+  if (record_index < 0 || record_index >= m_store.UserCount()) return;
+  const ZoneFlags& flags = (*m_store.m_pUser)[record_index].sectionid;
   const int count = ItemCount();
   for (int i = 0; i < count && i < kZoneCount; ++i) SetChecked(i, flags[i] == 1);
 }

@@ -1,14 +1,16 @@
 // The zone configuration dialog (CSectionDialog) and the rename dialog it
 // opens for one zone (CDialog2). Renames stay in the list until OK writes all
-// 64 names into the application store and saves section.dat.
-#ifndef WARDEN_ZONES_SECTION_DIALOG_H
-#define WARDEN_ZONES_SECTION_DIALOG_H
+// 64 names into the store and saves section.dat to its location.
+#ifndef WARDEN_DIALOGS_SECTION_DIALOG_H
+#define WARDEN_DIALOGS_SECTION_DIALOG_H
 
 #include <cstdint>
 #include <string>
 
+#include "accounts/user_store.h"
+#include "dialogs/drive_picker_list.h"
 #include "platform/ui.h"
-#include "zones/drive_picker_list.h"
+#include "storage/data_location.h"
 
 namespace warden {
 
@@ -28,7 +30,7 @@ class CDialog2 : public platform::Dialog {
 
 class CSectionDialog : public platform::Dialog {
  public:
-  explicit CSectionDialog(platform::WindowHandle parent);
+  CSectionDialog(platform::WindowHandle parent, CUser& store, DataLocation location);
 
   // True to accept `name`; false after telling the operator why not.
   bool CheckSectionName(const std::u16string& name);
@@ -47,6 +49,9 @@ class CSectionDialog : public platform::Dialog {
 
  private:
   void Select(const platform::Notification& notification);
+
+  CUser& m_store;
+  const DataLocation m_location;
 };
 
 }  // namespace warden

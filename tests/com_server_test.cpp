@@ -2,7 +2,7 @@
 // and unloading are checked on the real DLL under Wine).
 #include <gtest/gtest.h>
 
-#include "shell/com_module.h"
+#include "shell/com_server.h"
 #include "shell/config_ids.h"
 #include "shell/config_object.h"
 

@@ -1,4 +1,4 @@
-#include "zones/prompt_dialog.h"
+#include "dialogs/prompt_dialog.h"
 
 #include "platform/resources.h"
 #include "resources/resource_ids.h"

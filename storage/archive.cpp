@@ -1,4 +1,4 @@
-#include "accounts/archive.h"
+#include "storage/archive.h"
 
 #include <algorithm>
 #include <cstring>

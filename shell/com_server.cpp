@@ -1,4 +1,4 @@
-#include "shell/com_module.h"
+#include "shell/com_server.h"
 
 #include <atomic>
 

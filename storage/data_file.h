@@ -1,17 +1,24 @@
 // What users.dat and section.dat have in common: where they are, how long a
 // path may be, how a file is read, and how a save replaces it without ever
 // leaving the directory without the file.
-#ifndef WARDEN_ACCOUNTS_DATA_FILE_H
-#define WARDEN_ACCOUNTS_DATA_FILE_H
+#ifndef WARDEN_STORAGE_DATA_FILE_H
+#define WARDEN_STORAGE_DATA_FILE_H
 
 #include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
 
-#include "accounts/archive.h"
+#include "storage/archive.h"
+#include "storage/data_location.h"
 
 namespace warden {
+
+// Result codes of the file procedures; each equals a string-table id.
+constexpr int kFileOk = 0;
+constexpr int kFileDefaultNotWritable = 103;
+constexpr int kFileNotReadable = 104;
+constexpr int kFileNotWritable = 105;
 
 // Paths live in buffers of 260 wide characters, terminator included.
 constexpr std::size_t kMaxPathLength = 259;
@@ -23,14 +30,6 @@ struct DataFileNames {
   const char16_t* backup_temp; // the backup while it is being copied
   const char16_t* backup;      // the file as it was first read, taken by the next save
 };
-
-// The directory part of a path: `directory` without trailing backslashes and
-// spaces, plus one backslash unless nothing is left; with no directory, the
-// install directory.
-std::u16string DataDirectory(const std::u16string* directory);
-
-// True when `directory` (none = the install directory) names the install directory.
-bool IsInstallDirectory(const std::u16string* directory);
 
 // `directory` + `name`, or none when longer than kMaxPathLength.
 std::optional<std::u16string> DataFilePath(const std::u16string& directory, const char16_t* name);
@@ -47,11 +46,11 @@ enum class SaveMode {
   kCreateOnly,  // the default file of a load: never replaces an existing file
 };
 
-// Writes the header and `write_body` to the temporary file in the install
-// directory, then puts it in place. Returns kFileOk only when the file holds
+// Writes the header and `write_body` to the temporary file in `location`,
+// then puts it in place. Returns kFileOk only when the file holds
 // the new content; otherwise kFileNotWritable with the old file as it was.
-int SaveDataFile(const DataFileNames& names, bool* backup_due, SaveMode mode,
-                 const ArchiveBody& write_body);
+int SaveDataFile(const DataFileNames& names, const DataLocation& location, bool* backup_due,
+                 SaveMode mode, const ArchiveBody& write_body);
 
 }  // namespace warden
 

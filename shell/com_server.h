@@ -1,8 +1,8 @@
 // The COM module: its lock count, its object map of one class (Config) with
 // the cached class factory, and the rules behind DllGetClassObject and
 // DllCanUnloadNow.
-#ifndef WARDEN_SHELL_COM_MODULE_H
-#define WARDEN_SHELL_COM_MODULE_H
+#ifndef WARDEN_SHELL_COM_SERVER_H
+#define WARDEN_SHELL_COM_SERVER_H
 
 #include "platform/com.h"
 

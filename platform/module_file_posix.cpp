@@ -6,7 +6,7 @@
 #include <iterator>
 #include <memory>
 
-#include "platform/module.h"
+#include "platform/module_file.h"
 #include "platform/posix_path.h"
 #include "platform/res_file.h"
 

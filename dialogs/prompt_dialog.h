@@ -1,7 +1,7 @@
 // CDialog1: the prompt, one read-only text and an OK button. Most error and
 // notice texts of the component are shown through it.
-#ifndef WARDEN_ZONES_PROMPT_DIALOG_H
-#define WARDEN_ZONES_PROMPT_DIALOG_H
+#ifndef WARDEN_DIALOGS_PROMPT_DIALOG_H
+#define WARDEN_DIALOGS_PROMPT_DIALOG_H
 
 #include <cstdint>
 #include <string>

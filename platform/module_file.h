@@ -1,7 +1,7 @@
 // The module itself: its file name and its resource source (the module's own
 // compiled resources, or a loaded language library in their place).
-#ifndef WARDEN_PLATFORM_MODULE_H
-#define WARDEN_PLATFORM_MODULE_H
+#ifndef WARDEN_PLATFORM_MODULE_FILE_H
+#define WARDEN_PLATFORM_MODULE_FILE_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The field cipher: every text field of users.dat and section.dat is stored
 // sealed, as the upper-case hexadecimal form of a TEA-enciphered buffer
 // "ENCK" + 32-bit length + UTF-16LE units, zero-filled to whole 8-byte blocks.
-#ifndef WARDEN_ACCOUNTS_FIELD_CIPHER_H
-#define WARDEN_ACCOUNTS_FIELD_CIPHER_H
+#ifndef WARDEN_STORAGE_FIELD_CIPHER_H
+#define WARDEN_STORAGE_FIELD_CIPHER_H
 
 #include <array>
 #include <cstdint>

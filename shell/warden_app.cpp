@@ -1,7 +1,8 @@
-#include "shell/module.h"
+#include "shell/warden_app.h"
 
+#include "dialogs/dialog_texts.h"
 #include "platform/module_state.h"
-#include "shell/com_module.h"
+#include "shell/com_server.h"
 #include "shell/language.h"
 
 namespace warden {
@@ -10,6 +11,7 @@ bool CWardenApp::InitInstance() {
   const std::int32_t code = GetLanguageCode();
   m_hLangDll = platform::LoadResourceLibrary(GetLanguageLibraryPath(code));
   if (m_hLangDll) platform::SetModuleResourceSource(m_hLangDll);
+  platform::SetStandardTexts(kDialogTexts);
   InitComModule();
   return true;
 }

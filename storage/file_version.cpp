@@ -1,4 +1,4 @@
-#include "accounts/file_version.h"
+#include "storage/file_version.h"
 
 namespace warden {
 

@@ -1,4 +1,4 @@
-#include "accounts/field_cipher.h"
+#include "storage/field_cipher.h"
 
 #include <algorithm>
 #include <cstring>

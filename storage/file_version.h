@@ -1,12 +1,12 @@
 // CVmNewFileVersion: the 132-byte header at the head of users.dat and
 // section.dat. Readers take it in and never look at it.
-#ifndef WARDEN_ACCOUNTS_FILE_VERSION_H
-#define WARDEN_ACCOUNTS_FILE_VERSION_H
+#ifndef WARDEN_STORAGE_FILE_VERSION_H
+#define WARDEN_STORAGE_FILE_VERSION_H
 
 #include <array>
 #include <cstdint>
 
-#include "accounts/archive.h"
+#include "storage/archive.h"
 
 namespace warden {
 

@@ -1,12 +1,9 @@
-#include "accounts/data_file.h"
+#include "storage/data_file.h"
 
 #include <new>
 
-#include "accounts/account_file.h"
-#include "accounts/file_version.h"
+#include "storage/file_version.h"
 #include "platform/files.h"
-#include "platform/text.h"
-#include "shell/language.h"
 
 namespace warden {
 namespace {
@@ -18,8 +15,7 @@ struct SavePaths {
   std::u16string dat, temp, backup_temp, backup;
 };
 
-std::optional<SavePaths> InstallPaths(const DataFileNames& names) {
-  const std::u16string directory = GetInstallDirectory();
+std::optional<SavePaths> PathsIn(const std::u16string& directory, const DataFileNames& names) {
   auto dat = DataFilePath(directory, names.dat);
   auto temp = DataFilePath(directory, names.temp);
   auto backup_temp = DataFilePath(directory, names.backup_temp);
@@ -76,20 +72,6 @@ int Commit(const SavePaths& paths, bool* backup_due, SaveMode mode) {
 
 }  // namespace
 
-std::u16string DataDirectory(const std::u16string* directory) {
-  if (directory == nullptr) return GetInstallDirectory();
-  std::u16string trimmed = *directory;
-  while (!trimmed.empty() && (trimmed.back() == u'\\' || trimmed.back() == u' ')) trimmed.pop_back();
-  if (!trimmed.empty()) trimmed += u'\\';
-  return trimmed;
-}
-
-// Windows paths ignore letter case.
-bool IsInstallDirectory(const std::u16string* directory) {
-  return directory == nullptr ||
-         platform::EqualsNoCase(DataDirectory(directory), GetInstallDirectory());
-}
-
 std::optional<std::u16string> DataFilePath(const std::u16string& directory, const char16_t* name) {
   std::u16string path = directory + name;
   if (path.size() > kMaxPathLength) return std::nullopt;
@@ -114,9 +96,9 @@ int ReadDataFile(const std::u16string& path, bool* backup_due, bool* opened,
   return kFileOk;
 }
 
-int SaveDataFile(const DataFileNames& names, bool* backup_due, SaveMode mode,
-                 const ArchiveBody& write_body) {
-  const std::optional<SavePaths> paths = InstallPaths(names);
+int SaveDataFile(const DataFileNames& names, const DataLocation& location, bool* backup_due,
+                 SaveMode mode, const ArchiveBody& write_body) {
+  const std::optional<SavePaths> paths = PathsIn(location.directory, names);
   if (!paths) return kFileNotWritable;
   bool created = false;
   if (WriteTemporary(paths->temp, write_body, &created) &&

@@ -1,10 +1,9 @@
-#include "zones/section_dialog.h"
+#include "dialogs/section_dialog.h"
 
-#include "accounts/user_store.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
-#include "zones/prompt_dialog.h"
+#include "dialogs/prompt_dialog.h"
 #include "zones/zone_file.h"
 
 namespace warden {
@@ -31,7 +30,11 @@ bool CDialog2::OnInitDialog() {
   return false;
 }
 
-CSectionDialog::CSectionDialog(platform::WindowHandle parent) : Dialog(IDD_ZONES, parent) {
+CSectionDialog::CSectionDialog(platform::WindowHandle parent, CUser& store, DataLocation location)
+    : Dialog(IDD_ZONES, parent),
+      m_listSection(store),
+      m_store(store),
+      m_location(std::move(location)) {
   On(IDC_MODIFY, NotifyCode::kClick, [this](const platform::Notification&) { RenameSection(); });
   On(IDC_ZONE_LIST, NotifyCode::kClick, [this](const platform::Notification& n) { Select(n); });
   On(IDC_ZONE_LIST, NotifyCode::kDoubleClick, [this](const platform::Notification& n) {
@@ -108,11 +111,10 @@ void CSectionDialog::RenameSection() {
 }
 
 void CSectionDialog::OnOK() {
-  CUser& store = ApplicationStore();
   for (int zone = 0; zone < kZoneCount; ++zone) {
-    store.m_strSection[zone] = m_listSection.ItemText(zone);
+    m_store.m_strSection[zone] = m_listSection.ItemText(zone);
   }
-  if (SaveSectionFile(store) != 0) ShowPrompt(Handle(), IDS_SAVE_ZONES_FAILED);
+  if (SaveSectionFile(m_store, m_location) != kFileOk) ShowPrompt(Handle(), IDS_SAVE_ZONES_FAILED);
   Dialog::OnOK();
 }
 

@@ -4,8 +4,8 @@
 //
 // Failures are values: every call returns false once the archive has failed,
 // and error() tells why. The first failure sticks.
-#ifndef WARDEN_ACCOUNTS_ARCHIVE_H
-#define WARDEN_ACCOUNTS_ARCHIVE_H
+#ifndef WARDEN_STORAGE_ARCHIVE_H
+#define WARDEN_STORAGE_ARCHIVE_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,10 @@
 // CWardenApp: the module's application object. Start-up runs when the
 // library is loaded, shut-down when it is unloaded, both under the loader
 // lock, which is why the language library is loaded for its resources only.
-#ifndef WARDEN_SHELL_MODULE_H
-#define WARDEN_SHELL_MODULE_H
+#ifndef WARDEN_SHELL_WARDEN_APP_H
+#define WARDEN_SHELL_WARDEN_APP_H
 
-#include "platform/module.h"
+#include "platform/module_file.h"
 
 namespace warden {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/module.h"
+#include "platform/module_file.h"
 #include "platform/win32_text.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;

@@ -1,0 +1,14 @@
+// The dialog framework's own texts as this component shows them.
+#ifndef WARDEN_DIALOGS_DIALOG_TEXTS_H
+#define WARDEN_DIALOGS_DIALOG_TEXTS_H
+
+#include "platform/ui.h"
+#include "resources/resource_ids.h"
+
+namespace warden {
+
+inline constexpr platform::StandardTexts kDialogTexts{IDS_APP_TITLE, IDS_TEXT_TOO_LONG};
+
+}  // namespace warden
+
+#endif
