@@ -5,6 +5,7 @@
 #include "storage/data_file.h"
 #include "storage/field_cipher.h"
 #include "platform/files.h"
+#include "platform/little_endian.h"
 
 namespace warden {
 namespace {
@@ -30,12 +31,11 @@ bool ReadField(Archive& archive, std::u16string* text, std::u16string& sealed) {
 constexpr std::size_t kFixedBytes = 2 + 2 * kZoneCount;
 
 void StoreI16(std::uint8_t* at, std::int16_t value) {
-  at[0] = static_cast<std::uint8_t>(value);
-  at[1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(value) >> 8);
+  platform::StoreU16(at, static_cast<std::uint16_t>(value));
 }
 
 std::int16_t LoadI16(const std::uint8_t* at) {
-  return static_cast<std::int16_t>(static_cast<std::uint16_t>(at[0] | (at[1] << 8)));
+  return static_cast<std::int16_t>(platform::LoadU16(at));
 }
 
 bool WriteRecord(Archive& archive, const AccountRecord& record, std::u16string& sealed) {

@@ -1,4 +1,5 @@
 #include "platform/dialog_template.h"
+#include "platform/little_endian.h"
 
 namespace warden::platform {
 namespace {
@@ -12,7 +13,7 @@ class Reader {
 
   bool Word(std::uint16_t* value) {
     if (!data_ || size_ < 2 || at_ > size_ - 2) return false;
-    *value = static_cast<std::uint16_t>(data_[at_] | (data_[at_ + 1] << 8));
+    *value = LoadU16(data_ + at_);
     at_ += 2;
     return true;
   }

@@ -1,4 +1,5 @@
 #include "platform/res_file.h"
+#include "platform/little_endian.h"
 
 namespace warden::platform {
 namespace {
@@ -10,7 +11,7 @@ class Cursor {
 
   bool Word(std::uint16_t* value) {
     if (at_ > end_ || end_ - at_ < 2) return false;
-    *value = static_cast<std::uint16_t>(bytes_[at_] | (bytes_[at_ + 1] << 8));
+    *value = LoadU16(&bytes_[at_]);
     at_ += 2;
     return true;
   }

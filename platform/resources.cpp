@@ -1,4 +1,5 @@
 #include "platform/resources.h"
+#include "platform/little_endian.h"
 
 namespace warden::platform {
 namespace {
@@ -20,7 +21,7 @@ std::u16string StringFrom(ResourceModule module, std::uint16_t id) {
     return {};
   }
   const auto unit = [&block](std::size_t index) {
-    return static_cast<char16_t>(block.data[2 * index] | (block.data[2 * index + 1] << 8));
+    return static_cast<char16_t>(LoadU16(block.data + 2 * index));
   };
   const std::size_t units = block.size / 2;
   std::size_t at = 0;

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/text.h"
+#include "platform/little_endian.h"
 
 namespace warden {
 namespace {
@@ -18,21 +19,10 @@ constexpr std::uint16_t kWideMark = 0xFFFE;
 constexpr std::uint16_t kWordEscape = 0xFFFF;
 constexpr std::uint32_t kDwordEscape = 0xFFFFFFFF;
 
-std::uint16_t LoadU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-
-std::uint32_t LoadU32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void StoreU16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void StoreU32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
+using platform::LoadU16;
+using platform::LoadU32;
+using platform::StoreU16;
+using platform::StoreU32;
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "storage/field_cipher.h"
+#include "platform/little_endian.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,14 +16,10 @@ constexpr std::size_t kHeaderBytes = 8;  // marker + length
 // Work buffers up to this size live on the stack; the usual field is 72 bytes.
 constexpr std::size_t kStackBytes = 512;
 
-std::uint32_t LoadU32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void StoreU32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
+using platform::LoadU16;
+using platform::LoadU32;
+using platform::StoreU16;
+using platform::StoreU32;
 
 void EncipherBlock(std::uint8_t* block, const TeaKey& k) {
   std::uint32_t y = LoadU32(block);
@@ -137,10 +134,7 @@ bool EncipherText(std::u16string_view text, std::u16string* sealed) {
     std::uint8_t* buffer = work.data();
     std::copy(kMarker, kMarker + 4, buffer);
     StoreU32(buffer + 4, static_cast<std::uint32_t>(n));
-    for (std::size_t i = 0; i < n; ++i) {
-      buffer[kHeaderBytes + 2 * i] = static_cast<std::uint8_t>(text[i]);
-      buffer[kHeaderBytes + 2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
-    }
+    for (std::size_t i = 0; i < n; ++i) StoreU16(buffer + kHeaderBytes + 2 * i, text[i]);
     std::fill(buffer + kHeaderBytes + 2 * n, buffer + size, 0);
     TeaEncryptBuffer(buffer, static_cast<std::int32_t>(size), FieldKey());
     sealed->resize(2 * size);  // a reused string of the same size is not refilled
@@ -179,8 +173,7 @@ int DecipherText(std::u16string_view sealed, std::u16string* text) {
     // The units are turned in place into char16_t order, then copied once.
     char16_t* units = reinterpret_cast<char16_t*>(buffer + kHeaderBytes);
     for (std::uint32_t i = 0; i < n; ++i) {
-      const char16_t unit = static_cast<char16_t>(buffer[kHeaderBytes + 2 * i] |
-                                                  (buffer[kHeaderBytes + 2 * i + 1] << 8));
+      const char16_t unit = LoadU16(buffer + kHeaderBytes + 2 * i);
       std::memcpy(units + i, &unit, sizeof unit);
     }
     text->assign(units, n);
