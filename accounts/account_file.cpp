@@ -86,8 +86,11 @@ bool WriteAccountTable(Archive& archive, const std::vector<AccountRecord>& table
 bool ReadAccountTable(Archive& archive, std::vector<AccountRecord>* table) {
   table->clear();
   std::uint16_t count = 0;
-  // A count the remaining bytes cannot hold fails before the table is allocated.
-  if (!archive.ReadU16(&count) || !archive.Require(count * kMinRecordBytes)) return false;
+  if (!archive.ReadU16(&count)) return false;
+  // No writer goes past kMaxAccounts, and the interface counts in 16 signed
+  // bits: a larger count is damage. So is one the remaining bytes cannot
+  // hold, found before the table is allocated.
+  if (count > kMaxAccounts || !archive.Require(count * kMinRecordBytes)) return false;
   std::vector<AccountRecord> records(count);
   std::u16string sealed;
   for (AccountRecord& record : records) {

@@ -80,19 +80,22 @@ std::optional<std::u16string> DataFilePath(const std::u16string& directory, cons
 
 int ReadDataFile(const std::u16string& path, bool* backup_due, bool* opened,
                  const ArchiveBody& read_body) {
+  // Only a file read whole is a backup worth taking: after a failed read the
+  // next save leaves the backup as it is.
+  *backup_due = false;
   File file = File::OpenRead(path);
   *opened = file.IsOpen();
   if (!file.IsOpen()) return kFileNotReadable;
   Archive archive = Archive::Reading(file);
   CVmNewFileVersion header;
   if (!header.Serialize(archive)) return kFileNotReadable;
-  *backup_due = true;
   try {
     if (!read_body(archive)) return kFileNotReadable;
   } catch (const std::bad_alloc&) {
     return kFileNotReadable;
   }
   file.Close();  // a read-only handle loses nothing if its close fails
+  *backup_due = true;
   return kFileOk;
 }
 

@@ -36,8 +36,9 @@ std::optional<std::u16string> DataFilePath(const std::u16string& directory, cons
 
 using ArchiveBody = std::function<bool(Archive&)>;
 
-// Opens `path`, reads the header, sets `*backup_due`, then runs `read_body`.
-// Returns kFileOk or kFileNotReadable; `*opened` tells whether the file opened.
+// Opens `path`, reads the header, then runs `read_body`. Returns kFileOk or
+// kFileNotReadable; `*opened` tells whether the file opened. `*backup_due`
+// is set only when the whole file was read, and cleared otherwise.
 int ReadDataFile(const std::u16string& path, bool* backup_due, bool* opened,
                  const ArchiveBody& read_body);
 

@@ -136,6 +136,7 @@ TEST_F(AccountFileTest, NarrowLowerCaseAndDamagedFields) {
   EXPECT_EQ((*store.m_pUser)[1].groupcomment, u"still here");
 }
 
+// A file that fails to load leaves no table, and is never taken as the backup.
 TEST_F(AccountFileTest, ShortAndDamagedFiles) {
   const Bytes header = FileBytes({});  // 132 header bytes and a zero count
   ASSERT_EQ(header.size(), 134u);
@@ -143,27 +144,34 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
   huge_count[132] = huge_count[133] = 0xFF;
   Bytes cut = FileBytes(SampleTable());
   cut.resize(cut.size() - 3);
+  AccountRecord smallest;  // type 0: zone flags and an empty name, 134 bytes
+  Bytes over_limit = FileBytes(Table(kMaxAccounts, smallest));
+  const Bytes one_more(over_limit.end() - 134, over_limit.end());
+  over_limit.insert(over_limit.end(), one_more.begin(), one_more.end());
+  over_limit[132] = 0x00, over_limit[133] = 0x80;
   const struct {
     const char* name;
     Bytes bytes;
     int result;
-    bool backup_due;
   } rows[] = {
-      {"exactly 134 bytes, count 0", header, kFileOk, true},
-      {"133 bytes", Slice(header, 0, 133), kFileNotReadable, true},
-      {"5 bytes: the version and a short block", Slice(header, 0, 5), kFileNotReadable, true},
-      {"3 bytes: ends inside the version", Slice(header, 0, 3), kFileNotReadable, false},
-      {"count of 65535 with no records", huge_count, kFileNotReadable, true},
-      {"ends inside the last record", cut, kFileNotReadable, true},
+      {"exactly 134 bytes, count 0", header, kFileOk},
+      {"133 bytes", Slice(header, 0, 133), kFileNotReadable},
+      {"5 bytes: the version and a short block", Slice(header, 0, 5), kFileNotReadable},
+      {"3 bytes: ends inside the version", Slice(header, 0, 3), kFileNotReadable},
+      {"count of 65535 with no records", huge_count, kFileNotReadable},
+      // Beyond what the interface can count, however whole the file.
+      {"count of 32768 with all its records", over_limit, kFileNotReadable},
+      {"ends inside the last record", cut, kFileNotReadable},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     PutDat(row.bytes);
     CUser store;
     store.SetDefaultTable();
+    store.m_bUserBackupDue = true;
     EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), row.result);
     EXPECT_FALSE(store.m_pUser.has_value());  // no table: the host's save reloads first
-    EXPECT_EQ(store.m_bUserBackupDue, row.backup_due);
+    EXPECT_EQ(store.m_bUserBackupDue, row.result == kFileOk);
     EXPECT_EQ(Dat(), row.bytes);  // a failed load never touches the file
   }
 }
