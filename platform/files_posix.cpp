@@ -57,15 +57,6 @@ bool Size(FileHandle file, std::uint64_t* bytes) {
   return true;
 }
 
-static bool SyncDirectoryOf(const std::string& native) {
-  const auto slash = native.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
-  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0;
-  return ::close(fd) == 0 && synced;
-}
-
 bool Copy(const std::u16string& from, const std::u16string& to) {
   const FileHandle in = OpenRead(from);
   if (in == kInvalidFile) return false;
@@ -94,15 +85,27 @@ bool Rename(const std::u16string& from, const std::u16string& to) {
   return ::unlink(source.c_str()) == 0;
 }
 
+// Through the live table, so that a test can make these calls fail too.
+static bool SyncToDisk(const std::u16string& path) {
+  File file = File::OpenRead(path);  // a directory opens for reading as well
+  return file.Flush() && file.Close();
+}
+
+static std::u16string DirectoryOf(const std::u16string& path) {
+  const auto separator = path.rfind(u'\\');
+  if (separator == std::u16string::npos) return u".";
+  return separator == 0 ? u"\\" : path.substr(0, separator);
+}
+
 bool Replace(const std::u16string& from, const std::u16string& to) {
-  const std::string source = NativePath(from);
-  const std::string target = NativePath(to);
-  const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0;
-  ::close(fd);
-  if (!synced || ::rename(source.c_str(), target.c_str()) != 0) return false;
-  return SyncDirectoryOf(target);
+  if (!SyncToDisk(from) || ::rename(NativePath(from).c_str(), NativePath(to).c_str()) != 0) {
+    return false;
+  }
+  // The new file is in place: the move has happened and is reported so.
+  // Syncing the directory makes the new name durable at once; when that
+  // fails, its durability is left to the file system.
+  SyncToDisk(DirectoryOf(to));
+  return true;
 }
 
 }  // namespace warden::platform::system_files
