@@ -9,7 +9,8 @@
 namespace warden {
 namespace {
 
-const DataFileNames kUsersFile{u"users.dat", u"users.111", u"users.112", u"users.bak"};
+const DataFileNames kUsersFile{u"users.dat", u"users.111", u"users.112", u"users.bak",
+                               u"users.lck"};
 
 // The least a record can take: type, 64 zone flags and a one-byte empty text.
 constexpr std::uint64_t kMinRecordBytes = 2 + 2 * kZoneCount + 1;
@@ -136,7 +137,7 @@ int LoadAccountFile(CUser& store, const DataLocation& location) {
   // A file without records leaves the store without a table, as before the load.
   std::vector<AccountRecord> table;
   bool opened = false;
-  const int result = ReadDataFile(*path, &store.m_bUserBackupDue, &opened,
+  const int result = ReadDataFile(kUsersFile, location, &store.m_bUserBackupDue, &opened,
                                   [&table](Archive& archive) { return ReadAccountTable(archive, &table); });
   if (result == kFileOk || opened) store.ReleaseTable();
   if (result == kFileOk && !table.empty()) store.m_pUser = std::move(table);

@@ -1,9 +1,12 @@
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "platform/system_files.h"
 #include "platform/posix_path.h"
@@ -107,5 +110,24 @@ bool Replace(const std::u16string& from, const std::u16string& to) {
   SyncToDisk(DirectoryOf(to));
   return true;
 }
+
+// flock, not fcntl: its lock belongs to the open file, so two opens in one
+// process exclude each other too, and closing another descriptor of the
+// same file does not drop it.
+FileHandle Lock(const std::u16string& path, std::uint32_t wait_ms) {
+  const int fd = ::open(NativePath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return kInvalidFile;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
+      ::close(fd);
+      return kInvalidFile;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return fd;
+}
+
+bool Unlock(FileHandle lock) { return ::close(static_cast<int>(lock)) == 0; }
 
 }  // namespace warden::platform::system_files

@@ -1,8 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <thread>
+
 #include "accounts/account_file.h"
+#include "platform/module_file.h"
+#include "platform/text.h"
 #include "storage/field_cipher.h"
 #include "storage/file_version.h"
+#include "tests/support/built_files.h"
 #include "tests/support/install_dir.h"
 #include "tests/support/data_file_checks.h"
 
@@ -215,6 +223,103 @@ TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
 TEST_F(AccountFileTest, LoadSurvivesAnyFailingFileCall) {
   testing::ExpectLoadSurvivesAnyFailingFileCall(UsersDat(), install_);
 }
+
+// Several processes read and save users.dat of one directory at once; each
+// is this test program, running one AccountFileWriter below. WARDEN_WRITERS
+// tells the writers the round and the directory.
+constexpr int kWriters = 4;
+constexpr char kWritersVariable[] = "WARDEN_WRITERS";
+
+Table WriterTable(int writer, int round) {
+  const std::u16string prefix = u"w" + platform::ToDecimal(writer) + u"r" +
+                                platform::ToDecimal(round) + u"-";
+  Table table{Group(u"Line")};
+  for (int i = 0; i < 1500; ++i) table.push_back(User(prefix + platform::ToDecimal(i), u"Line"));
+  return table;
+}
+
+std::string Ready(int writer) { return "ready" + std::to_string(writer); }
+
+bool WaitFor(const std::filesystem::path& file) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!std::filesystem::exists(file)) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+void SetWriters(const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(kWritersVariable, value.c_str());
+#else
+  setenv(kWritersVariable, value.c_str(), 1);
+#endif
+}
+
+// Exit code 0 when writer `index` reported its save done.
+int RunWriter(int index) {
+  const std::string program =
+      testing::FileSystemPath(platform::ModuleFileName(1024, 1024)).string();
+  const std::string filter =
+      " --gtest_filter=Writers/AccountFileWriter.LoadsThenSaves/" + std::to_string(index);
+#ifdef _WIN32
+  return std::system(("\"\"" + program + "\"" + filter + " >NUL 2>&1\"").c_str());
+#else
+  return std::system(("'" + program + "'" + filter + " >/dev/null 2>&1").c_str());
+#endif
+}
+
+// Last writer wins, whole: after every round users.dat is exactly the table
+// of a writer told its save was done, never of one told it failed.
+TEST_F(AccountFileTest, WritersInSeveralProcessesFollowOneAnother) {
+  Table before = SampleTable();
+  PutDat(FileBytes(before));
+  for (int round = 0; round < 6; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    SetWriters(std::to_string(round) + " " + platform::ToUtf8(install_.dir().core()));
+    std::vector<std::future<int>> writers;
+    for (int w = 0; w < kWriters; ++w) {
+      writers.push_back(std::async(std::launch::async, RunWriter, w));
+    }
+    for (int w = 0; w < kWriters; ++w) WaitFor(install_ / Ready(w));
+    testing::WriteBytes(install_ / "go", {});  // all start at once
+    std::vector<Table> saved, failed;
+    for (int w = 0; w < kWriters; ++w) {
+      (writers[w].get() == 0 ? saved : failed).push_back(WriterTable(w, round));
+    }
+    CUser reader;
+    ASSERT_EQ(LoadAccountFile(reader, testing::InstallLocation()), kFileOk);
+    const Table& now = *reader.m_pUser;
+    EXPECT_EQ(std::count(failed.begin(), failed.end(), now), 0);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), now) + (saved.empty() && now == before), 1)
+        << saved.size() << " saved";
+    before = now;
+    for (int w = 0; w < kWriters; ++w) std::filesystem::remove(install_ / Ready(w));
+    std::filesystem::remove(install_ / "go");
+  }
+  SetWriters("");
+}
+
+class AccountFileWriter : public ::testing::TestWithParam<int> {};
+
+// One writer: says it is ready, waits for the go, reads, then saves its table.
+TEST_P(AccountFileWriter, LoadsThenSaves) {
+  const char* writers = std::getenv(kWritersVariable);
+  if (!writers || !*writers) GTEST_SKIP() << "a writer process of the test above";
+  const std::string spec = writers;
+  const int round = std::stoi(spec);
+  const std::u16string directory = platform::FromUtf8(spec.substr(spec.find(' ') + 1));
+  const std::filesystem::path folder = testing::FileSystemPath(directory);
+  testing::WriteBytes(folder / Ready(GetParam()), {});
+  ASSERT_TRUE(WaitFor(folder / "go"));
+  const DataLocation location = DataLocation::Install(directory);
+  CUser store;
+  ASSERT_EQ(LoadAccountFile(store, location), kFileOk);
+  store.m_pUser = WriterTable(GetParam(), round);
+  ASSERT_EQ(SaveAccountFile(store, location), kFileOk);
+}
+INSTANTIATE_TEST_SUITE_P(Writers, AccountFileWriter, ::testing::Range(0, kWriters));
 
 }  // namespace
 }  // namespace warden
