@@ -115,7 +115,9 @@ bool Replace(const std::u16string& from, const std::u16string& to) {
 // process exclude each other too, and closing another descriptor of the
 // same file does not drop it.
 FileHandle Lock(const std::u16string& path, std::uint32_t wait_ms) {
-  const int fd = ::open(NativePath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  const std::string native = NativePath(path);
+  int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return kInvalidFile;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
   while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

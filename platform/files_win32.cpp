@@ -85,9 +85,13 @@ bool Replace(const std::u16string& from, const std::u16string& to) {
 }
 
 FileHandle Lock(const std::u16string& path, std::uint32_t wait_ms) {
-  const HANDLE file = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE file = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    file = CreateFileW(Wide(path), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
   if (file == INVALID_HANDLE_VALUE) return kInvalidFile;
   const DWORD start = GetTickCount();
   for (;;) {

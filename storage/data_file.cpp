@@ -106,8 +106,13 @@ int ReadDataFile(const DataFileNames& names, const DataLocation& location, bool*
   const std::optional<std::u16string> path = DataFilePath(location.directory, names.dat);
   const std::optional<std::u16string> lock_path = DataFilePath(location.directory, names.lock);
   if (!path || !lock_path) return kFileNotReadable;
+  // A directory that holds no lock file and lets none be made is one nobody
+  // can save to: it is read without the lock.
   std::optional<HeldLock> lock;
-  if (location.is_install_directory && !lock.emplace(*lock_path).held()) return kFileNotReadable;
+  if (location.is_install_directory && !lock.emplace(*lock_path).held() &&
+      Files().exists(*lock_path)) {
+    return kFileNotReadable;
+  }
   File file = File::OpenRead(*path);
   *opened = file.IsOpen();
   if (!file.IsOpen()) return kFileNotReadable;

@@ -13,6 +13,7 @@
 #include "tests/support/built_files.h"
 #include "tests/support/install_dir.h"
 #include "tests/support/data_file_checks.h"
+#include "tests/support/fault_injection.h"
 
 namespace warden {
 namespace {
@@ -299,6 +300,18 @@ TEST_F(AccountFileTest, WritersInSeveralProcessesFollowOneAnother) {
     std::filesystem::remove(install_ / "go");
   }
   SetWriters("");
+}
+
+// A read waits for the lock; where no lock file is nor can be made, nobody
+// can save, and the file is read without it.
+TEST_F(AccountFileTest, ReadsWithoutALockOnlyWhereNoneCanBeMade) {
+  PutDat(FileBytes(SampleTable()));
+  CUser store;
+  testing::FaultInjector faults;
+  faults.FailEvery(testing::FileOp::kLock);
+  EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileOk);
+  testing::WriteBytes(install_ / "users.lck", {});
+  EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileNotReadable);
 }
 
 class AccountFileWriter : public ::testing::TestWithParam<int> {};
