@@ -227,19 +227,22 @@ TEST_F(AccountFileTest, LoadSurvivesAnyFailingFileCall) {
 
 // Several processes read and save users.dat of one directory at once; each
 // is this test program, running one AccountFileWriter below. WARDEN_WRITERS
-// tells the writers the round and the directory.
+// tells the writers the round and the directory; each writes down in
+// results<n> how each of its saves ended ('1' done, '0' failed).
 constexpr int kWriters = 4;
+constexpr int kSaves = 3;
 constexpr char kWritersVariable[] = "WARDEN_WRITERS";
 
-Table WriterTable(int writer, int round) {
+Table WriterTable(int writer, int round, int save) {
   const std::u16string prefix = u"w" + platform::ToDecimal(writer) + u"r" +
-                                platform::ToDecimal(round) + u"-";
+                                platform::ToDecimal(round) + u"s" + platform::ToDecimal(save);
   Table table{Group(u"Line")};
-  for (int i = 0; i < 1500; ++i) table.push_back(User(prefix + platform::ToDecimal(i), u"Line"));
+  for (int i = 0; i < 2000; ++i) table.push_back(User(prefix + platform::ToDecimal(i), u"Line"));
   return table;
 }
 
 std::string Ready(int writer) { return "ready" + std::to_string(writer); }
+std::string Results(int writer) { return "results" + std::to_string(writer); }
 
 bool WaitFor(const std::filesystem::path& file) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -258,28 +261,27 @@ void SetWriters(const std::string& value) {
 #endif
 }
 
-// Exit code 0 when writer `index` reported its save done.
-int RunWriter(int index) {
+void RunWriter(int index) {
   const std::string program =
       testing::FileSystemPath(platform::ModuleFileName(1024, 1024)).string();
   const std::string filter =
-      " --gtest_filter=Writers/AccountFileWriter.LoadsThenSaves/" + std::to_string(index);
+      " --gtest_filter=Writers/AccountFileWriter.LoadsAndSaves/" + std::to_string(index);
 #ifdef _WIN32
-  return std::system(("\"\"" + program + "\"" + filter + " >NUL 2>&1\"").c_str());
+  std::system(("\"\"" + program + "\"" + filter + " >NUL 2>&1\"").c_str());
 #else
-  return std::system(("'" + program + "'" + filter + " >/dev/null 2>&1").c_str());
+  std::system(("'" + program + "'" + filter + " >/dev/null 2>&1").c_str());
 #endif
 }
 
-// Last writer wins, whole: after every round users.dat is exactly the table
-// of a writer told its save was done, never of one told it failed.
+// Last writer wins, whole: after every round users.dat is exactly a table
+// whose save was reported done, never one whose save was reported failed.
 TEST_F(AccountFileTest, WritersInSeveralProcessesFollowOneAnother) {
   Table before = SampleTable();
   PutDat(FileBytes(before));
-  for (int round = 0; round < 6; ++round) {
+  for (int round = 0; round < 5; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     SetWriters(std::to_string(round) + " " + platform::ToUtf8(install_.dir().core()));
-    std::vector<std::future<int>> writers;
+    std::vector<std::future<void>> writers;
     for (int w = 0; w < kWriters; ++w) {
       writers.push_back(std::async(std::launch::async, RunWriter, w));
     }
@@ -287,16 +289,24 @@ TEST_F(AccountFileTest, WritersInSeveralProcessesFollowOneAnother) {
     testing::WriteBytes(install_ / "go", {});  // all start at once
     std::vector<Table> saved, failed;
     for (int w = 0; w < kWriters; ++w) {
-      (writers[w].get() == 0 ? saved : failed).push_back(WriterTable(w, round));
+      writers[w].wait();
+      const Bytes results = ReadBytes(install_ / Results(w));
+      ASSERT_EQ(results.size(), static_cast<std::size_t>(kSaves)) << "writer " << w;
+      for (int k = 0; k < kSaves; ++k) {
+        (results[k] == '1' ? saved : failed).push_back(WriterTable(w, round, k));
+      }
     }
     CUser reader;
     ASSERT_EQ(LoadAccountFile(reader, testing::InstallLocation()), kFileOk);
     const Table& now = *reader.m_pUser;
     EXPECT_EQ(std::count(failed.begin(), failed.end(), now), 0);
     EXPECT_EQ(std::count(saved.begin(), saved.end(), now) + (saved.empty() && now == before), 1)
-        << saved.size() << " saved";
+        << saved.size() << " saves done";
     before = now;
-    for (int w = 0; w < kWriters; ++w) std::filesystem::remove(install_ / Ready(w));
+    for (int w = 0; w < kWriters; ++w) {
+      std::filesystem::remove(install_ / Ready(w));
+      std::filesystem::remove(install_ / Results(w));
+    }
     std::filesystem::remove(install_ / "go");
   }
   SetWriters("");
@@ -316,8 +326,9 @@ TEST_F(AccountFileTest, ReadsWithoutALockOnlyWhereNoneCanBeMade) {
 
 class AccountFileWriter : public ::testing::TestWithParam<int> {};
 
-// One writer: says it is ready, waits for the go, reads, then saves its table.
-TEST_P(AccountFileWriter, LoadsThenSaves) {
+// One writer: says it is ready, waits for the go, then reads and saves its
+// tables in turn.
+TEST_P(AccountFileWriter, LoadsAndSaves) {
   const char* writers = std::getenv(kWritersVariable);
   if (!writers || !*writers) GTEST_SKIP() << "a writer process of the test above";
   const std::string spec = writers;
@@ -327,10 +338,16 @@ TEST_P(AccountFileWriter, LoadsThenSaves) {
   testing::WriteBytes(folder / Ready(GetParam()), {});
   ASSERT_TRUE(WaitFor(folder / "go"));
   const DataLocation location = DataLocation::Install(directory);
-  CUser store;
-  ASSERT_EQ(LoadAccountFile(store, location), kFileOk);
-  store.m_pUser = WriterTable(GetParam(), round);
-  ASSERT_EQ(SaveAccountFile(store, location), kFileOk);
+  Bytes results;
+  for (int k = 0; k < kSaves; ++k) {
+    // Staggered, so that saves also meet half way, not only at their start.
+    std::this_thread::sleep_for(std::chrono::milliseconds(10 * GetParam()));
+    CUser store;
+    const bool loaded = LoadAccountFile(store, location) == kFileOk;
+    store.m_pUser = WriterTable(GetParam(), round, k);
+    results.push_back(loaded && SaveAccountFile(store, location) == kFileOk ? '1' : '0');
+  }
+  testing::WriteBytes(folder / Results(GetParam()), results);
 }
 INSTANTIATE_TEST_SUITE_P(Writers, AccountFileWriter, ::testing::Range(0, kWriters));
 

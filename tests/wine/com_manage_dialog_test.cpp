@@ -196,11 +196,13 @@ struct AfterFailedLoad {
 // is off, and presses OK in whatever opened.
 DWORD WINAPI DriveAfterFailedLoad(void* parameter) {
   auto& seen = *static_cast<AfterFailedLoad*>(parameter);
-  HWND prompt = WaitForDialogWith(IDC_PROMPT_TEXT);
-  HWND manage = WaitForDialogWith(IDC_ACCOUNT_TREE);
-  if (prompt && manage) {
+  HWND prompt = WaitForDialogWith(IDC_PROMPT_TEXT);  // shown before the manage dialog
+  if (prompt) {
     Click(prompt, IDOK);
     WaitForClose(prompt);
+  }
+  HWND manage = WaitForDialogWith(IDC_ACCOUNT_TREE);
+  if (prompt && manage) {
     seen.new_enabled = IsWindowEnabled(GetDlgItem(manage, IDC_NEW)) != FALSE;
     seen.edit_zones_enabled = IsWindowEnabled(GetDlgItem(manage, IDC_EDIT_ZONES)) != FALSE;
     PostMessageW(manage, WM_COMMAND, MAKEWPARAM(IDC_EDIT_ZONES, BN_CLICKED),
