@@ -2,7 +2,6 @@
 // directories), through Config objects made by the class factory.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -318,15 +317,10 @@ TEST_F(ConfigObjectTest, FailuresSetAStickyLastError) {
 // one object from several threads at once.
 TEST_F(ConfigObjectTest, ReferenceCountHoldsAcrossThreads) {
   IConfig* config = NewConfig();
-  std::atomic<int> waiting{4};
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([config, &waiting] {
-      for (--waiting; waiting > 0;) std::this_thread::yield();  // all start at once
-      for (int i = 0; i < 200000; ++i) {
-        config->AddRef();
-        config->Release();
-      }
+    threads.emplace_back([config] {
+      for (int i = 0; i < 200000; ++i) config->AddRef(), config->Release();
     });
   }
   for (std::thread& thread : threads) thread.join();
