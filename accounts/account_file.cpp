@@ -10,7 +10,8 @@
 namespace warden {
 namespace {
 
-const DataFileNames kUsersFile{u"users.dat", u"users.111", u"users.112", u"users.bak"};
+const DataFileNames kUsersFile{u"users.dat", u"users.111", u"users.112", u"users.bak",
+                               u"users.lck"};
 
 // The least a record can take: type, 64 zone flags and a one-byte empty text.
 constexpr std::uint64_t kMinRecordBytes = 2 + 2 * kZoneCount + 1;
@@ -86,8 +87,11 @@ bool WriteAccountTable(Archive& archive, const std::vector<AccountRecord>& table
 bool ReadAccountTable(Archive& archive, std::vector<AccountRecord>* table) {
   table->clear();
   std::uint16_t count = 0;
-  // A count the remaining bytes cannot hold fails before the table is allocated.
-  if (!archive.ReadU16(&count) || !archive.Require(count * kMinRecordBytes)) return false;
+  if (!archive.ReadU16(&count)) return false;
+  // No writer goes past kMaxAccounts, and the interface counts in 16 signed
+  // bits: a larger count is damage. So is one the remaining bytes cannot
+  // hold, found before the table is allocated.
+  if (count > kMaxAccounts || !archive.Require(count * kMinRecordBytes)) return false;
   std::vector<AccountRecord> records(count);
   std::u16string sealed;
   for (AccountRecord& record : records) {
@@ -133,7 +137,7 @@ int LoadAccountFile(CUser& store, const DataLocation& location) {
   // A file without records leaves the store without a table, as before the load.
   std::vector<AccountRecord> table;
   bool opened = false;
-  const int result = ReadDataFile(*path, &store.m_bUserBackupDue, &opened,
+  const int result = ReadDataFile(kUsersFile, location, &store.m_bUserBackupDue, &opened,
                                   [&table](Archive& archive) { return ReadAccountTable(archive, &table); });
   if (result == kFileOk || opened) store.ReleaseTable();
   if (result == kFileOk && !table.empty()) store.m_pUser = std::move(table);

@@ -115,9 +115,8 @@ std::int16_t CUser::AccountTypeByName(const std::u16string& name) const {
 int CUser::CanModifyAccount(const std::u16string& name) const {
   if (!m_pCurUser) return 1;
   std::int16_t target_priority = 0;
-  const std::int32_t count = UserCount();
-  for (std::int16_t i = 0; i < count; ++i) {
-    const AccountRecord& record = (*m_pUser)[i];
+  static const std::vector<AccountRecord> kNoTable;
+  for (const AccountRecord& record : m_pUser ? *m_pUser : kNoTable) {
     if (record.type == kTypeUser && IsSameText(record.username, name)) {
       if (IsSameText(record.username, m_pCurUser->username)) return 1;
       if (IsSameText(m_pCurUser->username, platform::ResourceString(IDS_ADMIN_USER))) return 1;

@@ -49,7 +49,7 @@ CManageDialog::CManageDialog(platform::WindowHandle parent, CUser& store, DataLo
   On(IDC_MODIFY, NotifyCode::kClick, [this](const platform::Notification&) { OnModify(); });
   On(IDC_DELETE, NotifyCode::kClick, [this](const platform::Notification&) { OnDelete(); });
   On(IDC_EDIT_ZONES, NotifyCode::kClick, [this](const platform::Notification&) {
-    CSectionDialog(Handle(), m_store, m_location).DoModal();
+    if (m_bZonesLoaded) CSectionDialog(Handle(), m_store, m_location).DoModal();
   });
   On(IDC_ACCOUNT_TREE, NotifyCode::kSelectionChanged,
      [this](const platform::Notification& n) { OnSelectionChanged(n.item); });
@@ -61,19 +61,21 @@ void CManageDialog::DoDataExchange(platform::DataExchange& exchange) {
   exchange.Bind(IDC_DELETE, m_btnDelete);
   exchange.Bind(IDC_MODIFY, m_btnModify);
   exchange.Bind(IDC_NEW, m_btnNew);
+  exchange.Bind(IDC_EDIT_ZONES, m_btnEditZones);
   exchange.Bind(IDC_ACCOUNT_TREE, m_tree);
 }
 
 bool CManageDialog::OnInitDialog() {
   Dialog::OnInitDialog();
   m_bAccountsLoaded = LoadAccountFile(m_store, m_location) == kFileOk;
-  if (!m_bAccountsLoaded) {
-    for (platform::Button* button : {&m_btnNew, &m_btnModify, &m_btnDelete}) button->Enable(false);
-    ShowPrompt(Handle(), IDS_LOAD_USERS_FAILED);
-    return true;
-  }
-  if (LoadSectionFile(m_store, m_location) != kFileOk) {
-    ShowPrompt(Handle(), IDS_LOAD_ZONES_FAILED);
+  m_bZonesLoaded = m_bAccountsLoaded && LoadSectionFile(m_store, m_location) == kFileOk;
+  if (!m_bZonesLoaded) {
+    const std::uint16_t text = m_bAccountsLoaded ? IDS_LOAD_ZONES_FAILED : IDS_LOAD_USERS_FAILED;
+    m_bAccountsLoaded = false;
+    for (platform::Button* button : {&m_btnNew, &m_btnModify, &m_btnDelete, &m_btnEditZones}) {
+      button->Enable(false);
+    }
+    ShowPrompt(Handle(), text);
     return true;
   }
   BuildTree();
@@ -84,6 +86,7 @@ bool CManageDialog::OnInitDialog() {
 }
 
 void CManageDialog::BuildTree() {
+  if (!m_store.m_pUser) return;  // a file without records: an empty tree
   const std::vector<AccountRecord>& table = *m_store.m_pUser;
   for (const AccountTreeRoot& root : BuildAccountTree(table)) {
     const AccountRecord& record = table[root.record];

@@ -24,6 +24,7 @@ class CManageDialog : public platform::Dialog {
   platform::Button m_btnDelete;
   platform::Button m_btnModify;
   platform::Button m_btnNew;
+  platform::Button m_btnEditZones;
   platform::TreeView m_tree;
   std::int16_t m_nSelType = 0;
 
@@ -44,9 +45,12 @@ class CManageDialog : public platform::Dialog {
   void ModifyUser(CUserDialog& editor, const std::u16string& name);
   platform::TreeView::Item FindGroupItem(const std::u16string& name) const;
 
-  // False after a failed account load: the table in memory is not the file,
-  // so nothing may be edited and OK must not write it over users.dat.
+  // False after a failed load of either file: what is in memory is not the
+  // file, so nothing may be edited and OK must not write users.dat.
   bool m_bAccountsLoaded = false;
+  // True only when this opening read section.dat whole: Edit zones writes
+  // all 64 names back.
+  bool m_bZonesLoaded = false;
   CUser& m_store;
   const DataLocation m_location;
 };

@@ -20,6 +20,8 @@ const FileOps& SystemFiles() {
     table.rename = os::Rename;
     table.replace = os::Replace;
     table.size = os::Size;
+    table.lock = os::Lock;
+    table.unlock = os::Unlock;
     return table;
   }();
   return ops;

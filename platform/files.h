@@ -37,6 +37,13 @@ struct FileOps {
   bool (*replace)(const std::u16string& from, const std::u16string& to);
   // The size in bytes of an open file.
   bool (*size)(FileHandle file, std::uint64_t* bytes);
+  // Opens the lock file `path`, creating it (or only reading it where it
+  // cannot be written), and takes its exclusive lock, which other processes
+  // and other opens in this one respect. Waits up to `wait_ms` for a holder
+  // to let go; kInvalidFile when it cannot be had.
+  FileHandle (*lock)(const std::u16string& path, std::uint32_t wait_ms);
+  // Releases the lock and closes the lock file (closed even on failure).
+  bool (*unlock)(FileHandle lock);
 };
 
 // The live table. Tests may swap entries and must restore them.

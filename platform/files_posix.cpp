@@ -1,9 +1,12 @@
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "platform/system_files.h"
 #include "platform/posix_path.h"
@@ -57,15 +60,6 @@ bool Size(FileHandle file, std::uint64_t* bytes) {
   return true;
 }
 
-static bool SyncDirectoryOf(const std::string& native) {
-  const auto slash = native.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
-  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0;
-  return ::close(fd) == 0 && synced;
-}
-
 bool Copy(const std::u16string& from, const std::u16string& to) {
   const FileHandle in = OpenRead(from);
   if (in == kInvalidFile) return false;
@@ -94,15 +88,48 @@ bool Rename(const std::u16string& from, const std::u16string& to) {
   return ::unlink(source.c_str()) == 0;
 }
 
-bool Replace(const std::u16string& from, const std::u16string& to) {
-  const std::string source = NativePath(from);
-  const std::string target = NativePath(to);
-  const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0;
-  ::close(fd);
-  if (!synced || ::rename(source.c_str(), target.c_str()) != 0) return false;
-  return SyncDirectoryOf(target);
+// Through the live table, so that a test can make these calls fail too.
+static bool SyncToDisk(const std::u16string& path) {
+  File file = File::OpenRead(path);  // a directory opens for reading as well
+  return file.Flush() && file.Close();
 }
+
+static std::u16string DirectoryOf(const std::u16string& path) {
+  const auto separator = path.rfind(u'\\');
+  if (separator == std::u16string::npos) return u".";
+  return separator == 0 ? u"\\" : path.substr(0, separator);
+}
+
+bool Replace(const std::u16string& from, const std::u16string& to) {
+  if (!SyncToDisk(from) || ::rename(NativePath(from).c_str(), NativePath(to).c_str()) != 0) {
+    return false;
+  }
+  // The new file is in place: the move has happened and is reported so.
+  // Syncing the directory makes the new name durable at once; when that
+  // fails, its durability is left to the file system.
+  SyncToDisk(DirectoryOf(to));
+  return true;
+}
+
+// flock, not fcntl: its lock belongs to the open file, so two opens in one
+// process exclude each other too, and closing another descriptor of the
+// same file does not drop it.
+FileHandle Lock(const std::u16string& path, std::uint32_t wait_ms) {
+  const std::string native = NativePath(path);
+  int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return kInvalidFile;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
+      ::close(fd);
+      return kInvalidFile;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return fd;
+}
+
+bool Unlock(FileHandle lock) { return ::close(static_cast<int>(lock)) == 0; }
 
 }  // namespace warden::platform::system_files

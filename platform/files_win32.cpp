@@ -84,4 +84,36 @@ bool Replace(const std::u16string& from, const std::u16string& to) {
   }
 }
 
+FileHandle Lock(const std::u16string& path, std::uint32_t wait_ms) {
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE file = CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    file = CreateFileW(Wide(path), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  if (file == INVALID_HANDLE_VALUE) return kInvalidFile;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    OVERLAPPED first_byte{};
+    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                   &first_byte)) {
+      return FromHandle(file);
+    }
+    if (GetLastError() != ERROR_LOCK_VIOLATION || GetTickCount() - start >= wait_ms) {
+      CloseHandle(file);
+      return kInvalidFile;
+    }
+    Sleep(2);
+  }
+}
+
+// Unlocked before the close: a lock left to the close is released whenever
+// the system gets round to it.
+bool Unlock(FileHandle lock) {
+  OVERLAPPED first_byte{};
+  const bool unlocked = UnlockFileEx(ToHandle(lock), 0, 1, 0, &first_byte) != FALSE;
+  return CloseHandle(ToHandle(lock)) != FALSE && unlocked;
+}
+
 }  // namespace warden::platform::system_files

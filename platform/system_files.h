@@ -20,6 +20,8 @@ bool Remove(const std::u16string& path);
 bool Rename(const std::u16string& from, const std::u16string& to);
 bool Replace(const std::u16string& from, const std::u16string& to);
 bool Size(FileHandle file, std::uint64_t* bytes);
+FileHandle Lock(const std::u16string& path, std::uint32_t wait_ms);
+bool Unlock(FileHandle lock);
 
 }  // namespace warden::platform::system_files
 

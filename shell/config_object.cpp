@@ -1,5 +1,6 @@
 #include "shell/config_object.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <new>
@@ -185,12 +186,17 @@ HRESULT STDMETHODCALLTYPE CConfig::GetUserNum(short* m_nUserNum, BSTR NetPath) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE CConfig::GetAllUser(short, USER_idl* Array_User, BSTR NetPath) {
+HRESULT STDMETHODCALLTYPE CConfig::GetAllUser(short m_nUserNum, USER_idl* Array_User,
+                                              BSTR NetPath) {
   return GuardedEntry([&] {
     const CUser& store = NetPathArg(NetPath).Store();
     if (store.UserCount() == 0) return S_OK;
     if (!Array_User) return E_POINTER;
-    for (std::size_t i = 0; i < store.m_pUser->size(); ++i) {
+    // A positive count is the host's array size: the table may have grown
+    // since it counted. Hosts that pass 0 or less never sized by it.
+    std::size_t count = store.m_pUser->size();
+    if (m_nUserNum > 0) count = std::min(count, static_cast<std::size_t>(m_nUserNum));
+    for (std::size_t i = 0; i < count; ++i) {
       WriteEntry((*store.m_pUser)[i], &Array_User[i]);
     }
     return S_OK;
@@ -240,9 +246,9 @@ HRESULT STDMETHODCALLTYPE CConfig::SaveAllUsers(short m_nUserNum, USER_idl* Arra
     if (m_nUserNum > 0 && !Array_User) return E_POINTER;
     CUser& store = ApplicationStore();
     const DataLocation location = InstallLocation();
-    // A load that found no records leaves no table to replace either.
-    const bool has_table = store.m_pUser && !store.m_pUser->empty();
-    if (!has_table && LoadAccountFile(store, location) != kFileOk) {
+    // Only a store with no table at all loads first (never loaded, last load
+    // failed, file without records); a table of no records is still a table.
+    if (!store.m_pUser && LoadAccountFile(store, location) != kFileOk) {
       return Fail(kErrorLoadUsers);
     }
     std::vector<AccountRecord> table;

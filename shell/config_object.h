@@ -5,6 +5,7 @@
 #define WARDEN_SHELL_CONFIG_OBJECT_H
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -69,7 +70,9 @@ class CConfig final : public IConfig {
 
   Inner m_inner{this};
   IUnknown* m_outer;
-  ULONG m_nRef = 0;
+  // Atomic: the class is registered for any apartment, so references may
+  // come and go on several threads. The stores themselves take one call at a time.
+  std::atomic<ULONG> m_nRef{0};
   std::int16_t m_nLastError = 0;
   std::array<std::unique_ptr<char16_t[]>, kZoneCount> m_pSectionName;
 };

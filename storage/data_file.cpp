@@ -11,8 +11,26 @@ namespace {
 using platform::File;
 using platform::Files;
 
+// How long a save or a read waits for another process to finish with the file.
+constexpr std::uint32_t kLockWaitMs = 5000;
+
+// The lock file held for as long as the object lives; see held().
+class HeldLock {
+ public:
+  explicit HeldLock(const std::u16string& path) : handle_(Files().lock(path, kLockWaitMs)) {}
+  ~HeldLock() {
+    if (held()) Files().unlock(handle_);
+  }
+  HeldLock(const HeldLock&) = delete;
+  HeldLock& operator=(const HeldLock&) = delete;
+  bool held() const { return handle_ != platform::kInvalidFile; }
+
+ private:
+  platform::FileHandle handle_;
+};
+
 struct SavePaths {
-  std::u16string dat, temp, backup_temp, backup;
+  std::u16string dat, temp, backup_temp, backup, lock;
 };
 
 std::optional<SavePaths> PathsIn(const std::u16string& directory, const DataFileNames& names) {
@@ -20,8 +38,9 @@ std::optional<SavePaths> PathsIn(const std::u16string& directory, const DataFile
   auto temp = DataFilePath(directory, names.temp);
   auto backup_temp = DataFilePath(directory, names.backup_temp);
   auto backup = DataFilePath(directory, names.backup);
-  if (!dat || !temp || !backup_temp || !backup) return std::nullopt;
-  return SavePaths{*dat, *temp, *backup_temp, *backup};
+  auto lock = DataFilePath(directory, names.lock);
+  if (!dat || !temp || !backup_temp || !backup || !lock) return std::nullopt;
+  return SavePaths{*dat, *temp, *backup_temp, *backup, *lock};
 }
 
 // Header and body into the temporary file, flushed to the disk and closed.
@@ -78,21 +97,35 @@ std::optional<std::u16string> DataFilePath(const std::u16string& directory, cons
   return path;
 }
 
-int ReadDataFile(const std::u16string& path, bool* backup_due, bool* opened,
-                 const ArchiveBody& read_body) {
-  File file = File::OpenRead(path);
+int ReadDataFile(const DataFileNames& names, const DataLocation& location, bool* backup_due,
+                 bool* opened, const ArchiveBody& read_body) {
+  // Only a file read whole is a backup worth taking: after a failed read the
+  // next save leaves the backup as it is.
+  *backup_due = false;
+  *opened = false;
+  const std::optional<std::u16string> path = DataFilePath(location.directory, names.dat);
+  const std::optional<std::u16string> lock_path = DataFilePath(location.directory, names.lock);
+  if (!path || !lock_path) return kFileNotReadable;
+  // A directory that holds no lock file and lets none be made is one nobody
+  // can save to: it is read without the lock.
+  std::optional<HeldLock> lock;
+  if (location.is_install_directory && !lock.emplace(*lock_path).held() &&
+      Files().exists(*lock_path)) {
+    return kFileNotReadable;
+  }
+  File file = File::OpenRead(*path);
   *opened = file.IsOpen();
   if (!file.IsOpen()) return kFileNotReadable;
   Archive archive = Archive::Reading(file);
   CVmNewFileVersion header;
   if (!header.Serialize(archive)) return kFileNotReadable;
-  *backup_due = true;
   try {
     if (!read_body(archive)) return kFileNotReadable;
   } catch (const std::bad_alloc&) {
     return kFileNotReadable;
   }
   file.Close();  // a read-only handle loses nothing if its close fails
+  *backup_due = true;
   return kFileOk;
 }
 
@@ -100,6 +133,8 @@ int SaveDataFile(const DataFileNames& names, const DataLocation& location, bool*
                  SaveMode mode, const ArchiveBody& write_body) {
   const std::optional<SavePaths> paths = PathsIn(location.directory, names);
   if (!paths) return kFileNotWritable;
+  const HeldLock lock(paths->lock);
+  if (!lock.held()) return kFileNotWritable;
   bool created = false;
   if (WriteTemporary(paths->temp, write_body, &created) &&
       Commit(*paths, backup_due, mode) == kFileOk) {

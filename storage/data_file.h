@@ -29,6 +29,7 @@ struct DataFileNames {
   const char16_t* temp;        // the new content during a save
   const char16_t* backup_temp; // the backup while it is being copied
   const char16_t* backup;      // the file as it was first read, taken by the next save
+  const char16_t* lock;        // locked by every process while it saves or reads the file
 };
 
 // `directory` + `name`, or none when longer than kMaxPathLength.
@@ -36,10 +37,14 @@ std::optional<std::u16string> DataFilePath(const std::u16string& directory, cons
 
 using ArchiveBody = std::function<bool(Archive&)>;
 
-// Opens `path`, reads the header, sets `*backup_due`, then runs `read_body`.
-// Returns kFileOk or kFileNotReadable; `*opened` tells whether the file opened.
-int ReadDataFile(const std::u16string& path, bool* backup_due, bool* opened,
-                 const ArchiveBody& read_body);
+// Opens the file in `location`, reads the header, then runs `read_body`.
+// Returns kFileOk or kFileNotReadable; `*opened` tells whether the file
+// opened. `*backup_due` is set only when the whole file was read, and
+// cleared otherwise. In the install directory the read holds the lock file,
+// so it never meets a save half done; other directories are only read, and
+// get no lock file.
+int ReadDataFile(const DataFileNames& names, const DataLocation& location, bool* backup_due,
+                 bool* opened, const ArchiveBody& read_body);
 
 enum class SaveMode {
   kReplace,     // the normal save: backup when due, then replace the file
@@ -49,6 +54,9 @@ enum class SaveMode {
 // Writes the header and `write_body` to the temporary file in `location`,
 // then puts it in place. Returns kFileOk only when the file holds
 // the new content; otherwise kFileNotWritable with the old file as it was.
+// The whole save holds the lock file, so saves of several processes follow
+// one another whole: the last to report kFileOk is the one in place. A lock
+// not had within a few seconds fails the save.
 int SaveDataFile(const DataFileNames& names, const DataLocation& location, bool* backup_due,
                  SaveMode mode, const ArchiveBody& write_body);
 

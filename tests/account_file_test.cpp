@@ -1,10 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <thread>
+
 #include "accounts/account_file.h"
+#include "platform/module_file.h"
+#include "platform/text.h"
 #include "storage/field_cipher.h"
 #include "storage/file_version.h"
+#include "tests/support/built_files.h"
 #include "tests/support/install_dir.h"
 #include "tests/support/data_file_checks.h"
+#include "tests/support/fault_injection.h"
 
 namespace warden {
 namespace {
@@ -136,6 +145,7 @@ TEST_F(AccountFileTest, NarrowLowerCaseAndDamagedFields) {
   EXPECT_EQ((*store.m_pUser)[1].groupcomment, u"still here");
 }
 
+// A file that fails to load leaves no table, and is never taken as the backup.
 TEST_F(AccountFileTest, ShortAndDamagedFiles) {
   const Bytes header = FileBytes({});  // 132 header bytes and a zero count
   ASSERT_EQ(header.size(), 134u);
@@ -143,27 +153,34 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
   huge_count[132] = huge_count[133] = 0xFF;
   Bytes cut = FileBytes(SampleTable());
   cut.resize(cut.size() - 3);
+  AccountRecord smallest;  // type 0: zone flags and an empty name, 134 bytes
+  Bytes over_limit = FileBytes(Table(kMaxAccounts, smallest));
+  const Bytes one_more(over_limit.end() - 134, over_limit.end());
+  over_limit.insert(over_limit.end(), one_more.begin(), one_more.end());
+  over_limit[132] = 0x00, over_limit[133] = 0x80;
   const struct {
     const char* name;
     Bytes bytes;
     int result;
-    bool backup_due;
   } rows[] = {
-      {"exactly 134 bytes, count 0", header, kFileOk, true},
-      {"133 bytes", Slice(header, 0, 133), kFileNotReadable, true},
-      {"5 bytes: the version and a short block", Slice(header, 0, 5), kFileNotReadable, true},
-      {"3 bytes: ends inside the version", Slice(header, 0, 3), kFileNotReadable, false},
-      {"count of 65535 with no records", huge_count, kFileNotReadable, true},
-      {"ends inside the last record", cut, kFileNotReadable, true},
+      {"exactly 134 bytes, count 0", header, kFileOk},
+      {"133 bytes", Slice(header, 0, 133), kFileNotReadable},
+      {"5 bytes: the version and a short block", Slice(header, 0, 5), kFileNotReadable},
+      {"3 bytes: ends inside the version", Slice(header, 0, 3), kFileNotReadable},
+      {"count of 65535 with no records", huge_count, kFileNotReadable},
+      // Beyond what the interface can count, however whole the file.
+      {"count of 32768 with all its records", over_limit, kFileNotReadable},
+      {"ends inside the last record", cut, kFileNotReadable},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     PutDat(row.bytes);
     CUser store;
     store.SetDefaultTable();
+    store.m_bUserBackupDue = true;
     EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), row.result);
     EXPECT_FALSE(store.m_pUser.has_value());  // no table: the host's save reloads first
-    EXPECT_EQ(store.m_bUserBackupDue, row.backup_due);
+    EXPECT_EQ(store.m_bUserBackupDue, row.result == kFileOk);
     EXPECT_EQ(Dat(), row.bytes);  // a failed load never touches the file
   }
 }
@@ -207,6 +224,132 @@ TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
 TEST_F(AccountFileTest, LoadSurvivesAnyFailingFileCall) {
   testing::ExpectLoadSurvivesAnyFailingFileCall(UsersDat(), install_);
 }
+
+// Several processes read and save users.dat of one directory at once; each
+// is this test program, running one AccountFileWriter below. WARDEN_WRITERS
+// tells the writers the round and the directory; each writes down in
+// results<n> how each of its saves ended ('1' done, '0' failed).
+constexpr int kWriters = 4;
+constexpr int kSaves = 3;
+constexpr char kWritersVariable[] = "WARDEN_WRITERS";
+
+Table WriterTable(int writer, int round, int save) {
+  const std::u16string prefix = u"w" + platform::ToDecimal(writer) + u"r" +
+                                platform::ToDecimal(round) + u"s" + platform::ToDecimal(save);
+  Table table{Group(u"Line")};
+  for (int i = 0; i < 2000; ++i) table.push_back(User(prefix + platform::ToDecimal(i), u"Line"));
+  return table;
+}
+
+std::string Ready(int writer) { return "ready" + std::to_string(writer); }
+std::string Results(int writer) { return "results" + std::to_string(writer); }
+
+bool WaitFor(const std::filesystem::path& file) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!std::filesystem::exists(file)) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+void SetWriters(const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(kWritersVariable, value.c_str());
+#else
+  setenv(kWritersVariable, value.c_str(), 1);
+#endif
+}
+
+void RunWriter(int index) {
+  const std::string program =
+      testing::FileSystemPath(platform::ModuleFileName(1024, 1024)).string();
+  const std::string filter =
+      " --gtest_filter=Writers/AccountFileWriter.LoadsAndSaves/" + std::to_string(index);
+#ifdef _WIN32
+  std::system(("\"\"" + program + "\"" + filter + " >NUL 2>&1\"").c_str());
+#else
+  std::system(("'" + program + "'" + filter + " >/dev/null 2>&1").c_str());
+#endif
+}
+
+// Last writer wins, whole: after every round users.dat is exactly a table
+// whose save was reported done, never one whose save was reported failed.
+TEST_F(AccountFileTest, WritersInSeveralProcessesFollowOneAnother) {
+  Table before = SampleTable();
+  PutDat(FileBytes(before));
+  for (int round = 0; round < 5; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    SetWriters(std::to_string(round) + " " + platform::ToUtf8(install_.dir().core()));
+    std::vector<std::future<void>> writers;
+    for (int w = 0; w < kWriters; ++w) {
+      writers.push_back(std::async(std::launch::async, RunWriter, w));
+    }
+    for (int w = 0; w < kWriters; ++w) WaitFor(install_ / Ready(w));
+    testing::WriteBytes(install_ / "go", {});  // all start at once
+    std::vector<Table> saved, failed;
+    for (int w = 0; w < kWriters; ++w) {
+      writers[w].wait();
+      const Bytes results = ReadBytes(install_ / Results(w));
+      ASSERT_EQ(results.size(), static_cast<std::size_t>(kSaves)) << "writer " << w;
+      for (int k = 0; k < kSaves; ++k) {
+        (results[k] == '1' ? saved : failed).push_back(WriterTable(w, round, k));
+      }
+    }
+    CUser reader;
+    ASSERT_EQ(LoadAccountFile(reader, testing::InstallLocation()), kFileOk);
+    const Table& now = *reader.m_pUser;
+    EXPECT_EQ(std::count(failed.begin(), failed.end(), now), 0);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), now) + (saved.empty() && now == before), 1)
+        << saved.size() << " saves done";
+    before = now;
+    for (int w = 0; w < kWriters; ++w) {
+      std::filesystem::remove(install_ / Ready(w));
+      std::filesystem::remove(install_ / Results(w));
+    }
+    std::filesystem::remove(install_ / "go");
+  }
+  SetWriters("");
+}
+
+// A read waits for the lock; where no lock file is nor can be made, nobody
+// can save, and the file is read without it.
+TEST_F(AccountFileTest, ReadsWithoutALockOnlyWhereNoneCanBeMade) {
+  PutDat(FileBytes(SampleTable()));
+  CUser store;
+  testing::FaultInjector faults;
+  faults.FailEvery(testing::FileOp::kLock);
+  EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileOk);
+  testing::WriteBytes(install_ / "users.lck", {});
+  EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileNotReadable);
+}
+
+class AccountFileWriter : public ::testing::TestWithParam<int> {};
+
+// One writer: says it is ready, waits for the go, then reads and saves its
+// tables in turn.
+TEST_P(AccountFileWriter, LoadsAndSaves) {
+  const char* writers = std::getenv(kWritersVariable);
+  if (!writers || !*writers) GTEST_SKIP() << "a writer process of the test above";
+  const std::string spec = writers;
+  const int round = std::stoi(spec);
+  const std::u16string directory = platform::FromUtf8(spec.substr(spec.find(' ') + 1));
+  const std::filesystem::path folder = testing::FileSystemPath(directory);
+  testing::WriteBytes(folder / Ready(GetParam()), {});
+  ASSERT_TRUE(WaitFor(folder / "go"));
+  const DataLocation location = DataLocation::Install(directory);
+  Bytes results;
+  for (int k = 0; k < kSaves; ++k) {
+    // Staggered, so that saves also meet half way, not only at their start.
+    std::this_thread::sleep_for(std::chrono::milliseconds(10 * GetParam()));
+    CUser store;
+    const bool loaded = LoadAccountFile(store, location) == kFileOk;
+    store.m_pUser = WriterTable(GetParam(), round, k);
+    results.push_back(loaded && SaveAccountFile(store, location) == kFileOk ? '1' : '0');
+  }
+  testing::WriteBytes(folder / Results(GetParam()), results);
+}
+INSTANTIATE_TEST_SUITE_P(Writers, AccountFileWriter, ::testing::Range(0, kWriters));
 
 }  // namespace
 }  // namespace warden

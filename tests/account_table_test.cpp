@@ -70,6 +70,15 @@ TEST(AccountTableTest, AddRefusesBeyondTheSixteenBitCount) {
   EXPECT_EQ(store.UserCount(), kMaxAccounts);
 }
 
+// The priority check walks a table of any size, past what 16 bits can index.
+TEST(AccountTableTest, CanModifyReachesTheEndOfALargeTable) {
+  CUser store;
+  store.m_pUser = std::vector<AccountRecord>(40000, GroupRecord(u"g"));
+  store.m_pUser->back() = UserRecord(u"far", 11);
+  store.m_pCurUser = std::make_unique<AccountRecord>(UserRecord(u"me", 10));
+  EXPECT_EQ(store.CanModifyAccount(u"far"), 0);
+}
+
 TEST(AccountTableTest, DeleteRemovesEveryCaseFormAndKeepsMembers) {
   CUser store;
   store.AddAccount(UserRecord(u"admin", 1));

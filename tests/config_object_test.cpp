@@ -2,6 +2,7 @@
 // directories), through Config objects made by the class factory.
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -123,8 +124,11 @@ TEST_F(ConfigObjectTest, CountsAndRecordsWithAndWithoutNetPath) {
 
   ASSERT_EQ(config->GetUserNum(&count, none_), S_OK);
   EXPECT_EQ(count, 3);
-  // The store's count is written, whatever the caller passes.
-  ASSERT_EQ(config->GetAllUser(1, entries.data(), none_), S_OK);
+  // A positive count bounds what is written: the table may have grown since
+  // the host counted. Any other count writes the store's count.
+  ASSERT_EQ(config->GetAllUser(2, entries.data(), none_), S_OK);
+  EXPECT_EQ(entries[2].type, -1);
+  for (short unread : {0, -1}) ASSERT_EQ(config->GetAllUser(unread, entries.data(), none_), S_OK);
   EXPECT_EQ(entries[3].type, -1);
   const USER_idl& anna = entries[1];
   EXPECT_EQ(Text(anna.groupname) + u"|" + Text(anna.password) + u"|" + Text(anna.usercomment),
@@ -227,6 +231,12 @@ TEST_F(ConfigObjectTest, SaveAllUsersLoadsFirstAndAcceptsNoRecords) {
   const AccountRecord& saved = (*ApplicationStore().m_pUser)[0];
   EXPECT_EQ(saved.username + u"|" + saved.groupname, u"marker|");
 
+  // A table of no records is still a table: the next save does not reload
+  // the empty file, so the backup keeps the file as loaded.
+  const auto loaded = ReadBytes(install_ / "users.dat");
+  ASSERT_EQ(config->SaveAllUsers(0, nullptr), S_OK);
+  ASSERT_EQ(config->SaveAllUsers(1, &entry), S_OK);
+  EXPECT_EQ(ReadBytes(install_ / "users.bak"), loaded);
   ASSERT_EQ(config->SaveAllUsers(0, nullptr), S_OK);
   ResetStores();
   ASSERT_EQ(config->GetUserNum(&count, none_), S_OK);
@@ -290,11 +300,32 @@ TEST_F(ConfigObjectTest, FailuresSetAStickyLastError) {
   USER_idl entry = Marked();
   EXPECT_EQ(config->SaveAllUsers(1, &entry), E_FAIL);  // cannot load first
   EXPECT_EQ(LastError(config), kErrorLoadUsers);
+  ApplicationStore().m_pUser.emplace();  // a table: no load first, the save itself fails
+  EXPECT_EQ(config->SaveAllUsers(1, &entry), E_FAIL);
+  EXPECT_EQ(LastError(config), kErrorSaveUsers);
   EXPECT_EQ(config->SaveAllSection(zones.data()), E_FAIL);
   EXPECT_EQ(LastError(config), kErrorSaveZones);
+  // What failed to save stays in memory.
+  EXPECT_EQ(ApplicationStore().UserCount(), 1);
+  EXPECT_EQ(ApplicationStore().m_strSection[63], u"kept");
   ASSERT_EQ(config->GetUserNum(&count, project_path_), S_OK);
   EXPECT_EQ(LastError(config), kErrorSaveZones);
   EXPECT_EQ(LastError(NewConfig()), 0);
+}
+
+// The class is registered for any apartment: a host may AddRef and Release
+// one object from several threads at once.
+TEST_F(ConfigObjectTest, ReferenceCountHoldsAcrossThreads) {
+  IConfig* config = NewConfig();
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([config] {
+      for (int i = 0; i < 200000; ++i) config->AddRef(), config->Release();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(config->AddRef(), 2u);
+  EXPECT_EQ(config->Release(), 1u);
 }
 
 }  // namespace

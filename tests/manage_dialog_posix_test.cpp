@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "dialogs/dialog_texts.h"
 #include "accounts/account_file.h"
@@ -14,6 +15,7 @@
 #include "shell/com_server.h"
 #include "shell/config_ids.h"
 #include "shell/config_object.h"
+#include "tests/support/fault_injection.h"
 #include "tests/support/install_dir.h"
 #include "tests/support/records.h"
 #include "tests/support/temp_dir.h"
@@ -424,19 +426,82 @@ TEST_F(ManageDialogTest, DeleteAsksWithTheNameAsDataAndCancelKeepsEverything) {
   EXPECT_EQ(testing::ReadBytes(dir_ / "users.dat"), bytes);  // Cancel writes nothing
 }
 
-// A table that could not be read must never be saved over users.dat.
-TEST_F(ManageDialogTest, FailedAccountLoadDisablesEditingAndOkWritesNothing) {
-  testing::WriteBytes(dir_ / "users.dat", {1, 2, 3});
-  Run({hl::PressOk(),
-       [](hl::Driver& d) {
-         EXPECT_TRUE(d.TreeOutline(IDC_ACCOUNT_TREE).empty());
-         EXPECT_FALSE(d.IsEnabled(IDC_NEW));
-         EXPECT_FALSE(d.IsEnabled(IDC_MODIFY));
-         EXPECT_FALSE(d.IsEnabled(IDC_DELETE));
+// A table or zone names that could not be read are never edited or saved:
+// every button that could change a file is off, and OK writes nothing.
+TEST_F(ManageDialogTest, FailedLoadDisablesEditingAndOkWritesNothing) {
+  CUser writer;
+  writer.m_pUser = Table{Group(u"Plant"), User(u"ann", 5, u"Plant")};
+  for (int zone = 0; zone < kZoneCount; ++zone) {
+    writer.m_strSection[zone] = u"Zone " + platform::ToDecimal(zone);
+  }
+  ASSERT_EQ(SaveAccountFile(writer, testing::InstallLocation()), kFileOk);
+  ASSERT_EQ(SaveSectionFile(writer, testing::InstallLocation()), kFileOk);
+  const struct {
+    const char* damaged;
+    std::uint16_t text;
+  } rows[] = {{"users.dat", IDS_LOAD_USERS_FAILED}, {"section.dat", IDS_LOAD_ZONES_FAILED}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.damaged);
+    hl::Reset();
+    ResetStore();
+    ApplicationStore().m_strSection = {};  // a first opening in the process
+    const auto good = testing::ReadBytes(dir_ / row.damaged);
+    auto cut = good;
+    cut.resize(cut.size() / 2);
+    testing::WriteBytes(dir_ / row.damaged, cut);
+    const auto users = testing::ReadBytes(dir_ / "users.dat");
+    const auto zones = testing::ReadBytes(dir_ / "section.dat");
+    Run({hl::PressOk(), [](hl::Driver& d) {
+           EXPECT_TRUE(d.TreeOutline(IDC_ACCOUNT_TREE).empty());
+           for (std::int32_t id : {IDC_NEW, IDC_MODIFY, IDC_DELETE, IDC_EDIT_ZONES}) {
+             EXPECT_FALSE(d.IsEnabled(id)) << id;
+           }
+           d.Ok();
+         }});
+    EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(row.text)}));
+    EXPECT_EQ(testing::ReadBytes(dir_ / "users.dat"), users);
+    EXPECT_EQ(testing::ReadBytes(dir_ / "section.dat"), zones);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "users.bak"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "section.bak"));
+    testing::WriteBytes(dir_ / row.damaged, good);
+  }
+}
+
+// users.dat without records, read over a table in memory: an empty tree in
+// which New works.
+TEST_F(ManageDialogTest, FileWithoutRecordsOpensAnEmptyTree) {
+  WriteUsers({Group(u"Plant"), User(u"ann", 5, u"Plant")});
+  ASSERT_EQ(LoadAccountFile(ApplicationStore(), testing::InstallLocation()), kFileOk);
+  WriteUsers({});
+  Outline outline;
+  Run({[&outline](hl::Driver& d) {
+         outline = d.TreeOutline(IDC_ACCOUNT_TREE);
+         d.Click(IDC_NEW);
          d.Ok();
-       }});
-  EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(IDS_LOAD_USERS_FAILED)}));
-  EXPECT_EQ(testing::ReadBytes(dir_ / "users.dat"), (std::vector<std::uint8_t>{1, 2, 3}));
+       },
+       [](hl::Driver& d) { d.Type(IDC_GROUP_NAME, u"Line"), d.Ok(); }});
+  EXPECT_TRUE(outline.empty());
+  const Table saved = ReadUsers();
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved[0].groupname, u"Line");
+}
+
+// A failed save on OK says so, and the edits stay in memory.
+TEST_F(ManageDialogTest, FailedSaveOnOkKeepsTheEditsInMemory) {
+  WriteUsers({Group(u"Plant")});
+  const auto bytes = testing::ReadBytes(dir_ / "users.dat");
+  std::optional<testing::FaultInjector> faults;
+  Run({[&faults](hl::Driver& d) {
+         d.Click(IDC_NEW);
+         faults.emplace();
+         faults->FailEvery(testing::FileOp::kOpenWrite);
+         d.Ok();
+       },
+       [](hl::Driver& d) { d.Type(IDC_GROUP_NAME, u"Line"), d.Ok(); }, hl::PressOk()});
+  faults.reset();
+  EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(IDS_SAVE_USERS_FAILED)}));
+  EXPECT_EQ(testing::ReadBytes(dir_ / "users.dat"), bytes);
+  EXPECT_EQ(ApplicationStore().AccountTypeByName(u"Line"), kTypeGroup);
 }
 
 TEST_F(ManageDialogTest, EditZonesRenamesAndSavesTheZoneFile) {

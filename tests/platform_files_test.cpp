@@ -77,6 +77,20 @@ TEST_F(FilesTest, ReplaceAndCopyOverwriteTheTarget) {
   EXPECT_FALSE(Files().replace(dir_.core("none"), c));
 }
 
+// The lock excludes any other holder, another open in this very process
+// too, until released; a waiter gives up after its bound.
+TEST_F(FilesTest, LockExcludesAnotherHolderUntilReleased) {
+  const std::u16string path = dir_.core("a.lck");
+  const FileHandle first = Files().lock(path, 0);
+  ASSERT_NE(first, kInvalidFile);
+  EXPECT_EQ(Files().lock(path, 20), kInvalidFile);
+  EXPECT_TRUE(Files().unlock(first));
+  const FileHandle second = Files().lock(path, 0);
+  EXPECT_NE(second, kInvalidFile);
+  EXPECT_TRUE(Files().unlock(second));
+  EXPECT_EQ(Files().lock(dir_.core("no-such-dir\\a.lck"), 0), kInvalidFile);
+}
+
 TEST_F(FilesTest, FaultInjectorFailsTheChosenCallOnly) {
   const auto a = Put("a", {1});
   testing::FaultInjector faults;

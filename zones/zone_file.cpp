@@ -11,7 +11,8 @@
 namespace warden {
 namespace {
 
-const DataFileNames kSectionFile{u"section.dat", u"section.111", u"section.112", u"section.bak"};
+const DataFileNames kSectionFile{u"section.dat", u"section.111", u"section.112", u"section.bak",
+                                 u"section.lck"};
 
 }  // namespace
 
@@ -66,9 +67,9 @@ int LoadSectionFile(CUser& store, const DataLocation& location) {
     }
   }
   bool opened = false;
-  return ReadDataFile(*path, &store.m_bSectionBackupDue, &opened, [&store](Archive& archive) {
-    return ReadZoneNames(archive, store.m_strSection);
-  });
+  ZoneNames& names = store.m_strSection;
+  return ReadDataFile(kSectionFile, location, &store.m_bSectionBackupDue, &opened,
+                      [&names](Archive& archive) { return ReadZoneNames(archive, names); });
 }
 
 }  // namespace warden

@@ -66,6 +66,12 @@ void ExpectSaveProtocol(const DataFile& file, InstallDir& install) {
     EXPECT_EQ(ReadBytes(install / bak), defaults);
     EXPECT_EQ(ReadBytes(install / dat), BytesOf(file, content));
   }
+  // A file that fails to load is never taken as the backup.
+  WriteBytes(install / dat, Bytes(defaults.begin(), defaults.begin() + 133));
+  EXPECT_EQ(file.load(store, InstallLocation()), kFileNotReadable);
+  file.fill(store, Content::kNew);
+  ASSERT_EQ(file.save(store, InstallLocation()), kFileOk);
+  EXPECT_EQ(ReadBytes(install / bak), defaults);
   // A save without a load takes no backup and clears a .111 left by a failed save.
   std::filesystem::remove(install / bak);
   WriteBytes(install / temp, Bytes(5000, 0xEE));

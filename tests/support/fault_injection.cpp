@@ -51,7 +51,8 @@ constexpr NamedOp kOps[] = {
     {FileOp::kWrite, "write"}, {FileOp::kFlush, "flush"},
     {FileOp::kClose, "close"}, {FileOp::kCopy, "copy"},
     {FileOp::kRemove, "remove"}, {FileOp::kRename, "rename"},
-    {FileOp::kReplace, "replace"}, {FileOp::kSize, "size"}};
+    {FileOp::kReplace, "replace"}, {FileOp::kSize, "size"},
+    {FileOp::kLock, "lock"}, {FileOp::kUnlock, "unlock"}};
 
 bool Read(FileHandle f, void* b, std::size_t n, std::size_t* got) {
   *got = 0;
@@ -60,6 +61,10 @@ bool Read(FileHandle f, void* b, std::size_t n, std::size_t* got) {
 bool Close(FileHandle f) {  // closes even when it reports failure: nothing leaks
   const bool fail = Fails(FileOp::kClose);
   return SystemFiles().close(f) && !fail;
+}
+bool Unlock(FileHandle f) {  // releases even when it reports failure
+  const bool fail = Fails(FileOp::kUnlock);
+  return SystemFiles().unlock(f) && !fail;
 }
 bool Size(FileHandle f, std::uint64_t* bytes) {
   *bytes = 0;
@@ -90,6 +95,8 @@ FaultInjector::FaultInjector() {
   ops.rename = Counted<FileOp::kRename, &FileOps::rename, false>;
   ops.replace = Counted<FileOp::kReplace, &FileOps::replace, false>;
   ops.size = Size;
+  ops.lock = Counted<FileOp::kLock, &FileOps::lock, platform::kInvalidFile>;
+  ops.unlock = Unlock;
 }
 
 FaultInjector::~FaultInjector() {
