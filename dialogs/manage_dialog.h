@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "accounts/account_rules.h"
 #include "accounts/user_store.h"
 #include "platform/ui.h"
 #include "storage/data_location.h"
@@ -43,6 +44,8 @@ class CManageDialog : public platform::Dialog {
   void ModifyGroup(CUserDialog& editor, const std::u16string& name);
   void ModifyUser(CUserDialog& editor, const std::u16string& name);
   platform::TreeView::Item FindGroupItem(const std::u16string& name) const;
+  // The selection rules for the entry `item` shows.
+  Selection SelectItem(platform::TreeView::Item item) const;
 
   // False after a failed account load: the table in memory is not the file,
   // so nothing may be edited and OK must not write it over users.dat.
