@@ -180,6 +180,8 @@ Selection SelectAccount(const std::vector<AccountRecord>& table, const AccountRe
   selection.can_modify = reach || selection.type != kTypeUser;
   if (!reach) {
     selection.delete_block = DeleteBlock::kRights;
+  } else if (builtin.IsReserved(name)) {
+    selection.delete_block = DeleteBlock::kReservedName;
   } else if (selection.type != kTypeUser) {
     for (const AccountRecord& record : table) {
       if (record.type == kTypeUser && platform::EqualsNoCase(record.groupname, name)) {
@@ -187,9 +189,6 @@ Selection SelectAccount(const std::vector<AccountRecord>& table, const AccountRe
         break;
       }
     }
-  }
-  if (selection.delete_block == DeleteBlock::kNone && builtin.IsReserved(name)) {
-    selection.delete_block = DeleteBlock::kReservedName;
   }
   selection.can_delete = selection.delete_block == DeleteBlock::kNone;
   return selection;

@@ -152,6 +152,7 @@ TEST(AccountRulesTest, ResultsOfTheTwoTypes) {
   group.limit_time = u"30";
   group.group_comment = u"c";
   AccountRecord before = UserRecord(u"kept", 7);
+  before.limitTime = 42;
   verdict = ConfirmAccountEdit(context, group, before);
   ASSERT_TRUE(verdict.accepted());
   EXPECT_EQ(verdict.result.type, kTypeGroup);
@@ -178,7 +179,9 @@ TEST(AccountRulesTest, SelectionRules) {
       GroupRecord(u"无组"),         UserRecord(u"无", 0, u"无组"),
       GroupRecord(u"Empty"),        GroupRecord(u"Full"),
       UserRecord(u"low", 9, u"FULL"), UserRecord(u"same", 10),
-      UserRecord(u"high", 11),      UserRecord(u"me", 10)};
+      UserRecord(u"high", 11),      UserRecord(u"me", 10),
+      // The first record bearing a name as its group decides, even a user's.
+      UserRecord(u"ghost", 20, u"Shadow"), UserRecord(u"Shadow", 1)};
   struct Answer {
     std::u16string name;
     bool modify, remove, opens;
@@ -203,7 +206,8 @@ TEST(AccountRulesTest, SelectionRules) {
         {u"same", false, false, false},
         {u"high", false, false, false},
         {u"me", true, true, true},
-        {u"Empty", true, true, true}}},
+        {u"Empty", true, true, true},
+        {u"Shadow", false, false, false}}},
       // A group counts as priority 0: Modify stays, the double-click is refused.
       {u"zero", 0, {{u"Empty", true, false, false}, {u"low", false, false, false}}},
       // The administrator by name reaches every user, not groups.
