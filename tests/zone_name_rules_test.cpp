@@ -13,6 +13,7 @@ using P = ZoneNameProblem;
 TEST(ZoneNameRulesTest, RenameChecksInOrder) {
   std::vector<std::u16string> names;
   for (char16_t c = u'A'; c <= u'Z'; ++c) names.push_back(std::u16string(1, c));
+  names[5] = u"F-1";  // a name the host stored
   struct Row {
     std::u16string name;
     P problem;
@@ -28,8 +29,10 @@ TEST(ZoneNameRulesTest, RenameChecksInOrder) {
       {u"A-1 B", P::kIllegal, u"-1"},
       {u"Zone 1", P::kIllegal, {}},
       {u"Zone A-1", P::kIllegal, {}},  // only the first word is searched
+      {u"   A B-1", P::kIllegal, {}},
+      {u"f-1", P::kIllegal, u"-1"},    // illegal before repeated
+      {u"a", P::kRepeated, {}},        // zone 0 counts too
       {u"g", P::kRepeated, {}},        // another zone in other case
-      {u"-g", P::kIllegal, u"-g"},      // illegal before repeated
       {u"c", P::kNone, {}},            // its own name in other case
       {u" G", P::kNone, {}},           // blanks make it another name
       {u" Clean ", P::kNone, {}},

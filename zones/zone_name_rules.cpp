@@ -21,8 +21,7 @@ ZoneNameVerdict CheckZoneName(const std::u16string& name) {
   if (name.size() > kZoneNameMaxChars) return {ZoneNameProblem::kTooLong, {}};
   const std::size_t first = name.find_first_not_of(u' ');
   if (first == std::u16string::npos) return {ZoneNameProblem::kBlank, {}};
-  std::size_t first_end = name.find(u' ', first);
-  if (first_end == std::u16string::npos) first_end = name.size();
+  const std::size_t first_end = name.find(u' ', first);  // npos: the name ends the word
   const bool second_word = name.find_first_not_of(u' ', first_end) != std::u16string::npos;
   const std::u16string first_word = name.substr(first, first_end - first);
   const std::size_t illegal = first_word.find_first_of(kIllegalZoneNameChars);
