@@ -97,7 +97,10 @@ Json Inspect(const Session& session) {
 
   CUser zones;
   const int zone_result = LoadSectionFile(zones, DataLocation{directory, false});
-  report["zones"] = {{"path", session.FilePath(u"section.dat")}, {"result", zone_result}};
+  const std::optional<std::u16string> zone_path = DataFilePath(directory, u"section.dat");
+  report["zones"] = {{"path", session.FilePath(u"section.dat")},
+                     {"exists", zone_path && platform::Files().exists(*zone_path)},
+                     {"result", zone_result}};
   report["clean"] = clean && zone_result == kFileOk;
   return report;
 }
@@ -105,8 +108,11 @@ Json Inspect(const Session& session) {
 void PrintReport(std::ostream& out, const Json& report) {
   const Json& users = report["users"];
   out << "users.dat: " << users["path"].get<std::string>() << '\n';
-  if (!users["exists"].get<bool>()) out << "  missing\n";
-  if (users["result"] != 0) out << "  not readable (" << users["result"] << ")\n";
+  if (!users["exists"].get<bool>()) {
+    out << "  missing\n";
+  } else if (users["result"] != 0) {
+    out << "  not readable (" << users["result"] << ")\n";
+  }
   out << "  records: " << users["records"] << (users["over_limit"] ? " (over 32767)" : "")
       << '\n';
   for (const Json& damage : users["unsealed"]) {
@@ -130,7 +136,10 @@ void PrintReport(std::ostream& out, const Json& report) {
       << '\n';
   const Json& zones = report["zones"];
   out << "section.dat: "
-      << (zones["result"] == 0 ? "loads" : "not readable (" + zones["result"].dump() + ")") << '\n';
+      << (!zones["exists"].get<bool>() ? "missing"
+          : zones["result"] == 0       ? "loads"
+                                       : "not readable (" + zones["result"].dump() + ")")
+      << '\n';
   out << (report["clean"].get<bool>() ? "clean" : "problems found") << '\n';
 }
 
