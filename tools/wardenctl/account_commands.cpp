@@ -139,14 +139,17 @@ int ListAccounts(Session& session, bool json) {
   const std::vector<AccountRecord>& table = session.store.Records();
   Json accounts = Json::array();
   std::ostream& out = session.io.out;
-  for (const AccountTreeRoot& root : BuildAccountTree(table)) {
-    const AccountRecord& record = table[root.record];
-    accounts.push_back(AccountJson(record, false));
-    if (!json) out << ToUtf8(record.Name()) << '\n';
-    for (std::size_t member : root.members) {
-      accounts.push_back(AccountJson(table[member], false));
-      if (!json) out << "  " << ToUtf8(table[member].username) << '\n';
+  // Text lines, or the same entries as JSON.
+  const auto entry = [&](const AccountRecord& record, const char* indent) {
+    if (json) {
+      accounts.push_back(AccountJson(record, false));
+    } else {
+      out << indent << ToUtf8(record.Name()) << '\n';
     }
+  };
+  for (const AccountTreeRoot& root : BuildAccountTree(table)) {
+    entry(table[root.record], "");
+    for (std::size_t member : root.members) entry(table[member], "  ");
   }
   for (std::size_t i : UsersOfUnknownGroups(table)) {
     Json account = AccountJson(table[i], false);

@@ -1,6 +1,8 @@
 // verify and restore-backup: looking at the files themselves.
 #include <iostream>
+#include <map>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "accounts/account_file.h"
 #include "platform/files.h"
@@ -59,13 +61,17 @@ Json Inspect(const Session& session) {
   for (const SealedFieldDamage& damage : users.damaged) {
     unsealed.push_back({{"record", damage.record}, {"field", damage.field}});
   }
-  std::unordered_map<std::u16string, bool> groups;
-  std::unordered_map<std::u16string, std::vector<std::u16string>> by_folded;
-  for (const AccountRecord& record : users.table) {
-    if (record.type == kTypeGroup) groups[record.groupname] = true;
-    if (record.type == kTypeGroup || record.type == kTypeUser) {
-      by_folded[Folded(record.Name())].push_back(record.Name());
-    }
+  std::unordered_set<std::u16string> groups;
+  // Names equal but for letter case: the other records, by the first one's index.
+  std::unordered_map<std::u16string, std::size_t> first_of_name;
+  std::map<std::size_t, std::vector<std::size_t>> same_name;
+  first_of_name.reserve(users.table.size());
+  for (std::size_t i = 0; i < users.table.size(); ++i) {
+    const AccountRecord& record = users.table[i];
+    if (record.type == kTypeGroup) groups.insert(record.groupname);
+    if (record.type != kTypeGroup && record.type != kTypeUser) continue;
+    const auto [first, added] = first_of_name.emplace(Folded(record.Name()), i);
+    if (!added) same_name[first->second].push_back(i);
   }
   Json& unknown = file["unknown_groups"] = Json::array();
   for (std::size_t i = 0; i < users.table.size(); ++i) {
@@ -76,16 +82,10 @@ Json Inspect(const Session& session) {
     }
   }
   Json& same = file["case_duplicates"] = Json::array();
-  for (const AccountRecord& record : users.table) {
-    if (record.type != kTypeGroup && record.type != kTypeUser) continue;
-    auto found = by_folded.find(Folded(record.Name()));
-    if (found == by_folded.end()) continue;
-    if (found->second.size() > 1) {
-      Json names = Json::array();
-      for (const std::u16string& name : found->second) names.push_back(ToUtf8(name));
-      same.push_back(names);
-    }
-    by_folded.erase(found);  // each set once
+  for (const auto& [first, others] : same_name) {
+    Json names = Json::array({ToUtf8(users.table[first].Name())});
+    for (std::size_t other : others) names.push_back(ToUtf8(users.table[other].Name()));
+    same.push_back(names);
   }
   clean = clean && unsealed.empty() && unknown.empty() && same.empty();
 
