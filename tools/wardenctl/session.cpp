@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "accounts/account_file.h"
+#include "platform/files.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "platform/ui.h"
@@ -36,10 +37,10 @@ Session::Session(const GlobalOptions& options, Io io_in) : io(io_in), as_(option
   // Without its library a language falls back to the module's own Chinese.
   english_ = message_code == kLanguageOther && message_texts_ != nullptr;
 
-  location = options.dir.empty()
-                 ? DataLocation::Install(GetInstallDirectory())
-                 // Named on purpose by an administrator: read and written alike.
-                 : DataLocation::Install(CorePathFromArgument(options.dir));
+  // A directory named on purpose by an administrator is written like the
+  // install directory.
+  location = DataLocation::Install(options.dir.empty() ? GetInstallDirectory()
+                                                       : CorePathFromArgument(options.dir));
 }
 
 Session::~Session() {
@@ -81,8 +82,11 @@ int Session::FileFailure(int code, std::uint16_t text, const char16_t* name) {
   return kExitFile;
 }
 
+// Loads never create a file: a missing one gives the defaults in memory,
+// which the command's save writes, so a refused command leaves nothing behind.
 int Session::LoadAccounts() {
-  if (const int code = LoadAccountFile(store, location)) {
+  const int code = LoadAccountFile(store, DataLocation{location.directory, false});
+  if (code != kFileOk && !(store.m_pUser && Missing(u"users.dat"))) {
     return FileFailure(code, static_cast<std::uint16_t>(code), u"users.dat");
   }
   if (as_.empty()) return kExitOk;
@@ -98,8 +102,16 @@ int Session::LoadAccounts() {
 }
 
 int Session::LoadZones() {
-  const int code = LoadSectionFile(store, location);
-  return code ? FileFailure(code, IDS_LOAD_ZONES_FAILED, u"section.dat") : kExitOk;
+  const int code = LoadSectionFile(store, DataLocation{location.directory, false});
+  if (code != kFileOk && !Missing(u"section.dat")) {
+    return FileFailure(code, IDS_LOAD_ZONES_FAILED, u"section.dat");
+  }
+  return kExitOk;
+}
+
+bool Session::Missing(const char16_t* name) const {
+  const std::optional<std::u16string> path = DataFilePath(location.directory, name);
+  return path && !platform::Files().exists(*path);
 }
 
 int Session::SaveAccounts() {

@@ -56,6 +56,8 @@ class Session {
 
  private:
   int FileFailure(int code, std::uint16_t text, const char16_t* name);
+  // No file `name` in the location (and the path is not too long).
+  bool Missing(const char16_t* name) const;
 
   std::string as_;
   platform::ResourceModule component_texts_ = nullptr;  // the component's language

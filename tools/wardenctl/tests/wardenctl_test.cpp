@@ -301,9 +301,17 @@ TEST_F(WardenctlTest, VerifyReportsDamage) {
     EXPECT_NE(result.out.find(row.report), std::string::npos) << result.out;
     EXPECT_TRUE(Snapshot() == before);
   }
+  // Without the files: verify fails, reading commands see the defaults, a
+  // refused command creates nothing, a done one writes the defaults with it.
   std::filesystem::remove(users);
+  std::filesystem::remove(install_.dir() / "section.dat");
   EXPECT_EQ(Ctl({"verify", "--json"}).code, kExitFile);
-  EXPECT_FALSE(install_.Has("users.dat"));  // verify creates nothing
+  EXPECT_EQ(Ctl({"list"}).out, "系统管理员组\n  系统管理员\n无组\n  无\n");
+  EXPECT_EQ(Ctl({"zones"}).code, kExitOk);
+  EXPECT_EQ(Ctl({"add-user", "无"}).code, kExitRefused);
+  EXPECT_TRUE(!install_.Has("users.dat") && !install_.Has("section.dat"));
+  EXPECT_EQ(Ctl({"add-user", "x"}).code, kExitOk);
+  EXPECT_EQ(Table().size(), 5u);
 }
 
 TEST_F(WardenctlTest, RestoreBackupShowsChangesAndSavesThroughTheProtocol) {
