@@ -82,6 +82,14 @@ void NameIndex::Add(const AccountRecord& record) {
   folded_.insert(Folded(record.type == kTypeGroup ? record.groupname : record.username));
 }
 
+bool EditFieldsFit(const AccountEdit& edit) {
+  for (const std::u16string* field :
+       {&edit.group_name, &edit.group_comment, &edit.user_name, &edit.user_comment}) {
+    if (field->size() > kNameMaxChars) return false;
+  }
+  return true;
+}
+
 std::uint16_t CheckPasswordLength(const std::u16string& password) {
   return password.size() > kNameMaxChars ? IDS_PASSWORD_TOO_LONG : 0;
 }

@@ -75,6 +75,10 @@ struct EditVerdict {
   bool accepted() const { return message == 0; }
 };
 
+// Names and comments within kNameMaxChars, as the editor's edits take them:
+// only text that never passed an edit (a file, a command line) can fail.
+bool EditFieldsFit(const AccountEdit& edit);
+
 // The password check alone. The editor runs it before reading its fields,
 // because reading an overlong password shows the framework's own message.
 std::uint16_t CheckPasswordLength(const std::u16string& password);

@@ -78,18 +78,6 @@ int ApplyOptions(Session& session, const AccountOptions& options, AccountEdit& e
   return kExitOk;
 }
 
-// The texts an edit control would refuse at its limit.
-bool FieldsFit(Session& session, const AccountEdit& edit) {
-  for (const std::u16string* field :
-       {&edit.group_name, &edit.group_comment, &edit.user_name, &edit.user_comment}) {
-    if (field->size() > kNameMaxChars) {
-      session.Refuse(IDS_TEXT_TOO_LONG, platform::ToDecimal(kNameMaxChars));
-      return false;
-    }
-  }
-  return true;
-}
-
 // Runs the editor's confirmation; refusal printed as the editor shows it.
 std::optional<AccountRecord> Confirm(Session& session, const AccountEdit& edit, bool is_new,
                                      const AccountRecord& old_record) {
@@ -97,7 +85,10 @@ std::optional<AccountRecord> Confirm(Session& session, const AccountEdit& edit, 
     session.Refuse(message, platform::ToDecimal(kNameMaxChars));
     return std::nullopt;
   }
-  if (!FieldsFit(session, edit)) return std::nullopt;
+  if (!EditFieldsFit(edit)) {  // the editor's edits stop typing at the limit
+    session.Refuse(IDS_TEXT_TOO_LONG, platform::ToDecimal(kNameMaxChars));
+    return std::nullopt;
+  }
   const NameIndex names(session.store.Records());
   const EditContext context{names, session.store.m_pCurUser.get(), session.builtin, is_new,
                             old_record};

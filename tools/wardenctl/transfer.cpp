@@ -112,15 +112,13 @@ class Importer {
 std::optional<AccountRecord> Importer::CheckEdit(const AccountEdit& edit,
                                                  const std::string& path) {
   const std::u16string& name = edit.type == kEditUser ? edit.user_name : edit.group_name;
-  // The editor's edits stop typing at the limit; a file can hold more.
-  for (const std::u16string* field : {&edit.group_name, &edit.group_comment, &edit.user_name,
-                                      &edit.user_comment}) {
-    if (field->size() > kNameMaxChars) {
-      Problem(path, name,
-              platform::FormatText(session_.Text(IDS_TEXT_TOO_LONG),
-                                   platform::ToDecimal(kNameMaxChars)));
-      return std::nullopt;
-    }
+  // The editor's edits stop typing at the limit; a file can hold more. The
+  // password is checked first, as in the editor.
+  if (!CheckPasswordLength(edit.password) && !EditFieldsFit(edit)) {
+    Problem(path, name,
+            platform::FormatText(session_.Text(IDS_TEXT_TOO_LONG),
+                                 platform::ToDecimal(kNameMaxChars)));
+    return std::nullopt;
   }
   const AccountRecord none;
   const EditContext context{names_in_use_, session_.store.m_pCurUser.get(), session_.builtin,
