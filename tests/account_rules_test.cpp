@@ -53,8 +53,8 @@ TEST(AccountRulesTest, EditorStepsInOrder) {
     EditField focus = EditField::kNone;
   };
   const auto none = [](AccountEdit&) {};
-  const auto zones = [](std::initializer_list<int> ticked) {
-    return [ticked](AccountEdit& edit) {
+  const auto zones = [](std::initializer_list<int> list) {
+    return [ticked = std::vector<int>(list)](AccountEdit& edit) {
       for (int zone : ticked) edit.zones[zone] = 1;
     };
   };

@@ -186,18 +186,17 @@ void Importer::GroupsOfUsersExist(const std::vector<AccountRecord>& table) {
 }
 
 // Acting as a logged-in user, every account that changes or goes must be
-// one that user may change.
+// one that user may change (judged on the record itself: linear in the table).
 void Importer::ChangesWithinReach(const std::vector<AccountRecord>& table) {
   const AccountRecord* current = session_.store.m_pCurUser.get();
   if (!current) return;
-  std::set<std::pair<std::int16_t, std::u16string>> kept;
   std::unordered_map<std::u16string, const AccountRecord*> incoming;
   for (const AccountRecord& record : table) incoming.emplace(record.Name(), &record);
   const std::vector<AccountRecord>& old_table = session_.store.Records();
   for (const AccountRecord& record : old_table) {
     const auto found = incoming.find(record.Name());
     if (found != incoming.end() && *found->second == record) continue;
-    if (!MayModifyAccount(old_table, current, session_.builtin.admin_user, record.Name())) {
+    if (!WithinReach(current, session_.builtin.admin_user, record, Reach::kChange)) {
       Problem("/accounts", record.Name(), session_.Text(IDS_ONLY_LOWER_PRIORITY));
     }
   }

@@ -189,7 +189,9 @@ TEST_F(WardenctlTest, RefusalsWriteNothing) {
   };
   const Files before = Snapshot();
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.args[0] + " " + row.args[1]);
+    std::string label;
+    for (const std::string& arg : row.args) label += arg + ' ';
+    SCOPED_TRACE(label);
     const Result result = Ctl(row.args);
     EXPECT_EQ(result.code, row.code);
     if (!row.message.empty()) {
@@ -249,6 +251,10 @@ TEST_F(WardenctlTest, ImportRefusesABadFileAsAWhole) {
   }
   testing::WriteText(file, head + good + "]}");
   EXPECT_EQ(Ctl({"import", "--dry-run", file.string()}).code, kExitOk);
+  // Acting as ann (5), the import may not drop bob (50) nor the administrator.
+  const Result as_ann = Ctl({"--as", "ann", "import", "--dry-run", file.string()});
+  EXPECT_EQ(as_ann.code, kExitRefused);
+  EXPECT_NE(as_ann.err.find("(bob): " + Text(IDS_ONLY_LOWER_PRIORITY)), std::string::npos);
   EXPECT_EQ(Table().size(), 7u);
 }
 
