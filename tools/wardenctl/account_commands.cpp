@@ -154,7 +154,7 @@ int ListAccounts(Session& session, bool json) {
   if (json) {
     Json document = DocumentJson();
     document["accounts"] = accounts;
-    out << document.dump(2) << '\n';
+    out << Printed(document) << '\n';
   }
   return kExitOk;
 }
@@ -174,7 +174,7 @@ int ShowAccount(Session& session, const std::string& name_utf8, bool json, bool 
   if (json) {
     Json document = DocumentJson();
     document["accounts"] = Json::array({AccountJson(*record, show_password)});
-    session.io.out << document.dump(2) << '\n';
+    session.io.out << Printed(document) << '\n';
   } else {
     PrintAccount(session, *record, show_password);
   }

@@ -169,7 +169,7 @@ bool PrintChanges(std::ostream& out, const std::vector<AccountRecord>& now,
 int Verify(Session& session, bool json) {
   const Json report = Inspect(session);
   if (json) {
-    session.io.out << report.dump(2) << '\n';
+    session.io.out << Printed(report) << '\n';
   } else {
     PrintReport(session.io.out, report);
   }

@@ -86,7 +86,7 @@ int Session::FileFailure(int code, std::uint16_t text, const char16_t* name) {
 // which the command's save writes, so a refused command leaves nothing behind.
 int Session::LoadAccounts() {
   const int code = LoadAccountFile(store, DataLocation{location.directory, false});
-  if (code != kFileOk && !(store.m_pUser && Missing(u"users.dat"))) {
+  if (code != kFileOk && !Missing(u"users.dat")) {
     return FileFailure(code, static_cast<std::uint16_t>(code), u"users.dat");
   }
   if (as_.empty()) return kExitOk;

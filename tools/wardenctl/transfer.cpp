@@ -226,6 +226,10 @@ ZoneNames ImportZones(const Json& zones, const Session& session,
 
 Json DocumentJson() { return Json{{"format", kFormat}, {"version", kVersion}}; }
 
+std::string Printed(const Json& document) {
+  return document.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
 Json AccountJson(const AccountRecord& record, bool with_password) {
   Json account;
   if (record.type == kTypeUser) {

@@ -20,6 +20,9 @@ using Json = nlohmann::ordered_json;
 
 // The document head, without accounts or zones.
 Json DocumentJson();
+// The document as printed: indented, and a text that is no valid UTF-8 (a
+// lone surrogate the host stored) replaced rather than refused.
+std::string Printed(const Json& document);
 Json AccountJson(const AccountRecord& record, bool with_password);
 Json ZonesJson(const ZoneNames& names);
 

@@ -19,7 +19,7 @@ int ExportAll(Session& session, bool with_passwords) {
   }
   document["accounts"] = std::move(accounts);
   document["zones"] = ZonesJson(session.store.m_strSection);
-  session.io.out << document.dump(2) << '\n';
+  session.io.out << Printed(document) << '\n';
   return kExitOk;
 }
 

@@ -145,8 +145,14 @@ int RunWardenctl(const std::vector<std::string>& args, Io io) {
     const int code = app.exit(error, io.out, io.err);
     return code == 0 ? kExitOk : kExitUsage;
   }
-  Session session(command_line.global, io);
-  return command_line.run(session);
+  // Failures are values below; what still throws (memory) ends here, not in a crash.
+  try {
+    Session session(command_line.global, io);
+    return command_line.run(session);
+  } catch (const std::exception& error) {
+    io.err << "wardenctl: " << error.what() << '\n';
+    return kExitFile;
+  }
 }
 
 }  // namespace warden::ctl

@@ -15,7 +15,7 @@ int ListZones(Session& session, bool json) {
   if (json) {
     Json document = DocumentJson();
     document["zones"] = ZonesJson(session.store.m_strSection);
-    session.io.out << document.dump(2) << '\n';
+    session.io.out << Printed(document) << '\n';
     return kExitOk;
   }
   for (int zone = 0; zone < kZoneCount; ++zone) {

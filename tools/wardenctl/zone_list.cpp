@@ -32,18 +32,4 @@ std::optional<ZoneFlags> ParseZoneList(const std::string& text) {
   return flags;
 }
 
-std::string FormatZoneList(const ZoneFlags& flags) {
-  std::string text;
-  for (int zone = 0; zone < kZoneCount; ++zone) {
-    if (flags[zone] != 1) continue;
-    int last = zone;
-    while (last + 1 < kZoneCount && flags[last + 1] == 1) ++last;
-    if (!text.empty()) text += ',';
-    text += std::to_string(zone);
-    if (last > zone) text += '-' + std::to_string(last);
-    zone = last;
-  }
-  return text;
-}
-
 }  // namespace warden::ctl

@@ -13,9 +13,6 @@ namespace warden::ctl {
 // text is not such a list or names a zone outside 0..63.
 std::optional<ZoneFlags> ParseZoneList(const std::string& text);
 
-// The zones whose flag is 1, ranges joined: "1,3,5-9".
-std::string FormatZoneList(const ZoneFlags& flags);
-
 }  // namespace warden::ctl
 
 #endif

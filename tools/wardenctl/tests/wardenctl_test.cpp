@@ -115,7 +115,7 @@ TEST_F(WardenctlTest, ListMarksUsersOfUnknownGroups) {
 }
 
 TEST_F(WardenctlTest, ChangingCommands) {
-  EXPECT_EQ(Ctl({"add-group", "Pumps", "--comment", "p", "--zones", "3,5-7"}).code, kExitOk);
+  EXPECT_EQ(Ctl({"add-group", "Pumps", "--comment", "p", "--zones", "3,5-7,12"}).code, kExitOk);
   EXPECT_EQ(Ctl({"add-user", " cy ", "--group", "Pumps", "--password-stdin", "--priority", "7",
                  "--timeout", "9", "--zones", "0"},
                 "s3cret\r\n")
@@ -132,6 +132,7 @@ TEST_F(WardenctlTest, ChangingCommands) {
   EXPECT_EQ(table[7].groupname, u"Valves");
   EXPECT_EQ(table[7].groupcomment, u"p");
   EXPECT_EQ(table[7].sectionid[6], 1);
+  EXPECT_EQ(table[7].sectionid[12], 1);
   EXPECT_EQ(table[8].username, u"cy");  // trimmed
   EXPECT_EQ(table[8].groupname, u"Valves");
   EXPECT_EQ(table[8].password, u"s3cret");
@@ -182,6 +183,8 @@ TEST_F(WardenctlTest, RefusalsWriteNothing) {
        "This name already exists. Please choose another name!\n"},
       {{"--as", "nobody", "list"}, kExitUsage, "没有名为\"nobody\"的用户，不能以其身份操作！\n"},
       {{"add-user", "x", "--zones", "64"}, kExitUsage, ""},
+      {{"add-user", "x", "--zones", "1,99999999999"}, kExitUsage, ""},
+      {{"add-user", "x", "--zones", "5-3"}, kExitUsage, ""},
       {{"rename-zone", "64", "x"}, kExitUsage, ""},
       {{"frobnicate"}, kExitUsage, ""},
       {{"--lang", "fr", "list"}, kExitUsage, ""},
@@ -215,7 +218,14 @@ TEST_F(WardenctlTest, ExportImportRoundTripIsByteIdentical) {
   EXPECT_TRUE(after.at("users.dat") == before.at("users.dat"));
   EXPECT_TRUE(after.at("section.dat") == before.at("section.dat"));
   EXPECT_EQ(exported.out.find("\"password\""), exported.out.find("\"password\": \"corvinth\""));
-  EXPECT_EQ(Ctl({"export"}).out.find("\"password\""), std::string::npos);
+
+  // Without passwords in the file, the users keep the ones in place.
+  const Result without = Ctl({"export"});
+  EXPECT_EQ(without.out.find("\"password\""), std::string::npos);
+  testing::WriteText(file, without.out);
+  ASSERT_EQ(Ctl({"add-user", "temp"}).code, kExitOk);
+  ASSERT_EQ(Ctl({"import", file.string()}).code, kExitOk);
+  EXPECT_TRUE(Snapshot().at("users.dat") == before.at("users.dat"));
 }
 
 // Every problem is reported with its path; nothing is written.
