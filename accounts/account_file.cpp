@@ -22,9 +22,17 @@ bool WriteField(Archive& archive, const std::u16string& text, std::u16string& se
   return EncipherText(text, &sealed) && archive.WriteText(sealed);
 }
 
-bool ReadField(Archive& archive, std::u16string* text, std::u16string& sealed) {
+// Where unsealing failures are noted, if anywhere: the record being read.
+struct DamageLog {
+  std::vector<SealedFieldDamage>* damaged;
+  std::size_t record;
+};
+
+bool ReadField(Archive& archive, std::u16string* text, std::u16string& sealed, DamageLog& log,
+               const char* field) {
   if (!archive.ReadText(&sealed)) return false;
-  DecipherText(sealed, text);  // a field that cannot be unsealed reads as empty
+  // A field that cannot be unsealed reads as empty.
+  if (DecipherText(sealed, text) != 0 && log.damaged) log.damaged->push_back({log.record, field});
   return true;
 }
 
@@ -55,19 +63,21 @@ bool WriteRecord(Archive& archive, const AccountRecord& record, std::u16string& 
   return true;
 }
 
-bool ReadRecord(Archive& archive, AccountRecord* record, std::u16string& sealed) {
+bool ReadRecord(Archive& archive, AccountRecord* record, std::u16string& sealed, DamageLog& log) {
   std::uint8_t fixed[kFixedBytes];
   if (!archive.ReadBytes(fixed, sizeof fixed)) return false;
   record->type = LoadI16(fixed);
   for (int zone = 0; zone < kZoneCount; ++zone) record->sectionid[zone] = LoadI16(fixed + 2 + 2 * zone);
-  if (!ReadField(archive, &record->groupname, sealed)) return false;
+  if (!ReadField(archive, &record->groupname, sealed, log, "groupname")) return false;
   if (record->type == kTypeUser) {
-    return ReadField(archive, &record->username, sealed) &&
-           ReadField(archive, &record->password, sealed) &&
-           ReadField(archive, &record->usercomment, sealed) && archive.ReadI16(&record->userpri) &&
-           archive.ReadI32(&record->limitTime);
+    return ReadField(archive, &record->username, sealed, log, "username") &&
+           ReadField(archive, &record->password, sealed, log, "password") &&
+           ReadField(archive, &record->usercomment, sealed, log, "usercomment") &&
+           archive.ReadI16(&record->userpri) && archive.ReadI32(&record->limitTime);
   }
-  if (record->type == kTypeGroup) return ReadField(archive, &record->groupcomment, sealed);
+  if (record->type == kTypeGroup) {
+    return ReadField(archive, &record->groupcomment, sealed, log, "groupcomment");
+  }
   return true;
 }
 
@@ -84,7 +94,8 @@ bool WriteAccountTable(Archive& archive, const std::vector<AccountRecord>& table
   return true;
 }
 
-bool ReadAccountTable(Archive& archive, std::vector<AccountRecord>* table) {
+bool ReadAccountTable(Archive& archive, std::vector<AccountRecord>* table,
+                      std::vector<SealedFieldDamage>* damaged) {
   table->clear();
   std::uint16_t count = 0;
   if (!archive.ReadU16(&count)) return false;
@@ -94,8 +105,10 @@ bool ReadAccountTable(Archive& archive, std::vector<AccountRecord>* table) {
   if (count > kMaxAccounts || !archive.Require(count * kMinRecordBytes)) return false;
   std::vector<AccountRecord> records(count);
   std::u16string sealed;
+  DamageLog log{damaged, 0};
   for (AccountRecord& record : records) {
-    if (!ReadRecord(archive, &record, sealed)) return false;
+    if (!ReadRecord(archive, &record, sealed, log)) return false;
+    ++log.record;
   }
   *table = std::move(records);
   return true;

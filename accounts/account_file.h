@@ -24,8 +24,14 @@ int SaveAccountFile(CUser& store, const DataLocation& location);
 // The body of users.dat after its header: the 16-bit record count, then the
 // records with every text field sealed. The writer refuses more than
 // kMaxAccounts records; the reader leaves `*table` empty on failure.
+// A text field that could not be unsealed (it reads as empty).
+struct SealedFieldDamage {
+  std::size_t record;  // index in the table
+  const char* field;   // "groupname", "username", "password", "usercomment", "groupcomment"
+};
 bool WriteAccountTable(Archive& archive, const std::vector<AccountRecord>& table);
-bool ReadAccountTable(Archive& archive, std::vector<AccountRecord>* table);
+bool ReadAccountTable(Archive& archive, std::vector<AccountRecord>* table,
+                      std::vector<SealedFieldDamage>* damaged = nullptr);
 
 }  // namespace warden
 

@@ -2,20 +2,20 @@
 
 #include <new>
 
-#include "platform/resources.h"
+#include "accounts/account_rules.h"
+#include "accounts/builtin_names.h"
 #include "platform/text.h"
-#include "resources/resource_ids.h"
 
 namespace warden {
 namespace {
 
-AccountRecord DefaultRecord(std::int16_t type, bool zone_none_only, std::uint16_t group_id) {
+AccountRecord DefaultRecord(std::int16_t type, bool zone_none_only, const std::u16string& group) {
   AccountRecord record;
   record.type = type;
   for (int zone = 0; zone < kZoneCount; ++zone) {
     record.sectionid[zone] = (zone == 0) == zone_none_only ? 1 : 0;
   }
-  record.groupname = platform::ResourceString(group_id);
+  record.groupname = group;
   return record;
 }
 
@@ -24,21 +24,22 @@ AccountRecord DefaultRecord(std::int16_t type, bool zone_none_only, std::uint16_
 bool IsSameText(const std::u16string& a, const std::u16string& b) { return a == b; }
 
 void CUser::SetDefaultTable() {
-  AccountRecord admin_group = DefaultRecord(kTypeGroup, false, IDS_ADMIN_GROUP);
+  const BuiltInNames names = LoadBuiltInNames();
+  AccountRecord admin_group = DefaultRecord(kTypeGroup, false, names.admin_group);
   admin_group.groupcomment = admin_group.groupname;
 
-  AccountRecord admin = DefaultRecord(kTypeUser, false, IDS_ADMIN_GROUP);
-  admin.username = platform::ResourceString(IDS_ADMIN_USER);
+  AccountRecord admin = DefaultRecord(kTypeUser, false, names.admin_group);
+  admin.username = names.admin_user;
   admin.password = u"corvinth";
   admin.usercomment = admin.username;
   admin.userpri = 999;
   admin.limitTime = 255;
 
-  AccountRecord no_group = DefaultRecord(kTypeGroup, true, IDS_NO_GROUP);
+  AccountRecord no_group = DefaultRecord(kTypeGroup, true, names.no_group);
   no_group.groupcomment = no_group.groupname;
 
-  AccountRecord nobody = DefaultRecord(kTypeUser, true, IDS_NO_GROUP);
-  nobody.username = platform::ResourceString(IDS_NONE);
+  AccountRecord nobody = DefaultRecord(kTypeUser, true, names.no_group);
+  nobody.username = names.none;
   nobody.usercomment = nobody.username;
 
   m_pUser = std::vector<AccountRecord>{admin_group, admin, no_group, nobody};
@@ -112,23 +113,16 @@ std::int16_t CUser::AccountTypeByName(const std::u16string& name) const {
   return 0;
 }
 
+const std::vector<AccountRecord>& CUser::Records() const {
+  static const std::vector<AccountRecord> kNone;
+  return m_pUser ? *m_pUser : kNone;
+}
+
 int CUser::CanModifyAccount(const std::u16string& name) const {
-  if (!m_pCurUser) return 1;
-  std::int16_t target_priority = 0;
-  static const std::vector<AccountRecord> kNoTable;
-  for (const AccountRecord& record : m_pUser ? *m_pUser : kNoTable) {
-    if (record.type == kTypeUser && IsSameText(record.username, name)) {
-      if (IsSameText(record.username, m_pCurUser->username)) return 1;
-      if (IsSameText(m_pCurUser->username, platform::ResourceString(IDS_ADMIN_USER))) return 1;
-      target_priority = record.userpri;
-      break;
-    }
-    if (IsSameText(record.groupname, name)) {
-      target_priority = record.userpri;
-      break;
-    }
-  }
-  return target_priority < m_pCurUser->userpri ? 1 : 0;
+  return MayModifyAccount(Records(), m_pCurUser.get(),
+                          LoadBuiltInNames().admin_user, name)
+             ? 1
+             : 0;
 }
 
 CUser& ApplicationStore() {

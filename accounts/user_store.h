@@ -30,6 +30,8 @@ class CUser {
   std::int32_t UserCount() const {
     return m_pUser ? static_cast<std::int32_t>(m_pUser->size()) : 0;
   }
+  // The table's records; none reads as empty.
+  const std::vector<AccountRecord>& Records() const;
   // Releases the table (none, count 0).
   void ReleaseTable() { m_pUser.reset(); }
   // Replaces the table by the four default records, texts from the string table.

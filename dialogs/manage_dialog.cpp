@@ -1,6 +1,8 @@
 #include "dialogs/manage_dialog.h"
 
 #include "accounts/account_file.h"
+#include "accounts/account_rules.h"
+#include "accounts/builtin_names.h"
 #include "accounts/user_store.h"
 #include "dialogs/account_tree.h"
 #include "dialogs/user_dialog.h"
@@ -16,21 +18,6 @@ namespace {
 
 using platform::NotifyCode;
 using platform::TreeView;
-
-bool IsReservedName(const std::u16string& name) {
-  for (std::uint16_t id : {IDS_ADMIN_GROUP, IDS_ADMIN_USER, IDS_NO_GROUP, IDS_NONE}) {
-    if (name == platform::ResourceString(id)) return true;
-  }
-  return false;
-}
-
-bool GroupHasMembers(const CUser& store, const std::u16string& name) {
-  if (!store.m_pUser) return false;
-  for (const AccountRecord& record : *store.m_pUser) {
-    if (record.type == kTypeUser && platform::EqualsNoCase(record.groupname, name)) return true;
-  }
-  return false;
-}
 
 // The first record of `type` named exactly `name`, or null.
 const AccountRecord* FindRecord(const CUser& store, std::int16_t type, const std::u16string& name) {
@@ -105,29 +92,24 @@ void CManageDialog::BuildTree() {
 void CManageDialog::OnSelectionChanged(TreeView::Item item) {
   m_hSelItem = item;
   if (!m_bAccountsLoaded) return;
-  const CUser& store = m_store;
-  const std::u16string name = m_tree.ItemText(item);
-  m_nSelType = store.AccountTypeByName(name);
-  m_btnModify.Enable(true);
-  m_btnDelete.Enable(true);
-  if (m_nSelType == kTypeUser) {
-    if (!store.CanModifyAccount(name)) {
-      m_btnDelete.Enable(false);
-      m_btnModify.Enable(false);
-    }
-  } else if (GroupHasMembers(store, name) || !store.CanModifyAccount(name)) {
-    m_btnDelete.Enable(false);  // a group with members, or one the logged-in user may not change
-  }
-  if (IsReservedName(name)) m_btnDelete.Enable(false);
+  const Selection selection = SelectItem(item);
+  m_nSelType = selection.type;
+  m_btnModify.Enable(selection.can_modify);
+  m_btnDelete.Enable(selection.can_delete);
 }
 
 void CManageDialog::OnDoubleClick() {
   if (!m_bAccountsLoaded || m_hSelItem == 0) return;
-  if (m_store.CanModifyAccount(m_tree.ItemText(m_hSelItem))) {
+  if (SelectItem(m_hSelItem).opens_on_double_click) {
     OnModify();
   } else {
     ShowPrompt(Handle(), IDS_ONLY_LOWER_PRIORITY);
   }
+}
+
+Selection CManageDialog::SelectItem(TreeView::Item item) const {
+  return SelectAccount(m_store.Records(), m_store.m_pCurUser.get(), LoadBuiltInNames(),
+                       m_tree.ItemText(item));
 }
 
 TreeView::Item CManageDialog::FindGroupItem(const std::u16string& name) const {

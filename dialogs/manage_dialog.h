@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "accounts/account_rules.h"
 #include "accounts/user_store.h"
 #include "platform/ui.h"
 #include "storage/data_location.h"
@@ -44,6 +45,8 @@ class CManageDialog : public platform::Dialog {
   void ModifyGroup(CUserDialog& editor, const std::u16string& name);
   void ModifyUser(CUserDialog& editor, const std::u16string& name);
   platform::TreeView::Item FindGroupItem(const std::u16string& name) const;
+  // The selection rules for the entry `item` shows.
+  Selection SelectItem(platform::TreeView::Item item) const;
 
   // False after a failed load of either file: what is in memory is not the
   // file, so nothing may be edited and OK must not write users.dat.

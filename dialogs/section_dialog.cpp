@@ -1,24 +1,21 @@
 #include "dialogs/section_dialog.h"
 
+#include "accounts/name_text.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
 #include "dialogs/prompt_dialog.h"
 #include "zones/zone_file.h"
+#include "zones/zone_name_rules.h"
 
 namespace warden {
-
-namespace {
-constexpr std::size_t kNewNameMaxChars = 31;
-constexpr std::size_t kZoneNameMaxChars = 32;
-}  // namespace
 
 using platform::NotifyCode;
 
 CDialog2::CDialog2(platform::WindowHandle parent) : Dialog(IDD_RENAME_ZONE, parent) {}
 
 void CDialog2::DoDataExchange(platform::DataExchange& exchange) {
-  exchange.Text(IDC_NEW_ZONE_NAME, m_strNewName, kNewNameMaxChars);
+  exchange.Text(IDC_NEW_ZONE_NAME, m_strNewName, kNameMaxChars);
 }
 
 bool CDialog2::OnInitDialog() {
@@ -63,50 +60,30 @@ void CSectionDialog::Select(const platform::Notification& notification) {
 }
 
 bool CSectionDialog::CheckSectionName(const std::u16string& name) {
-  if (name.size() > kZoneNameMaxChars) {
-    ShowPrompt(Handle(), IDS_ZONE_NAME_TOO_LONG);
-    return false;
+  return ShowVerdict(CheckZoneName(name));
+}
+
+bool CSectionDialog::ShowVerdict(const ZoneNameVerdict& verdict) {
+  if (verdict.accepted()) return true;
+  const std::u16string text = platform::ResourceString(verdict.message());
+  if (verdict.problem == ZoneNameProblem::kBlank) {
+    platform::ShowMessageBox(Handle(), text, platform::kMbOk | platform::kMbIconExclamation);
+  } else {
+    ShowPrompt(Handle(), text + verdict.offending);
   }
-  const std::size_t first = name.find_first_not_of(u' ');
-  if (first == std::u16string::npos) {
-    platform::ShowMessageBox(Handle(), platform::ResourceString(IDS_ZONE_NAME_EMPTY),
-                             platform::kMbOk | platform::kMbIconExclamation);
-    return false;
-  }
-  std::size_t first_end = name.find(u' ', first);
-  if (first_end == std::u16string::npos) first_end = name.size();
-  bool bad = name.find_first_not_of(u' ', first_end) != std::u16string::npos;
-  const std::u16string first_word = name.substr(first, first_end - first);
-  const std::size_t illegal = first_word.find_first_of(kIllegalZoneNameChars);
-  std::u16string offending;
-  if (illegal != std::u16string::npos) {
-    bad = true;
-    offending = first_word.substr(illegal);
-  }
-  if (bad) {
-    ShowPrompt(Handle(), platform::ResourceString(IDS_ZONE_NAME_ILLEGAL) + offending);
-    return false;
-  }
-  return true;
+  return false;
 }
 
 void CSectionDialog::RenameSection() {
   CDialog2 rename(Handle());
   rename.m_strNewName = m_strSelName;
   if (rename.DoModal() != platform::kIdOk) return;
+  std::vector<std::u16string> names(m_listSection.ItemCount());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    names[i] = m_listSection.ItemText(static_cast<int>(i));
+  }
   const std::u16string& name = rename.m_strNewName;
-  if (name.empty()) {
-    ShowPrompt(Handle(), IDS_ZONE_NAME_EMPTY);
-    return;
-  }
-  if (!CheckSectionName(name)) return;
-  const int count = m_listSection.ItemCount();
-  for (int i = 0; i < count; ++i) {
-    if (i != m_nSelIndex && platform::EqualsNoCase(m_listSection.ItemText(i), name)) {
-      ShowPrompt(Handle(), IDS_ZONE_NAME_REPEATED);
-      return;
-    }
-  }
+  if (!ShowVerdict(CheckZoneRename(names, static_cast<std::size_t>(m_nSelIndex), name))) return;
   m_listSection.SetItemText(m_nSelIndex, name);
 }
 

@@ -11,11 +11,9 @@
 #include "dialogs/drive_picker_list.h"
 #include "platform/ui.h"
 #include "storage/data_location.h"
+#include "zones/zone_name_rules.h"
 
 namespace warden {
-
-// Characters a zone name must not hold, in the order they are looked for.
-inline constexpr char16_t kIllegalZoneNameChars[] = u",;+-*/%&!~|^<>={}().\"\\";
 
 class CDialog2 : public platform::Dialog {
  public:
@@ -49,6 +47,8 @@ class CSectionDialog : public platform::Dialog {
 
  private:
   void Select(const platform::Notification& notification);
+  // The refusal's message in its box or prompt; true when accepted.
+  bool ShowVerdict(const ZoneNameVerdict& verdict);
 
   CUser& m_store;
   const DataLocation m_location;

@@ -1,7 +1,8 @@
 #include "dialogs/user_dialog.h"
 
-#include <climits>
-
+#include "accounts/account_rules.h"
+#include "accounts/builtin_names.h"
+#include "accounts/name_text.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
@@ -10,46 +11,9 @@
 namespace warden {
 namespace {
 
-constexpr std::size_t kFieldMaxChars = 31;
 constexpr std::size_t kNumberMaxChars = 3;
-constexpr std::int32_t kMaxLimitTime = 255;
-constexpr std::int32_t kMaxPriority = 999;
 
 using platform::NotifyCode;
-
-bool IsBlank(char16_t c) {
-  return c == u' ' || (c >= u'\t' && c <= u'\r') || c == u'\u3000';
-}
-
-void Trim(std::u16string& text) {
-  std::size_t end = text.size();
-  while (end > 0 && IsBlank(text[end - 1])) --end;
-  std::size_t start = 0;
-  while (start < end && IsBlank(text[start])) ++start;
-  text = text.substr(start, end - start);
-}
-
-// The text read as a decimal integer as far as it goes: leading blanks and a
-// sign allowed, nothing readable gives 0; saturates instead of overflowing.
-long long ParseDecimal(const std::u16string& text) {
-  std::size_t at = 0;
-  while (at < text.size() && IsBlank(text[at])) ++at;
-  bool negative = false;
-  if (at < text.size() && (text[at] == u'+' || text[at] == u'-')) negative = text[at++] == u'-';
-  long long value = 0;
-  for (; at < text.size() && text[at] >= u'0' && text[at] <= u'9'; ++at) {
-    if (value < INT_MAX) value = value * 10 + (text[at] - u'0');
-  }
-  return negative ? -value : value;
-}
-
-// Empty gives 0. False when the value lies outside 0..max.
-bool ReadNumber(const std::u16string& text, std::int32_t max, std::int16_t* value) {
-  const long long parsed = text.empty() ? 0 : ParseDecimal(text);
-  if (parsed < 0 || parsed > max) return false;
-  *value = static_cast<std::int16_t>(parsed);
-  return true;
-}
 
 }  // namespace
 
@@ -60,20 +24,15 @@ CUserDialog::CUserDialog(platform::WindowHandle parent, const CUser& store)
   }
 }
 
-const std::vector<AccountRecord>& CUserDialog::Table() const {
-  static const std::vector<AccountRecord> kNone;
-  return m_store.m_pUser ? *m_store.m_pUser : kNone;
-}
-
 void CUserDialog::DoDataExchange(platform::DataExchange& exchange) {
   exchange.Bind(IDC_JOIN_GROUP_COMBO, m_comboGroup);
   exchange.Bind(IDC_USER_NAME, m_editUserName);
   exchange.Bind(IDC_ZONE_LIST, m_listZones);
-  exchange.Text(IDC_USER_COMMENT, m_strUserComment, kFieldMaxChars);
-  exchange.Text(IDC_USER_NAME, m_strUserName, kFieldMaxChars);
-  exchange.Text(IDC_PASSWORD, m_strPassword, kFieldMaxChars);
-  exchange.Text(IDC_GROUP_COMMENT, m_strGroupComment, kFieldMaxChars);
-  exchange.Text(IDC_GROUP_NAME, m_strGroupName, kFieldMaxChars);
+  exchange.Text(IDC_USER_COMMENT, m_strUserComment, kNameMaxChars);
+  exchange.Text(IDC_USER_NAME, m_strUserName, kNameMaxChars);
+  exchange.Text(IDC_PASSWORD, m_strPassword, kNameMaxChars);
+  exchange.Text(IDC_GROUP_COMMENT, m_strGroupComment, kNameMaxChars);
+  exchange.Text(IDC_GROUP_NAME, m_strGroupName, kNameMaxChars);
   exchange.Text(IDC_LOGIN_TIMEOUT, m_strLimitTime, kNumberMaxChars);
   exchange.Text(IDC_PRIORITY, m_strUserPri, kNumberMaxChars);
   int type = m_nType;
@@ -96,7 +55,7 @@ bool CUserDialog::OnInitDialog() {
 
 void CUserDialog::FillGroups() {
   int selection = -1;
-  for (const AccountRecord& record : Table()) {
+  for (const AccountRecord& record : m_store.Records()) {
     if (record.type != kTypeGroup) continue;
     const int entry = m_comboGroup.AddString(record.groupname);
     if (platform::EqualsNoCase(record.groupname, m_strGroupName)) {
@@ -108,7 +67,7 @@ void CUserDialog::FillGroups() {
 }
 
 void CUserDialog::TickZonesOfOldRecord() {
-  const std::vector<AccountRecord>& table = Table();
+  const std::vector<AccountRecord>& table = m_store.Records();
   for (std::size_t i = 0; i < table.size(); ++i) {
     const AccountRecord& record = table[i];
     const bool found = m_oldRecord.type == kTypeUser
@@ -160,115 +119,63 @@ void CUserDialog::SelectNameField() {
 void CUserDialog::OnOK() {
   platform::Edit password;
   password.Attach(this, IDC_PASSWORD);
-  if (password.Text().size() > kFieldMaxChars) {
-    platform::ShowMessageBox(Handle(),
-                             platform::FormatText(platform::ResourceString(IDS_PASSWORD_TOO_LONG),
-                                                  platform::ToDecimal(kFieldMaxChars)),
-                             platform::kMbOk);
-    password.SetFocus();
+  if (CheckPasswordLength(password.Text()) != 0) {
+    ShowRefusal(IDS_PASSWORD_TOO_LONG, EditField::kPassword);
     return;
   }
   UpdateData(true);  // a length message here does not stop the checks below
 
-  std::u16string& name = m_nType == kEditUser ? m_strUserName : m_strGroupName;
-  Trim(name);
-  if (name.empty()) {
-    platform::ShowMessageBox(Handle(), platform::ResourceString(IDS_ENTER_NAME),
-                             platform::kMbOk | platform::kMbIconStop);
-    SelectNameField();
+  AccountEdit edit;
+  edit.type = m_nType;
+  edit.group_name = m_strGroupName;
+  edit.group_comment = m_strGroupComment;
+  edit.user_name = m_strUserName;
+  edit.password = m_strPassword;
+  edit.user_comment = m_strUserComment;
+  edit.limit_time = m_strLimitTime;
+  edit.priority = m_strUserPri;
+  if (m_bJoinGroup && m_comboGroup.CurSel() >= 0) {
+    edit.join_group = m_comboGroup.ItemText(m_comboGroup.CurSel());
+  }
+  m_listZones.GetZoneChecks(edit.zones);
+  const NameIndex names_in_use(m_store.Records());
+  const BuiltInNames builtin = LoadBuiltInNames();
+  const EditContext context{names_in_use, m_store.m_pCurUser.get(), builtin, m_bNew, m_oldRecord};
+  EditVerdict verdict = ConfirmAccountEdit(context, edit, m_result);
+  m_result = std::move(verdict.result);
+  if (verdict.limit_time) m_nLimitTime = *verdict.limit_time;
+  if (verdict.priority) m_nUserPri = *verdict.priority;
+  if (!verdict.accepted()) {
+    ShowRefusal(verdict.message, verdict.focus);
     return;
   }
-
-  m_listZones.GetZoneChecks(m_result.sectionid);
-  bool other_zone = false;
-  for (int zone = 1; zone < kZoneCount; ++zone) other_zone |= m_result.sectionid[zone] == 1;
-  if (m_result.sectionid[0] == 1 && other_zone) {
-    m_result = m_oldRecord;
-    ShowPrompt(Handle(), IDS_ZONE_NONE_WITH_OTHERS);
-    return;
-  }
-
-  const std::u16string admin = platform::ResourceString(IDS_ADMIN_USER);
-  const std::u16string nobody = platform::ResourceString(IDS_NONE);
-  if ((m_oldRecord.username == admin && m_strUserName != admin) ||
-      (m_oldRecord.username == nobody && m_strUserName != nobody)) {
-    ShowPrompt(Handle(), IDS_CANNOT_RENAME_BUILTIN);
-    return;
-  }
-
-  if (!CheckNumbers() || !CheckCurrentUser() || !CheckUniqueName()) return;
-  BuildResult();
+  if (m_nType == kEditUser) m_strJoinGroup = edit.join_group;
   Dialog::OnOK();
 }
 
-bool CUserDialog::CheckNumbers() {
-  if (!ReadNumber(m_strLimitTime, kMaxLimitTime, &m_nLimitTime)) {
-    ShowPrompt(Handle(), IDS_TIMEOUT_RANGE);
-    return false;
+void CUserDialog::ShowRefusal(std::uint16_t message, EditField focus) {
+  using platform::ShowMessageBox;
+  const std::u16string text = platform::ResourceString(message);
+  switch (message) {
+    case IDS_PASSWORD_TOO_LONG:
+      ShowMessageBox(Handle(), platform::FormatText(text, platform::ToDecimal(kNameMaxChars)),
+                     platform::kMbOk);
+      break;
+    case IDS_ENTER_NAME:
+      ShowMessageBox(Handle(), text, platform::kMbOk | platform::kMbIconStop);
+      break;
+    case IDS_NAME_EXISTS:
+      ShowMessageBox(Handle(), text, platform::kMbOk | platform::kMbIconInformation);
+      break;
+    default:
+      ShowPrompt(Handle(), text);
   }
-  if (!ReadNumber(m_strUserPri, kMaxPriority, &m_nUserPri)) {
-    ShowPrompt(Handle(), IDS_PRIORITY_RANGE);
-    return false;
-  }
-  return true;
-}
-
-// A user may not get a priority above the logged-in user's, nor equal to it
-// unless he is that user. A group counts with priority 0, so a logged-in user
-// of priority 0 may neither create nor change a group.
-bool CUserDialog::CheckCurrentUser() {
-  const AccountRecord* current = m_store.m_pCurUser.get();
-  if (!current) return true;
-  const bool accepted =
-      m_nType == kEditUser
-          ? m_nUserPri < current->userpri ||
-                (m_nUserPri == current->userpri &&
-                 platform::EqualsNoCase(m_strUserName, current->username))
-          : 0 < current->userpri;
-  if (!accepted) ShowPrompt(Handle(), IDS_PRIORITY_ABOVE_CURRENT);
-  return accepted;
-}
-
-// Groups and users share one name space; a change of letter case alone is
-// not a new name.
-bool CUserDialog::CheckUniqueName() {
-  const std::u16string& name = m_nType == kEditUser ? m_strUserName : m_strGroupName;
-  const bool renamed =
-      (m_oldRecord.type == kTypeUser &&
-       !platform::EqualsNoCase(m_strUserName, m_oldRecord.username)) ||
-      (m_oldRecord.type == kTypeGroup &&
-       !platform::EqualsNoCase(m_strGroupName, m_oldRecord.groupname));
-  if (!m_bNew && !renamed) return true;
-  for (const AccountRecord& record : Table()) {
-    const std::u16string& taken = record.type == kTypeGroup ? record.groupname : record.username;
-    if (platform::EqualsNoCase(taken, name)) {
-      platform::ShowMessageBox(Handle(), platform::ResourceString(IDS_NAME_EXISTS),
-                               platform::kMbOk | platform::kMbIconInformation);
-      SelectNameField();
-      return false;
-    }
-  }
-  return true;
-}
-
-void CUserDialog::BuildResult() {
-  if (m_nType == kEditUser) {
-    m_strJoinGroup = m_bJoinGroup && m_comboGroup.CurSel() >= 0
-                         ? m_comboGroup.ItemText(m_comboGroup.CurSel())
-                         : u"";
-    m_result.type = kTypeUser;
-    m_result.usercomment = m_strUserComment;
-    m_result.username = m_strUserName;
-    m_result.userpri = m_nUserPri;
-    m_result.limitTime = m_nLimitTime;
-    m_result.password = m_strPassword;
-    m_result.groupname = m_strJoinGroup;
-  } else {
-    m_result.groupcomment = m_strGroupComment;
-    m_result.groupname = m_strGroupName;
-    m_result.type = kTypeGroup;
-    m_result.limitTime = 0;
-    m_result.userpri = 0;
+  if (focus == EditField::kPassword) {
+    platform::Edit password;
+    password.Attach(this, IDC_PASSWORD);
+    password.SetFocus();
+  } else if (focus == EditField::kName) {
+    SelectNameField();
   }
 }
 

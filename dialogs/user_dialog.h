@@ -9,15 +9,12 @@
 #include <string>
 
 #include "accounts/account_record.h"
+#include "accounts/account_rules.h"
 #include "accounts/user_store.h"
 #include "platform/ui.h"
 #include "dialogs/drive_picker_list.h"
 
 namespace warden {
-
-// Radio index of m_nType (the record's own type codes differ: 2 group, 1 user).
-constexpr std::int32_t kEditGroup = 0;
-constexpr std::int32_t kEditUser = 1;
 
 class CUserDialog : public platform::Dialog {
  public:
@@ -55,11 +52,8 @@ class CUserDialog : public platform::Dialog {
   void OnTypeOrJoinClicked();
   // Focus on the name field of the current type, whole text selected.
   void SelectNameField();
-  bool CheckNumbers();
-  bool CheckCurrentUser();
-  bool CheckUniqueName();
-  void BuildResult();
-  const std::vector<AccountRecord>& Table() const;
+  // A refusal's message in its box or prompt, then the focus it asks for.
+  void ShowRefusal(std::uint16_t message, EditField focus);
 
   const CUser& m_store;
 };

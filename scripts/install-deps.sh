@@ -4,7 +4,7 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   mingw-w64 mingw-w64-tools binutils-mingw-w64
   wine64 fonts-wine xvfb xauth x11-apps imagemagick fonts-wqy-microhei
 )

@@ -46,3 +46,18 @@ set_language ENGLISH
 echo; echo "== warden_host.exe  (Config\\Language.ini: ENGLISH)"
 host
 set_language CHINESE
+
+# wardenctl beside Warden.dll finds the same Language.ini, language
+# libraries and profile entry as the component, so it works on the files
+# the host just wrote; and the host reads what the tool writes.
+cp build/win64/tools/wardenctl/wardenctl.exe "$component/"
+ctl() { "$wine64" 'C:\Velmaris\Warden\wardenctl.exe' "$@" | tr -d '\r'; }
+echo; echo "== wardenctl list  (the files the host wrote)"
+ctl list | tee build/host-ctl-list.txt
+grep -q 'Operator1' build/host-ctl-list.txt
+echo; echo "== wardenctl verify"
+ctl verify
+echo; echo "== wardenctl add-user Scripted1, then warden_host.exe reads it"
+ctl add-user Scripted1 --priority 5 --zones 1-3
+host | tee build/host-after-ctl.txt
+grep -q 'Scripted1' build/host-after-ctl.txt

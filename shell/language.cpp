@@ -33,9 +33,13 @@ std::int32_t GetLanguageCode() {
 }
 
 std::u16string GetLanguageLibraryPath(std::int32_t code) {
+  return GetLanguageLibraryPath(code, ModuleBaseName());
+}
+
+std::u16string GetLanguageLibraryPath(std::int32_t code, const std::u16string& base_name) {
   const std::u16string folder = code == kLanguageChinese ? u"\\Lang\\CHS\\" : u"\\Lang\\EN\\";
   const std::u16string suffix = code == kLanguageChinese ? u"CHS.dll" : u"EN.dll";
-  return GetModuleDirectory() + folder + ModuleBaseName() + suffix;
+  return GetModuleDirectory() + folder + base_name + suffix;
 }
 
 std::u16string GetInstallDirectory() {

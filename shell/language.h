@@ -20,6 +20,9 @@ std::int32_t GetLanguageCode();
 
 // Full path of the language resource library for `code`.
 std::u16string GetLanguageLibraryPath(std::int32_t code);
+// The same for a module named `base_name` (a tool beside the component loads
+// the component's libraries).
+std::u16string GetLanguageLibraryPath(std::int32_t code, const std::u16string& base_name);
 
 // The host's install directory from the Windows profile: empty, or a path
 // ending in exactly one backslash.

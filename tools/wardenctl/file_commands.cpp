@@ -1,0 +1,210 @@
+// verify and restore-backup: looking at the files themselves.
+#include <iostream>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "accounts/account_file.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "resources/resource_ids.h"
+#include "storage/data_file.h"
+#include "tools/wardenctl/commands.h"
+#include "tools/wardenctl/transfer.h"
+#include "zones/zone_file.h"
+
+namespace warden::ctl {
+namespace {
+
+using platform::ToUtf8;
+
+struct TableRead {
+  bool exists = false;
+  int result = kFileNotReadable;
+  std::vector<AccountRecord> table;
+  std::vector<SealedFieldDamage> damaged;
+};
+
+// Reads a users.dat-shaped file, under the lock every writer of users.dat
+// holds, without creating or changing the file.
+TableRead ReadTable(const DataLocation& location, const char16_t* name) {
+  TableRead read;
+  const std::optional<std::u16string> path = DataFilePath(location.directory, name);
+  if (!path) return read;
+  read.exists = platform::Files().exists(*path);
+  if (!read.exists) return read;
+  const DataFileNames names{name, nullptr, nullptr, nullptr, u"users.lck"};
+  bool backup_due = false;
+  bool opened = false;
+  read.result = ReadDataFile(names, location, &backup_due, &opened, [&read](Archive& archive) {
+    return ReadAccountTable(archive, &read.table, &read.damaged);
+  });
+  return read;
+}
+
+std::u16string Folded(const std::u16string& name) {
+  std::u16string folded = name;
+  for (char16_t& c : folded) c = platform::FoldCase(c);
+  return folded;
+}
+
+// What verify finds, as JSON; "clean" tells whether anything was found.
+Json Inspect(const Session& session) {
+  const TableRead users = ReadTable(session.location, u"users.dat");
+  Json report = DocumentJson();
+  Json& file = report["users"];
+  file = {{"path", session.FilePath(u"users.dat")}, {"exists", users.exists},
+          {"result", users.result}, {"records", users.table.size()}};
+  bool clean = users.exists && users.result == kFileOk;
+  file["over_limit"] = users.table.size() > static_cast<std::size_t>(kMaxAccounts);
+  clean = clean && !file["over_limit"].get<bool>();
+  Json& unsealed = file["unsealed"] = Json::array();
+  for (const SealedFieldDamage& damage : users.damaged) {
+    unsealed.push_back({{"record", damage.record}, {"field", damage.field}});
+  }
+  std::unordered_set<std::u16string> groups;
+  // Names equal but for letter case: the other records, by the first one's index.
+  std::unordered_map<std::u16string, std::size_t> first_of_name;
+  std::map<std::size_t, std::vector<std::size_t>> same_name;
+  first_of_name.reserve(users.table.size());
+  for (std::size_t i = 0; i < users.table.size(); ++i) {
+    const AccountRecord& record = users.table[i];
+    if (record.type == kTypeGroup) groups.insert(record.groupname);
+    if (record.type != kTypeGroup && record.type != kTypeUser) continue;
+    const auto [first, added] = first_of_name.emplace(Folded(record.Name()), i);
+    if (!added) same_name[first->second].push_back(i);
+  }
+  Json& unknown = file["unknown_groups"] = Json::array();
+  for (std::size_t i = 0; i < users.table.size(); ++i) {
+    const AccountRecord& record = users.table[i];
+    if (record.type == kTypeUser && !record.groupname.empty() && !groups.count(record.groupname)) {
+      unknown.push_back({{"record", i}, {"name", ToUtf8(record.username)},
+                         {"group", ToUtf8(record.groupname)}});
+    }
+  }
+  Json& same = file["case_duplicates"] = Json::array();
+  for (const auto& [first, others] : same_name) {
+    Json names = Json::array({ToUtf8(users.table[first].Name())});
+    for (std::size_t other : others) names.push_back(ToUtf8(users.table[other].Name()));
+    same.push_back(names);
+  }
+  clean = clean && unsealed.empty() && unknown.empty() && same.empty();
+
+  const TableRead backup = ReadTable(session.location, u"users.bak");
+  report["backup"] = {{"path", session.FilePath(u"users.bak")}, {"exists", backup.exists},
+                      {"result", backup.exists ? backup.result : 0},
+                      {"records", backup.table.size()}};
+  clean = clean && (!backup.exists || backup.result == kFileOk);
+
+  // Read as a project directory is: missing names are not written.
+  const std::u16string& directory = session.location.directory;
+  CUser zones;
+  const int zone_result = LoadSectionFile(zones, DataLocation{directory, false});
+  const std::optional<std::u16string> zone_path = DataFilePath(directory, u"section.dat");
+  report["zones"] = {{"path", session.FilePath(u"section.dat")},
+                     {"exists", zone_path && platform::Files().exists(*zone_path)},
+                     {"result", zone_result}};
+  report["clean"] = clean && zone_result == kFileOk;
+  return report;
+}
+
+void PrintReport(std::ostream& out, const Json& report) {
+  const Json& users = report["users"];
+  out << "users.dat: " << users["path"].get<std::string>() << '\n';
+  if (!users["exists"].get<bool>()) {
+    out << "  missing\n";
+  } else if (users["result"] != 0) {
+    out << "  not readable (" << users["result"] << ")\n";
+  }
+  out << "  records: " << users["records"] << (users["over_limit"] ? " (over 32767)" : "")
+      << '\n';
+  for (const Json& damage : users["unsealed"]) {
+    out << "  record " << damage["record"] << ": " << damage["field"].get<std::string>()
+        << " could not be unsealed\n";
+  }
+  for (const Json& user : users["unknown_groups"]) {
+    out << "  record " << user["record"] << ": user " << user["name"].get<std::string>()
+        << " of unknown group " << user["group"].get<std::string>() << '\n';
+  }
+  for (const Json& names : users["case_duplicates"]) {
+    out << "  names differing only in case:";
+    for (const Json& name : names) out << ' ' << name.get<std::string>();
+    out << '\n';
+  }
+  const Json& backup = report["backup"];
+  out << "users.bak: "
+      << (!backup["exists"].get<bool>()  ? "none"
+          : backup["result"] == 0 ? "loads, " + backup["records"].dump() + " records"
+                                  : "not readable (" + backup["result"].dump() + ")")
+      << '\n';
+  const Json& zones = report["zones"];
+  out << "section.dat: "
+      << (!zones["exists"].get<bool>() ? "missing"
+          : zones["result"] == 0       ? "loads"
+                                       : "not readable (" + zones["result"].dump() + ")")
+      << '\n';
+  out << (report["clean"].get<bool>() ? "clean" : "problems found") << '\n';
+}
+
+// Names that the backup adds (+), drops (-) or changes (~), in table order.
+bool PrintChanges(std::ostream& out, const std::vector<AccountRecord>& now,
+                  const std::vector<AccountRecord>& backup) {
+  std::unordered_map<std::u16string, const AccountRecord*> current;
+  for (const AccountRecord& record : now) current.emplace(record.Name(), &record);
+  std::unordered_map<std::u16string, bool> in_backup;
+  bool any = now.size() != backup.size();
+  for (const AccountRecord& record : backup) {
+    in_backup[record.Name()] = true;
+    const auto found = current.find(record.Name());
+    if (found == current.end() || *found->second != record) {
+      out << (found == current.end() ? "+ " : "~ ") << ToUtf8(record.Name()) << '\n';
+      any = true;
+    }
+  }
+  for (const AccountRecord& record : now) {
+    if (!in_backup.count(record.Name())) out << "- " << ToUtf8(record.Name()) << '\n', any = true;
+  }
+  return any || now != backup;
+}
+
+}  // namespace
+
+int Verify(Session& session, bool json) {
+  const Json report = Inspect(session);
+  if (json) {
+    session.io.out << Printed(report) << '\n';
+  } else {
+    PrintReport(session.io.out, report);
+  }
+  if (report["clean"].get<bool>()) return kExitOk;
+  const bool unreadable = report["users"]["result"] != 0 || report["zones"]["result"] != 0;
+  return unreadable ? kExitFile : kExitRefused;
+}
+
+int RestoreBackup(Session& session, bool yes) {
+  if (const int code = session.LoadAccounts()) return code;
+  TableRead backup = ReadTable(session.location, u"users.bak");
+  if (!backup.exists || backup.result != kFileOk) {
+    session.io.err << ToUtf8(session.Text(ToolText::kNoBackup)) << " ("
+                   << (backup.exists ? backup.result : kFileNotReadable) << ": "
+                   << session.FilePath(u"users.bak") << ")\n";
+    return kExitFile;
+  }
+  if (!PrintChanges(session.io.out, session.store.Records(), backup.table)) {
+    session.io.out << ToUtf8(session.Text(ToolText::kUnchanged)) << '\n';
+    return kExitOk;
+  }
+  if (!yes) {
+    if (!session.io.in_is_terminal) {
+      return session.Usage(ToUtf8(session.Text(ToolText::kNotOnTerminal)));
+    }
+    session.io.out << ToUtf8(session.Text(ToolText::kRestoreQuestion)) << std::flush;
+    std::string answer;
+    std::getline(session.io.in, answer);
+    if (answer != "y" && answer != "Y") return kExitRefused;
+  }
+  session.store.m_pUser = std::move(backup.table);
+  return session.SaveAccounts();
+}
+
+}  // namespace warden::ctl
