@@ -11,8 +11,8 @@ read -r -a architectures <<<"$(runnable_architectures)"
 for arch in "${architectures[@]}"; do
   build_preset "$([ "$arch" = x64 ] && echo win64 || echo win32)" manage_dialog_bench
 done
-stop_wine  # a running wineserver would keep its display-less driver
 wine_prefix_ready
+stop_wine  # a running wineserver would keep its display-less driver
 for arch in "${architectures[@]}"; do
   xvfb-run -a -s "-screen 0 1024x768x24" \
     "$wine64" "build/$([ "$arch" = x64 ] && echo win64 || echo win32)/bench/manage_dialog_bench.exe" "$@"

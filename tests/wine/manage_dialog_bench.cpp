@@ -14,6 +14,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -81,6 +82,7 @@ struct Opening {
   DWORD owner_thread;
   LARGE_INTEGER shown{};
   LRESULT items = -1;
+  std::atomic<bool> returned{false};  // ManageDoModal came back (it may fail to open)
 };
 
 BOOL CALLBACK FindManageDialog(HWND window, LPARAM found) {
@@ -98,7 +100,7 @@ DWORD WINAPI Watch(void* parameter) {
   auto& opening = *static_cast<Opening*>(parameter);
   HWND dialog = nullptr;
   const ULONGLONG give_up = GetTickCount64() + 600000;
-  while (!dialog && GetTickCount64() < give_up) {
+  while (!dialog && !opening.returned && GetTickCount64() < give_up) {
     EnumThreadWindows(opening.owner_thread, FindManageDialog, reinterpret_cast<LPARAM>(&dialog));
     if (!dialog) Sleep(1);
   }
@@ -132,10 +134,12 @@ bool Measure(IConfig* config, int records) {
     config->GetUserNum(&count, install_directory);
     load_ms.push_back(Milliseconds(load_start, Now()));
 
-    Opening opening{GetCurrentThreadId()};
+    Opening opening;
+    opening.owner_thread = GetCurrentThreadId();
     HANDLE watcher = CreateThread(nullptr, 0, Watch, &opening, 0, nullptr);
     const LARGE_INTEGER start = Now();
     config->ManageDoModal(nullptr);
+    opening.returned = true;
     WaitForSingleObject(watcher, INFINITE);
     CloseHandle(watcher);
     if (opening.items != records) {
@@ -211,6 +215,7 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) sizes.push_back(std::clamp(_wtoi(argv[i]), 1, 32767));
   if (sizes.empty()) sizes = {4, 1000, 32767};
 
+  std::setvbuf(stdout, nullptr, _IONBF, 0);  // each line as it is measured, also into a pipe
   CoInitialize(nullptr);
   InstallDirectory directory;
   IConfig* config = CreateConfig();
