@@ -94,9 +94,9 @@ test_architecture() {
 
   step_start
   msiexec /i "$msi" INSTALLDIR="$folder_w" || fail "msiexec /i $msi"
-  for file in Warden.dll Lang/CHS/WardenCHS.dll Lang/EN/WardenEN.dll Config/Language.ini; do
-    expect_file "$file" "install ($arch)"
-  done
+  local installed=(Warden.dll Lang/CHS/WardenCHS.dll Lang/EN/WardenEN.dll Config/Language.ini)
+  if [ -f "build/$preset/tools/wardenctl/wardenctl.exe" ]; then installed+=(wardenctl.exe); fi
+  for file in "${installed[@]}"; do expect_file "$file" "install ($arch)"; done
   registration_state >"$work/msi-$arch.txt"
   diff -u "$work/regsvr32-$arch.txt" "$work/msi-$arch.txt" ||
     fail "the MSI's registration differs from regsvr32's ($arch)"
@@ -119,7 +119,7 @@ test_architecture() {
 
   step_start
   msiexec /x "$upgrade" || fail "msiexec /x $upgrade"
-  for file in Warden.dll Lang Config; do expect_no_file "$file" "uninstall ($arch)"; done
+  for file in Warden.dll wardenctl.exe Lang Config; do expect_no_file "$file" "uninstall ($arch)"; done
   for file in users.dat section.dat users.111 users.112 users.bak section.111 section.112 section.bak; do
     expect_file "$file" "uninstall ($arch)"
   done
