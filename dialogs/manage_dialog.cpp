@@ -72,20 +72,26 @@ bool CManageDialog::OnInitDialog() {
   return true;
 }
 
+// Every root item first, then the members of each group: a tree control
+// may look a parent up among the items inserted before it, and the roots
+// are few.
 void CManageDialog::BuildTree() {
   if (!m_store.m_pUser) return;  // a file without records: an empty tree
   const std::vector<AccountRecord>& table = *m_store.m_pUser;
-  for (const AccountTreeRoot& root : BuildAccountTree(table)) {
+  const std::vector<AccountTreeRoot> roots = BuildAccountTree(table);
+  std::vector<TreeView::Item> items;
+  items.reserve(roots.size());
+  for (const AccountTreeRoot& root : roots) {
     const AccountRecord& record = table[root.record];
-    if (root.value == kItemUser) {
-      m_tree.InsertItem(record.username, kItemUser);
-      continue;
+    items.push_back(m_tree.InsertItem(
+        root.value == kItemUser ? record.username : record.groupname, root.value));
+  }
+  for (std::size_t i = 0; i < roots.size(); ++i) {
+    if (roots[i].value == kItemUser) continue;
+    for (std::size_t member : roots[i].members) {
+      m_tree.InsertItem(table[member].username, kItemUser, items[i]);
     }
-    const TreeView::Item group = m_tree.InsertItem(record.groupname, kItemGroup);
-    for (std::size_t member : root.members) {
-      m_tree.InsertItem(table[member].username, kItemUser, group);
-    }
-    m_tree.Expand(group);
+    m_tree.Expand(items[i]);
   }
 }
 

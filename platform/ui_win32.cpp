@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <unordered_map>
 #include <vector>
 
 #include "platform/ui_backend.h"
@@ -17,9 +18,19 @@ class Win32Window : public DialogWindow {
  public:
   explicit Win32Window(HWND hwnd) : hwnd_(hwnd) {}
 
-  HWND ControlWindow(std::int32_t id) { return GetDlgItem(hwnd_, id); }
+  // Each control is looked up once: GetDlgItem goes through the dialog's
+  // children every time (under Wine a server round trip), which filling a
+  // tree of thousands of items would pay per item.
+  HWND ControlWindow(std::int32_t id) {
+    const auto known = controls_.find(id);
+    if (known != controls_.end()) return known->second;
+    HWND control = GetDlgItem(hwnd_, id);
+    if (control) controls_.emplace(id, control);
+    return control;
+  }
   LRESULT Send(std::int32_t id, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
-    return SendDlgItemMessageW(hwnd_, id, message, wparam, lparam);
+    HWND control = ControlWindow(id);
+    return control ? SendMessageW(control, message, wparam, lparam) : 0;
   }
 
   WindowHandle Handle() override { return hwnd_; }
@@ -213,6 +224,7 @@ class Win32Window : public DialogWindow {
 
  private:
   HWND hwnd_;
+  std::unordered_map<std::int32_t, HWND> controls_;
 };
 
 struct ModalRun {
@@ -248,12 +260,34 @@ void Dispatch(Dialog& dialog, const NMHDR& header, LPARAM lparam) {
       {id, header.code == NM_CLICK ? NotifyCode::kClick : NotifyCode::kDoubleClick, item});
 }
 
+// Only trees the template shows: turning drawing back on makes a window
+// visible.
+BOOL CALLBACK SetTreeRedraw(HWND child, LPARAM redraw) {
+  wchar_t class_name[32] = {};
+  GetClassNameW(child, class_name, 32);
+  const bool shown = (GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (shown && lstrcmpiW(class_name, WC_TREEVIEWW) == 0) {
+    SendMessageW(child, WM_SETREDRAW, redraw, 0);
+  }
+  return TRUE;
+}
+
+// A tree view filled while the dialog initialises lays itself out once, at
+// the end, instead of after every item and every expanded group: linear in
+// the number of items, not quadratic.
+bool InitialiseWithTreesQuiet(HWND hwnd, ModalRun& run) {
+  EnumChildWindows(hwnd, SetTreeRedraw, FALSE);
+  const bool default_focus = run.dialog->HandleInit(run.window);
+  EnumChildWindows(hwnd, SetTreeRedraw, TRUE);
+  return default_focus;
+}
+
 INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
     auto* run = reinterpret_cast<ModalRun*>(lparam);
     SetWindowLongPtrW(hwnd, DWLP_USER, lparam);
     run->window = new Win32Window(hwnd);
-    return run->dialog->HandleInit(run->window) ? TRUE : FALSE;
+    return InitialiseWithTreesQuiet(hwnd, *run) ? TRUE : FALSE;
   }
   ModalRun* run = RunOf(hwnd);
   if (!run || !run->window) return FALSE;

@@ -18,6 +18,9 @@ wine_prefix_ready() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== creating the Wine prefix $WINEPREFIX"
     "$wine64" wineboot -i >/dev/null 2>&1 || true
+  elif wine32_ready && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/regsvr32.exe" ]; then
+    echo "== adding the 32-bit parts to the Wine prefix $WINEPREFIX"
+    "$wine64" wineboot -u >/dev/null 2>&1 || true
   fi
   "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
   local font key
@@ -33,6 +36,21 @@ wine_prefix_ready() {
   fi
 }
 
+# 32-bit Wine is there: x86 programs run in the 64-bit prefix (WoW64).
+wine32_ready() { [ -x /usr/lib/wine/wine ]; }
+
+# The one line that says why the x86 build is not run.
+x86_not_run_reason() {
+  cat "$root/build/x86-not-run.txt" 2>/dev/null ||
+    echo "x86 not run: 32-bit Wine (wine32:i386) is not installed"
+}
+
+# The architectures whose Windows builds can run here: x64, and x86 when
+# 32-bit Wine is installed.
+runnable_architectures() {
+  if wine32_ready; then echo "x64 x86"; else echo "x64"; fi
+}
+
 # Never fails: under `set -e` a failing `wineserver -k` (no server running)
 # would end the calling script.
 stop_wine() {
@@ -41,9 +59,12 @@ stop_wine() {
   return 0
 }
 
+# Configures and builds a preset: every target, or the targets named.
 build_preset() {
-  local preset=$1
-  echo "== building $preset"
+  local preset=$1 targets=()
+  shift
+  [ $# -eq 0 ] || targets=(--target "$@")
+  echo "== building $preset${*:+: $*}"
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs"
+  cmake --build --preset "$preset" -j "$jobs" "${targets[@]}"
 }
