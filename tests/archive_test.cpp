@@ -3,6 +3,7 @@
 #include "storage/archive.h"
 #include "storage/file_version.h"
 #include "platform/text.h"
+#include "tests/support/temp_dir.h"
 
 namespace warden {
 namespace {
@@ -99,6 +100,32 @@ TEST(ArchiveTest, EndOfDataAndWrongDirection) {
   Archive writing = Archive::Writing(sink);
   EXPECT_FALSE(writing.ReadU32(&value));
   EXPECT_EQ(writing.error(), ArchiveError::kWrongDirection);
+}
+
+// Through a file's 64 KiB buffer: a wide text starting at an odd offset has a
+// unit split by the refill, and texts of 32K units and more fill the buffer.
+TEST(ArchiveTest, LongTextsThroughTheFileBuffer) {
+  testing::TempDir dir;
+  const std::u16string path = dir.core("a.bin");
+  const std::u16string texts[] = {std::u16string(40000, u'\u4E2D'), std::u16string(32768, u'y'),
+                                  std::u16string(70000, u'z'), u"end"};
+  {
+    platform::File file = platform::File::OpenWrite(path);
+    Archive out = Archive::Writing(file);
+    ASSERT_TRUE(out.WriteBlock("\x01", 1));
+    for (const std::u16string& text : texts) ASSERT_TRUE(out.WriteText(text));
+    ASSERT_TRUE(out.Flush() && file.Close());
+  }
+  platform::File file = platform::File::OpenRead(path);
+  Archive in = Archive::Reading(file);
+  std::uint8_t first = 0;
+  ASSERT_TRUE(in.ReadU8(&first));
+  for (const std::u16string& text : texts) {
+    std::u16string back;
+    ASSERT_TRUE(in.ReadText(&back));
+    EXPECT_TRUE(back == text) << back.size();
+  }
+  EXPECT_EQ(in.Remaining(), 0u);
 }
 
 TEST(FileVersionTest, HeaderBytes) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/text.h"
 
 namespace warden::platform {
@@ -47,6 +49,17 @@ TEST(TextTest, AnsiAsciiConvertsUnchanged) {
   EXPECT_EQ(FromAnsi("Zone A-1"), u"Zone A-1");
   EXPECT_EQ(FromAnsi(""), u"");
 }
+
+#ifndef _WIN32
+// Windows-1252 unless the environment names another code page; a byte the
+// code page leaves undefined, or a lead byte cut short, becomes '?'.
+TEST(TextTest, AnsiBytesUndefinedInTheCodePageBecomeQuestionMarks) {
+  EXPECT_EQ(FromAnsi("a\x81\xE9\x8D" "b\x80"), u"a?\u00E9?b\u20AC");
+  setenv("WARDEN_ANSI_CODEPAGE", "GBK", 1);
+  EXPECT_EQ(FromAnsi("\xD6\xD0x\xFF\xD6"), u"\u4E2Dx??");
+  unsetenv("WARDEN_ANSI_CODEPAGE");
+}
+#endif
 
 }  // namespace
 }  // namespace warden::platform

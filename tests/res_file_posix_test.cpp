@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/res_file.h"
+#include "platform/resources.h"
 
 namespace warden::platform {
 namespace {
@@ -52,6 +53,23 @@ TEST(ResFileTest, TruncatedOrLyingHeadersEndTheListSafely) {
   std::vector<std::uint8_t> lying = bytes;
   lying[0] = 0xFF;  // data size far beyond the end
   EXPECT_TRUE(ResFile(lying).entries().empty());
+}
+
+// A string block holds 16 texts, each a length and its units; a length that
+// runs past the block's end gives no text rather than the bytes beyond it.
+TEST(ResFileTest, StringBlocksAreReadWithinTheirBounds) {
+  std::vector<std::uint8_t> bytes;
+  const auto block = [](std::initializer_list<std::uint16_t> units) {
+    std::vector<std::uint8_t> data;
+    for (std::uint16_t unit : units) PutWord(data, unit);
+    return data;
+  };
+  PutEntry(bytes, kResourceTypeString, 2, block({1, 'a', 2, 'b', 'c'}));  // ids 16, 17
+  PutEntry(bytes, kResourceTypeString, 3, block({1, 'd', 3, 'e', 'f'}));  // ids 32, 33
+  ResFile file(bytes);
+  const std::pair<std::uint16_t, std::u16string> rows[] = {
+      {16, u"a"}, {17, u"bc"}, {18, u""}, {15, u""}, {32, u"d"}, {33, u""}, {34, u""}};
+  for (const auto& [id, text] : rows) EXPECT_EQ(StringFrom(&file, id), text) << id;
 }
 
 }  // namespace
