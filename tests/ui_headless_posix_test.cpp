@@ -72,6 +72,19 @@ struct Editor {
   ListView list;
 };
 
+void InstallScriptFailureReporter() {
+  hl::SetFailureReporter([](const char* file, int line, const std::string& message) {
+    ADD_FAILURE_AT(file, line) << message;
+  });
+}
+
+// Every test's script failures fail that test, at the line of the step.
+class ScriptFailures : public ::testing::Environment {
+  void SetUp() override { InstallScriptFailureReporter(); }
+};
+const ::testing::Environment* const kScriptFailures =
+    ::testing::AddGlobalTestEnvironment(new ScriptFailures);
+
 class UiHeadlessTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -91,7 +104,7 @@ TEST_F(UiHeadlessTest, ControlsFollowTheTemplateExchangeBothWaysAndNotify) {
       {IDC_ZONE_LIST, NotifyCode::kClick}, {IDC_ZONE_LIST, NotifyCode::kDoubleClick},
       {IDC_JOIN_GROUP_COMBO, NotifyCode::kSelectionChanged}, {IDC_JOIN_GROUP, NotifyCode::kClick}};
   for (const auto& [id, code] : logged) editor.dialog.Listen(id, code);
-  hl::Push([&editor](hl::Driver& d) {
+  hl::Push(hl::ExpectDialog(IDD_USER_EDITOR), [&editor](hl::Driver& d) {
     EXPECT_EQ(d.Focused(), IDC_TYPE_GROUP);  // the first tab stop
     EXPECT_EQ(d.Text(IDC_LOGIN_TIMEOUT), u"12");
     EXPECT_TRUE(d.IsChecked(IDC_TYPE_USER));
@@ -100,7 +113,7 @@ TEST_F(UiHeadlessTest, ControlsFollowTheTemplateExchangeBothWaysAndNotify) {
     EXPECT_TRUE(d.ListChecked(IDC_ZONE_LIST, 1));
     EXPECT_TRUE(d.Type(IDC_USER_NAME, u"abcdefgh"));  // the limit stops typing
     EXPECT_TRUE(d.Type(IDC_LOGIN_TIMEOUT, u"1a2-3 4"));
-    EXPECT_FALSE(d.Type(IDC_GROUP_NAME, u"x"));  // disabled in the template
+    EXPECT_FALSE(d.Refusing().Type(IDC_GROUP_NAME, u"x"));  // disabled in the template
     EXPECT_TRUE(d.Click(IDC_TYPE_GROUP));
     EXPECT_FALSE(d.IsChecked(IDC_TYPE_USER));
     EXPECT_TRUE(d.Click(IDC_JOIN_GROUP));
@@ -132,7 +145,7 @@ TEST_F(UiHeadlessTest, ControlsFollowTheTemplateExchangeBothWaysAndNotify) {
 TEST_F(UiHeadlessTest, OverlongTextIsRefusedWithTheStandardMessage) {
   Editor editor;
   editor.name = u"toolong";
-  hl::Push([](hl::Driver& d) {
+  hl::Push(hl::ExpectDialog(IDD_USER_EDITOR), [](hl::Driver& d) {
     EXPECT_EQ(d.Text(IDC_USER_NAME), u"toolong");
     d.Type(IDC_LOGIN_TIMEOUT, u"7");
     d.Ok();
@@ -142,7 +155,7 @@ TEST_F(UiHeadlessTest, OverlongTextIsRefusedWithTheStandardMessage) {
     d.Type(IDC_USER_NAME, u"ok");
     d.Ok();
   });
-  hl::Push(hl::PressOk());
+  hl::Push(hl::ExpectMessage(IDS_TEXT_TOO_LONG), hl::PressOk());
   EXPECT_EQ(editor.dialog.DoModal(), kIdOk);
   ASSERT_EQ(hl::Record().size(), 2u);
   EXPECT_EQ(ToUtf8(hl::Record()[1].text),
@@ -152,78 +165,31 @@ TEST_F(UiHeadlessTest, OverlongTextIsRefusedWithTheStandardMessage) {
   EXPECT_EQ(editor.timeout, u"7");
 }
 
-// Deleting the selected item selects as the tree view does: next sibling,
-// else parent, else previous sibling, each with one notification.
-TEST_F(UiHeadlessTest, DeletingTheSelectedTreeItemMovesTheSelection) {
-  const char16_t* const cases[][3] = {{u"user", u"user", u"group"},  // selected, deleted, after
-                                      {u"user", u"group", u"loner"},
-                                      {u"loner", u"loner", u"group"},
-                                      {u"loner", u"group", u"loner"}};
-  TestDialog dialog(IDD_MANAGE);
-  TreeView tree;
-  dialog.exchange = [&tree](DataExchange& data) { data.Bind(IDC_ACCOUNT_TREE, tree); };
-  dialog.Listen(IDC_ACCOUNT_TREE, NotifyCode::kSelectionChanged);
-  hl::Push([&](hl::Driver& d) {
-    for (const auto& c : cases) {
-      SCOPED_TRACE(ToUtf8(c[1]));
-      tree.DeleteAllItems();
-      const TreeView::Item group = tree.InsertItem(u"group", 2);
-      EXPECT_EQ(tree.Parent(tree.InsertItem(u"user", 1, group)), group);
-      tree.InsertItem(u"loner", 1);
-      dialog.events.clear();
-      EXPECT_TRUE(tree.Select(d.TreeFind(IDC_ACCOUNT_TREE, c[0])));
-      EXPECT_TRUE(tree.DeleteItem(d.TreeFind(IDC_ACCOUNT_TREE, c[1])));
-      EXPECT_EQ(ToUtf8(tree.ItemText(tree.Selected())), ToUtf8(c[2]));
-      EXPECT_EQ(dialog.events.size(), std::u16string(c[0]) != c[2] ? 2u : 1u);
-    }
+// A step that finds another modal than it names fails at its own line and
+// closes that modal; so does an action an operator could not do.
+TEST_F(UiHeadlessTest, StepsNameTheirModalAndActionsMustAct) {
+  std::vector<std::pair<int, std::string>> failures;
+  hl::SetFailureReporter([&failures](const char*, int line, const std::string& message) {
+    failures.emplace_back(line, message);
+  });
+  TestDialog dialog(IDD_ZONES);
+  const int line = __LINE__ + 1;
+  hl::Push(hl::ExpectDialog(IDD_RENAME_ZONE), hl::PressOk());
+  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  hl::Push(hl::ExpectDialog(IDD_ZONES), [](hl::Driver& d) {
+    EXPECT_FALSE(d.Click(IDC_MODIFY));  // disabled in the template
+    EXPECT_FALSE(d.Refusing().Click(IDC_MODIFY));
     d.Cancel();
   });
-  dialog.DoModal();
-}
-
-// The steps run in the order the modals open; TearDown checks none is left.
-TEST_F(UiHeadlessTest, NestedDialogsAndMessageBoxesTakeTheNextSteps) {
-  TestDialog dialog(IDD_MANAGE);
-  std::u16string text = u"abc";
-  dialog.Listen(IDC_NEW, NotifyCode::kClick, [&] {
-    TestDialog child(IDD_RENAME_ZONE, dialog.Handle());
-    child.exchange = [&text](DataExchange& data) { data.Text(IDC_NEW_ZONE_NAME, text, 4); };
-    EXPECT_EQ(child.DoModal(), kIdOk);
-  });
-  dialog.Listen(IDC_DELETE, NotifyCode::kClick, [&] {
-    EXPECT_EQ(ShowMessageBox(dialog.Handle(), u"Sure?", kMbYesNo | kMbIconQuestion), kIdNo);
-  });
-  hl::Push([](hl::Driver& d) {
-    d.Click(IDC_NEW);
-    d.Click(IDC_DELETE);
-    d.Cancel();
-  });
-  hl::Push([](hl::Driver& d) {
-    EXPECT_EQ(d.Text(IDC_NEW_ZONE_NAME), u"abc");
-    d.Type(IDC_NEW_ZONE_NAME, u"wxyz!");
-    d.Ok();
-  });
-  hl::Push([](hl::Driver& d) {
-    EXPECT_EQ(d.shown().text, u"Sure?");
-    EXPECT_EQ(ToUtf8(d.shown().caption), ToUtf8(ResourceString(IDS_APP_TITLE)));
-    d.Answer(kIdNo);
-  });
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
-  EXPECT_EQ(text, u"wxyz");
-}
-
-// A script that runs out must not hang the test: the modal closes as Cancel.
-TEST_F(UiHeadlessTest, CloseBoxUnansweredModalsAndMissingTemplates) {
-  TestDialog dialog(IDD_PROMPT);
-  hl::Push([](hl::Driver& d) { d.Close(); });
-  EXPECT_EQ(dialog.DoModal(), kIdCancel);
-  EXPECT_EQ(hl::Unanswered(), 0);
-  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  hl::Push(hl::ExpectMessage(IDS_ZONE_NAME_EMPTY), hl::AnswerWith(kIdNo));
   EXPECT_EQ(ShowMessageBox(nullptr, u"x", kMbYesNo), kIdYes);
-  EXPECT_EQ(hl::Unanswered(), 2);
-  hl::Reset();
-  EXPECT_EQ(TestDialog(9999).DoModal(), -1);
-  EXPECT_TRUE(hl::Record().empty());
+  InstallScriptFailureReporter();
+  ASSERT_EQ(failures.size(), 3u);
+  const std::string wrong_dialog = "expected dialog 210, but dialog 207 opened";
+  EXPECT_EQ(failures[0], std::make_pair(line, wrong_dialog));
+  EXPECT_EQ(failures[1], std::make_pair(line + 2, std::string("could not click control 228")));
+  EXPECT_EQ(failures[2].second, "expected message box with text 124, but a message box \"x\" opened");
 }
 
 TEST(FormatTextTest, ReplacesTheFirstPlaceholder) {

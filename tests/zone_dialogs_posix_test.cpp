@@ -146,7 +146,7 @@ TEST_F(ZoneDialogsTest, RenamesThroughModifyAndDoubleClickThenCancel) {
   const auto file_before = testing::ReadBytes(dir_ / "section.dat");
   const auto before = ApplicationStore().m_strSection;
   hl::Push([](hl::Driver& d) {
-    EXPECT_FALSE(d.Click(IDC_MODIFY));  // disabled until a click
+    EXPECT_FALSE(d.Refusing().Click(IDC_MODIFY));  // disabled until a click
     EXPECT_TRUE(d.ListClick(IDC_ZONE_LIST, 5));
     EXPECT_TRUE(d.IsEnabled(IDC_MODIFY));
     EXPECT_TRUE(d.ListClick(IDC_ZONE_LIST, -1));
@@ -239,7 +239,7 @@ TEST_F(ZoneDialogsTest, PromptShowsItsTextReadOnlyAndClosesOnOk) {
   const std::u16string long_text(128, u'长');
   hl::Push([&long_text](hl::Driver& d) {
     EXPECT_EQ(d.Text(IDC_PROMPT_TEXT), long_text);
-    EXPECT_FALSE(d.Type(IDC_PROMPT_TEXT, u"edit"));
+    EXPECT_FALSE(d.Refusing().Type(IDC_PROMPT_TEXT, u"edit"));
     d.Ok();
     EXPECT_FALSE(d.IsOpen());
   });
