@@ -1,7 +1,7 @@
 // The win32 dialog backend on real windows: a dialog opens from a module
 // template, the probe runs in OnInitDialog and the dialog closes itself.
-// Typing, limits and data exchange are driven end to end by the Wine
-// program tests/wine/zone_dialog_ui.cpp.
+// Typing, limits and data exchange are driven end to end through COM by
+// tests/wine/com_manage_dialog_test.cpp.
 #include <windows.h>
 #include <commctrl.h>
 
