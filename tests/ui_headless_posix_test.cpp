@@ -5,12 +5,12 @@
 
 #include <tuple>
 
-#include "dialogs/dialog_texts.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "platform/ui.h"
 #include "platform/ui_headless.h"
 #include "resources/resource_ids.h"
+#include "tests/support/dialog_script.h"
 
 namespace warden::platform {
 namespace {
@@ -85,18 +85,7 @@ class ScriptFailures : public ::testing::Environment {
 const ::testing::Environment* const kScriptFailures =
     ::testing::AddGlobalTestEnvironment(new ScriptFailures);
 
-class UiHeadlessTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    hl::Reset();
-    SetStandardTexts(warden::kDialogTexts);
-  }
-  void TearDown() override {
-    EXPECT_EQ(hl::Unanswered(), 0);
-    EXPECT_EQ(hl::PendingSteps(), 0u);
-    hl::Reset();
-  }
-};
+using UiHeadlessTest = warden::testing::DialogScriptTest;
 
 TEST_F(UiHeadlessTest, ControlsFollowTheTemplateExchangeBothWaysAndNotify) {
   Editor editor;

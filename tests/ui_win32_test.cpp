@@ -73,8 +73,8 @@ TEST(UiWin32Test, ZoneListOnARealListView) {
   store.ReleaseTable();
 }
 
-// The same selection rules as the headless tree, on a real tree view made
-// at run time inside a module dialog.
+// The real tree view's selection rules, which the headless tree copies, on a
+// tree made at run time inside a module dialog.
 TEST(UiWin32Test, TreeSelectionAndDeletionNotifyLikeTheHeadlessTree) {
   constexpr int kTree = 500;
   const char16_t* const cases[][3] = {{u"user", u"user", u"group"},  // selected, deleted, after
