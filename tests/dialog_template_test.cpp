@@ -129,17 +129,20 @@ TEST(DialogTemplateTest, ShortFormParsesLikeTheExtendedOne) {
   }
 }
 
-// A damaged resource must give false, never a read past its end.
+// A damaged resource must give false, never a read past its end, in either
+// form; the last item's creation-data word ends the template.
 TEST(DialogTemplateTest, EveryTruncationIsRefused) {
-  ResourceBytes bytes;
-  ASSERT_TRUE(FindResourceBytes(OwnResources(), kResourceTypeDialog, 207, &bytes));
-  DialogTemplate parsed;
-  // The last item's creation-data word ends the template.
-  for (std::size_t size = 0; size + 1 < bytes.size && size < 400; ++size) {
-    SCOPED_TRACE(size);
-    const std::vector<std::uint8_t> cut(bytes.data, bytes.data + size);
-    EXPECT_FALSE(ParseDialogTemplate(cut.data(), cut.size(), &parsed));
+  ResourceBytes resource;
+  ASSERT_TRUE(FindResourceBytes(OwnResources(), kResourceTypeDialog, 207, &resource));
+  const std::vector<std::uint8_t> extended(resource.data, resource.data + resource.size);
+  for (const auto& bytes : {extended, testing::BuildShortDialog(TemplateOf(OwnResources(), 207))}) {
+    DialogTemplate parsed;
+    for (std::size_t size = 0; size + 1 < bytes.size(); ++size) {
+      EXPECT_FALSE(ParseDialogTemplate(bytes.data(), size, &parsed)) << size;
+    }
+    EXPECT_TRUE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
   }
+  DialogTemplate parsed;
   EXPECT_FALSE(ParseDialogTemplate(nullptr, 100, &parsed));
 }
 

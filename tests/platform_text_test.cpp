@@ -11,6 +11,8 @@ TEST(TextTest, Utf8RoundTripsChineseAndAstralText) {
   const std::u16string text = u"系统管理员 A\u00e9 \U0001F600";
   EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
   EXPECT_EQ(ToUtf8(u"无"), "\xE6\x97\xA0");
+  EXPECT_EQ(FromUtf8("\xD0\xB6\xC3\xA9"), u"\u0436\u00E9");  // two-byte forms
+  EXPECT_EQ(ToUtf8(u"a\xD800"), "a\xEF\xBF\xBD");  // a lone surrogate
 }
 
 TEST(TextTest, BrokenUtf8BecomesReplacementCharacters) {

@@ -26,12 +26,25 @@ void PutEntry(std::vector<std::uint8_t>& out, std::uint16_t type, std::uint16_t 
   while (out.size() % 4) out.push_back(0);
 }
 
+// An entry named "AB" rather than by number, with one byte of data.
+void PutNamedEntry(std::vector<std::uint8_t>& out, std::uint16_t type) {
+  PutDword(out, 1);
+  PutDword(out, 36);
+  PutWord(out, 0xFFFF), PutWord(out, type), PutWord(out, 'A'), PutWord(out, 'B'), PutWord(out, 0);
+  PutWord(out, 0);  // to a whole dword
+  PutDword(out, 0), PutWord(out, 0x1030), PutWord(out, 2052), PutDword(out, 0), PutDword(out, 0);
+  out.insert(out.end(), {9, 0, 0, 0});
+}
+
+// Entries named by text are skipped; the ones after them are still found.
 TEST(ResFileTest, FindsEntriesByTypeAndId) {
   std::vector<std::uint8_t> bytes;
   PutEntry(bytes, 0, 0, {});
+  PutNamedEntry(bytes, 6);
   PutEntry(bytes, 6, 7, {1, 2, 3});
   PutEntry(bytes, 5, 207, {9});
   ResFile file(bytes);
+  EXPECT_EQ(file.entries().size(), 2u);  // not the leading empty one nor the named one
   std::size_t size = 0;
   const std::uint8_t* data = file.Find(6, 7, &size);
   ASSERT_NE(data, nullptr);
