@@ -161,24 +161,33 @@ TEST_F(UiHeadlessTest, StepsNameTheirModalAndActionsMustAct) {
   hl::SetFailureReporter([&failures](const char*, int line, const std::string& message) {
     failures.emplace_back(line, message);
   });
-  TestDialog dialog(IDD_ZONES);
+  TestDialog dialog(IDD_RENAME_ZONE);
+  std::u16string name = ResourceString(IDS_ZONE_NAME_EMPTY);
+  dialog.exchange = [&name](DataExchange& data) { data.Text(IDC_NEW_ZONE_NAME, name, 99); };
   const int line = __LINE__ + 1;
-  hl::Push(hl::ExpectDialog(IDD_RENAME_ZONE), hl::PressOk());
+  hl::Push(hl::ExpectDialog(IDD_ZONES), hl::PressOk());
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
-  hl::Push(hl::ExpectDialog(IDD_ZONES), [](hl::Driver& d) {
-    EXPECT_FALSE(d.Click(IDC_MODIFY));  // disabled in the template
+  hl::Push(hl::ExpectDialogText(IDD_RENAME_ZONE, IDS_ZONE_NAME_EMPTY), [](hl::Driver& d) {
+    EXPECT_FALSE(d.Click(IDC_MODIFY));  // no such control
     EXPECT_FALSE(d.Refusing().Click(IDC_MODIFY));
-    d.Cancel();
+    EXPECT_TRUE(d.Refusing().Cancel());
   });
+  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  hl::Push(hl::ExpectDialogText(IDD_RENAME_ZONE, IDS_ZONE_NAME_REPEATED), hl::PressOk());
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
   hl::Push(hl::ExpectMessage(IDS_ZONE_NAME_EMPTY), hl::AnswerWith(kIdNo));
   EXPECT_EQ(ShowMessageBox(nullptr, u"x", kMbYesNo), kIdYes);
+  hl::Push(hl::ExpectMessage(IDS_CONFIRM_DELETE), hl::AnswerWith(kIdNo));  // up to the "%s"
+  const std::u16string confirm = FormatText(ResourceString(IDS_CONFIRM_DELETE), u"a");
+  EXPECT_EQ(ShowMessageBox(nullptr, confirm, kMbYesNo), kIdNo);
   InstallScriptFailureReporter();
-  ASSERT_EQ(failures.size(), 3u);
-  const std::string wrong_dialog = "expected dialog 210, but dialog 207 opened";
-  EXPECT_EQ(failures[0], std::make_pair(line, wrong_dialog));
-  EXPECT_EQ(failures[1], std::make_pair(line + 2, std::string("could not click control 228")));
-  EXPECT_EQ(failures[2].second, "expected message box with text 124, but a message box \"x\" opened");
+  const std::vector<std::pair<int, std::string>> expected = {
+      {line, "expected dialog 207, but dialog 210 opened"},
+      {line + 2, "could not click control 228"},
+      {line + 2, "could click control 2, expected to be refused"},
+      {line + 8, "expected dialog 210 with text 125, but dialog 210 opened"},
+      {line + 10, "expected message box with text 124, but a message box \"x\" opened"}};
+  EXPECT_EQ(failures, expected);
 }
 
 TEST(FormatTextTest, ReplacesTheFirstPlaceholder) {
