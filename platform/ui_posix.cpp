@@ -642,7 +642,11 @@ bool Driver::TreeDoubleClick(std::int32_t id) {
   return Acted(true, "double-click", id);
 }
 
-bool Driver::Close() { return Acted(IsOpen() && (window_->dialog().HandleClose(), true), "close", 0); }
+bool Driver::Close() {
+  const bool open = IsOpen();
+  if (open) window_->dialog().HandleClose();
+  return Acted(open, "close", 0);
+}
 
 }  // namespace headless
 
