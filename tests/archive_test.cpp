@@ -73,6 +73,7 @@ TEST(ArchiveTest, LengthBeyondTheDataIsEndOfFileBeforeAllocating) {
       {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF},
       {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0x80},
       {0xFF, 0xFE},  // ends inside the prefix
+      {0xFF, 0xFE, 0xFF, 0xFF, 0x01},
   };
   for (const Bytes& bytes : rows) {
     SCOPED_TRACE(::testing::PrintToString(bytes));
@@ -126,6 +127,21 @@ TEST(ArchiveTest, LongTextsThroughTheFileBuffer) {
     EXPECT_TRUE(back == text) << back.size();
   }
   EXPECT_EQ(in.Remaining(), 0u);
+}
+
+// Block reads through the file buffer, to the one byte after a full buffer.
+TEST(ArchiveTest, BlocksThroughTheFileBufferToTheLastByte) {
+  testing::TempDir dir;
+  Bytes bytes(64 * 1024 + 1);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i % 251);
+  testing::WriteBytes(dir / "a.bin", bytes);
+  platform::File file = platform::File::OpenRead(dir.core("a.bin"));
+  Archive in = Archive::Reading(file);
+  Bytes back(bytes.size());
+  ASSERT_TRUE(in.ReadBytes(back.data(), bytes.size() - 1));
+  ASSERT_TRUE(in.ReadBytes(&back.back(), 1));
+  EXPECT_TRUE(back == bytes);
+  EXPECT_FALSE(in.ReadBytes(back.data(), 1));
 }
 
 TEST(FileVersionTest, HeaderBytes) {
