@@ -129,12 +129,16 @@ TEST(ArchiveTest, LongTextsThroughTheFileBuffer) {
   EXPECT_EQ(in.Remaining(), 0u);
 }
 
-// Block reads through the file buffer, to the one byte after a full buffer.
+// Blocks through the file buffer, to the one byte after a full buffer.
 TEST(ArchiveTest, BlocksThroughTheFileBufferToTheLastByte) {
   testing::TempDir dir;
   Bytes bytes(64 * 1024 + 1);
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i % 251);
-  testing::WriteBytes(dir / "a.bin", bytes);
+  {
+    platform::File out = platform::File::OpenWrite(dir.core("a.bin"));
+    Archive archive = Archive::Writing(out);
+    ASSERT_TRUE(archive.WriteBlock(bytes.data(), bytes.size()) && archive.Flush() && out.Close());
+  }
   platform::File file = platform::File::OpenRead(dir.core("a.bin"));
   Archive in = Archive::Reading(file);
   Bytes back(bytes.size());

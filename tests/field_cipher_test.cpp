@@ -49,6 +49,7 @@ TEST(TeaTest, BufferLengthsAndIndependentBlocks) {
   EXPECT_EQ(TeaEncryptBuffer(buffer.data(), 0, key), 0);
   EXPECT_EQ(TeaEncryptBuffer(buffer.data(), -8, key), 0);
   EXPECT_EQ(TeaEncryptBuffer(buffer.data(), 12, key), kCipherInvalidArgument);
+  EXPECT_EQ(TeaEncryptBuffer(buffer.data(), 1, key), kCipherInvalidArgument);
   EXPECT_EQ(TeaDecryptBuffer(buffer.data(), 7, key), kCipherInvalidArgument);
   EXPECT_EQ(buffer, Bytes(24, 0));  // refused lengths leave the buffer alone
   EXPECT_EQ(TeaEncryptBuffer(buffer.data(), 24, key), 24);
@@ -97,11 +98,12 @@ TEST(FieldCipherTest, DecipherFailures) {
   std::u16string sealed;
   ASSERT_TRUE(EncipherText(u"Operator", &sealed));
   EXPECT_EQ(sealed, good);  // the format, built here on its own
-  std::u16string lower = good, with_g = good, with_space = good, wide_digit = good;
+  std::u16string lower = good, with_g = good, with_space = good, wide_digit = good, nul = good;
   for (char16_t& c : lower) c = static_cast<char16_t>(c >= u'A' && c <= u'F' ? c + 32 : c);
   with_g[5] = u'G';
   with_space[0] = u' ';
   wide_digit[3] = u'\uFF10';  // full-width zero, not a hex digit
+  nul[8] = u'\0';
   const struct {
     const char* name;
     std::u16string sealed;
@@ -114,6 +116,7 @@ TEST(FieldCipherTest, DecipherFailures) {
       {"letter G", with_g, kCipherInvalidArgument, u""},
       {"space", with_space, kCipherInvalidArgument, u""},
       {"full-width digit", wide_digit, kCipherInvalidArgument, u""},
+      {"NUL", nul, kCipherInvalidArgument, u""},
       {"clear text", u"AAAAAAAAAAAAAAAA", kCipherBadMarker, u""},
       {"another key", SealWith({1, 2, 3, 4}, u"Operator", 8), kCipherBadMarker, u""},
       {"stored length too long", SealWith(FieldKey(), u"ab", 5), kCipherBadMarker, u""},
