@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
-#include "tests/support/fault_injection.h"
 #include "tests/support/temp_dir.h"
 
 namespace warden::platform {
@@ -80,22 +79,6 @@ TEST_F(FilesTest, ReplaceAndCopyOverwriteTheTarget) {
   EXPECT_TRUE(Files().exists(b));
   EXPECT_FALSE(Files().copy(dir_.core("none"), c));
   EXPECT_FALSE(Files().replace(dir_.core("none"), c));
-}
-
-TEST_F(FilesTest, FaultInjectorFailsTheChosenCallOnly) {
-  const auto a = Put("a", {1});
-  testing::FaultInjector faults;
-  faults.FailNth(2);
-  EXPECT_TRUE(Files().exists(a));
-  EXPECT_FALSE(Files().exists(a));
-  EXPECT_TRUE(Files().exists(a));
-  EXPECT_TRUE(faults.fired());
-  ASSERT_EQ(faults.calls().size(), 3u);
-
-  faults.FailEvery(testing::FileOp::kClose);
-  File file = File::OpenRead(a);
-  EXPECT_FALSE(file.Close());  // reported as failed, but closed all the same
-  EXPECT_TRUE(Files().remove(a));
 }
 
 }  // namespace
