@@ -1,6 +1,6 @@
 // The dialog framework on the headless backend, over the module's own
-// templates: the editor's carries every control kind but the tree, the
-// manage dialog's the tree.
+// templates (the editor's carries every control kind but the tree), and the
+// checks a headless script makes of itself.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -21,17 +21,14 @@ using Events = std::vector<std::tuple<std::int32_t, NotifyCode, std::intptr_t>>;
 // A dialog over a module template; each test gives what it exchanges and fills.
 class TestDialog : public Dialog {
  public:
-  explicit TestDialog(std::uint16_t id, WindowHandle parent = nullptr) : Dialog(id, parent) {}
+  explicit TestDialog(std::uint16_t id) : Dialog(id, nullptr) {}
   std::function<void(DataExchange&)> exchange = [](DataExchange&) {};
   std::function<void()> init = [] {};
   Events events;
 
-  // Runs `run`, or without it logs the notification (a tree item only as 0: it is a handle).
-  void Listen(std::int32_t id, NotifyCode code, std::function<void()> run = nullptr) {
-    On(id, code, [this, run](const Notification& n) {
-      if (run) return run();
-      events.emplace_back(n.id, n.code, n.id == IDC_ACCOUNT_TREE ? 0 : n.item);
-    });
+  // Logs each notification of that control and code.
+  void Listen(std::int32_t id, NotifyCode code) {
+    On(id, code, [this](const Notification& n) { events.emplace_back(n.id, n.code, n.item); });
   }
 
  protected:
