@@ -55,6 +55,10 @@ struct Editor {
       combo.AddString(u"first");
       combo.AddString(u"second");
       combo.SetCurSel(1);
+      EXPECT_FALSE(list.HasColumn(0));
+      EXPECT_EQ(list.InsertColumn(0, u"", 0, 10), 0);
+      EXPECT_EQ(list.InsertColumn(7, u"", 0, 10), 1);  // past the end: appended
+      EXPECT_TRUE(list.HasColumn(1) && !list.HasColumn(2));
       list.SetExtendedStyle(ListView::kExCheckBoxes, ListView::kExCheckBoxes);
       list.InsertItem(0, u"zero");
       list.InsertItem(1, u"one");
@@ -149,6 +153,36 @@ TEST_F(UiHeadlessTest, OverlongTextIsRefusedWithTheStandardMessage) {
   EXPECT_EQ(hl::Record()[1].flags, kMbOk | kMbIconExclamation);
   EXPECT_EQ(editor.name, u"ok");
   EXPECT_EQ(editor.timeout, u"7");
+}
+
+// Deleting the selected item selects as the real tree view does (the same
+// rows run on one under Wine), which the manage dialog's tests rely on: next
+// sibling, else parent, else previous sibling, each with one notification.
+TEST_F(UiHeadlessTest, DeletingTheSelectedTreeItemMovesTheSelection) {
+  const char16_t* const cases[][3] = {{u"user", u"user", u"group"},  // selected, deleted, after
+                                      {u"user", u"group", u"loner"},
+                                      {u"loner", u"loner", u"group"},
+                                      {u"loner", u"group", u"loner"}};
+  TestDialog dialog(IDD_MANAGE);
+  TreeView tree;
+  dialog.exchange = [&tree](DataExchange& data) { data.Bind(IDC_ACCOUNT_TREE, tree); };
+  dialog.Listen(IDC_ACCOUNT_TREE, NotifyCode::kSelectionChanged);
+  hl::Push(hl::ExpectDialog(IDD_MANAGE), [&](hl::Driver& d) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(ToUtf8(c[1]));
+      tree.DeleteAllItems();
+      const TreeView::Item group = tree.InsertItem(u"group", 2);
+      EXPECT_EQ(tree.Parent(tree.InsertItem(u"user", 1, group)), group);
+      tree.InsertItem(u"loner", 1);
+      dialog.events.clear();
+      EXPECT_TRUE(tree.Select(d.TreeFind(IDC_ACCOUNT_TREE, c[0])));
+      EXPECT_TRUE(tree.DeleteItem(d.TreeFind(IDC_ACCOUNT_TREE, c[1])));
+      EXPECT_EQ(ToUtf8(tree.ItemText(tree.Selected())), ToUtf8(c[2]));
+      EXPECT_EQ(dialog.events.size(), std::u16string(c[0]) != c[2] ? 2u : 1u);
+    }
+    d.Cancel();
+  });
+  dialog.DoModal();
 }
 
 // A step that finds another modal than it names fails at its own line and
