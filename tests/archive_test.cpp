@@ -73,6 +73,7 @@ TEST(ArchiveTest, LengthBeyondTheDataIsEndOfFileBeforeAllocating) {
       {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF},
       {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0x80},
       {0xFF, 0xFE},  // ends inside the prefix
+      {0xFF, 0xFE, 0xFF},
       {0xFF, 0xFE, 0xFF, 0xFF, 0x01},
   };
   for (const Bytes& bytes : rows) {
@@ -101,6 +102,8 @@ TEST(ArchiveTest, EndOfDataAndWrongDirection) {
   Archive writing = Archive::Writing(sink);
   EXPECT_FALSE(writing.ReadU32(&value));
   EXPECT_EQ(writing.error(), ArchiveError::kWrongDirection);
+  platform::File missing = platform::File::OpenRead(u"no such file");
+  EXPECT_EQ(Archive::Reading(missing).error(), ArchiveError::kFileError);
 }
 
 // Through a file's 64 KiB buffer: a wide text starting at an odd offset has a

@@ -82,9 +82,10 @@ TEST(FieldCipherTest, SealedLengthAndRoundTrip) {
   }
 }
 
-// Seals with any key and stored length, as another installation or damage would.
-std::u16string SealWith(const TeaKey& key, const std::u16string& text, std::uint32_t length) {
-  Bytes buffer = LittleEndian({0x4B434E45, length});  // "ENCK"
+// Seals with any key, stored length and marker, as another installation or damage would.
+std::u16string SealWith(const TeaKey& key, const std::u16string& text, std::uint32_t length,
+                        std::uint32_t marker = 0x4B434E45 /* "ENCK" */) {
+  Bytes buffer = LittleEndian({marker, length});
   for (char16_t c : text) buffer.insert(buffer.end(), {std::uint8_t(c), std::uint8_t(c >> 8)});
   while (buffer.size() % 8 != 0 || buffer.size() == 8) buffer.push_back(0);
   TeaEncryptBuffer(buffer.data(), static_cast<std::int32_t>(buffer.size()), key);
@@ -119,6 +120,7 @@ TEST(FieldCipherTest, DecipherFailures) {
       {"NUL", nul, kCipherInvalidArgument, u""},
       {"clear text", u"AAAAAAAAAAAAAAAA", kCipherBadMarker, u""},
       {"another key", SealWith({1, 2, 3, 4}, u"Operator", 8), kCipherBadMarker, u""},
+      {"marker ENCL", SealWith(FieldKey(), u"ab", 2, 0x4C434E45), kCipherBadMarker, u""},
       {"stored length too long", SealWith(FieldKey(), u"ab", 5), kCipherBadMarker, u""},
       {"stored length fits", SealWith(FieldKey(), u"ab", 4), 0, std::u16string(u"ab\0\0", 4)},
   };

@@ -75,6 +75,9 @@ TEST_F(RegistrarTest, QuotesReplacementsAndNumbers) {
   EXPECT_EQ(Value(u"Test"), u"it's C:\\x'y, 100%");
   EXPECT_TRUE(platform::RegistryKeyExists(kHkcr, u"Test\\Spaced Key"));
   EXPECT_EQ(Value(u"Test", u"N"), u"<missing>");  // a number, not a string
+  ASSERT_EQ(RunRegistrarScript("HKLM { Test }", {}, RegistrarMode::kRegister), S_OK);
+  EXPECT_TRUE(platform::RegistryKeyExists(RegistryRoot::kLocalMachine, u"Test"));
+  platform::RegistryDeleteTree(RegistryRoot::kLocalMachine, u"Test");
 }
 
 // A damaged script is refused before anything is written.

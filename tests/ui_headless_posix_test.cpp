@@ -155,6 +155,19 @@ TEST_F(UiHeadlessTest, OverlongTextIsRefusedWithTheStandardMessage) {
   EXPECT_EQ(editor.timeout, u"7");
 }
 
+// With no radio button of its group ticked, the saved index is -1.
+TEST_F(UiHeadlessTest, RadioGroupWithNoneTickedSavesMinusOne) {
+  TestDialog dialog(IDD_USER_EDITOR);
+  int type = 7;
+  dialog.exchange = [&type](DataExchange& data) { data.Radio(IDC_TYPE_GROUP, type); };
+  hl::Push(hl::ExpectDialog(IDD_USER_EDITOR), [](hl::Driver& d) {
+    EXPECT_FALSE(d.IsChecked(IDC_TYPE_GROUP) || d.IsChecked(IDC_TYPE_USER));
+    d.Ok();
+  });
+  EXPECT_EQ(dialog.DoModal(), kIdOk);
+  EXPECT_EQ(type, -1);
+}
+
 // Deleting the selected item selects as the real tree view does (the same
 // rows run on one under Wine), which the manage dialog's tests rely on: next
 // sibling, else parent, else previous sibling, each with one notification.
