@@ -168,6 +168,36 @@ TEST_F(UiHeadlessTest, RadioGroupWithNoneTickedSavesMinusOne) {
   EXPECT_EQ(type, -1);
 }
 
+// Controls bound to ids the template lacks, and controls whose dialog has
+// closed, do nothing and answer "none": a wrong id must never crash.
+TEST_F(UiHeadlessTest, ControlsWithoutAControlDoNothing) {
+  constexpr std::int32_t kMissing = 999;
+  TestDialog dialog(IDD_MANAGE);
+  ComboBox combo;
+  ListView list;
+  TreeView tree;
+  dialog.exchange = [&](DataExchange& data) {
+    data.Bind(kMissing, combo);
+    data.Bind(kMissing, list);
+    data.Bind(kMissing, tree);
+  };
+  hl::Push(hl::ExpectDialog(IDD_MANAGE), [&](hl::Driver& d) {
+    EXPECT_EQ(combo.AddString(u"x"), -1);
+    EXPECT_EQ(combo.CurSel(), -1);
+    list.SetExtendedStyle(ListView::kExCheckBoxes, ListView::kExCheckBoxes);
+    EXPECT_FALSE(list.IsChecked(0) || list.HasColumn(0));
+    EXPECT_EQ(list.InsertColumn(0, u"", 0, 10), -1);
+    EXPECT_FALSE(tree.DeleteAllItems() || tree.Select(1));
+    EXPECT_EQ(tree.ItemText(1), u"");
+    d.Cancel();
+  });
+  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  combo.Redraw();
+  EXPECT_EQ(combo.Count(), 0);
+  EXPECT_EQ(tree.ItemData(1), 0);
+  EXPECT_FALSE(dialog.UpdateData(true));
+}
+
 // Deleting the selected item selects as the real tree view does (the same
 // rows run on one under Wine), which the manage dialog's tests rely on: next
 // sibling, else parent, else previous sibling, each with one notification.
@@ -186,7 +216,7 @@ TEST_F(UiHeadlessTest, DeletingTheSelectedTreeItemMovesTheSelection) {
       tree.DeleteAllItems();
       const TreeView::Item group = tree.InsertItem(u"group", 2);
       EXPECT_EQ(tree.Parent(tree.InsertItem(u"user", 1, group)), group);
-      tree.InsertItem(u"loner", 1);
+      EXPECT_EQ(tree.NextSibling(tree.InsertItem(u"loner", 1)), 0);
       dialog.events.clear();
       EXPECT_TRUE(tree.Select(d.TreeFind(IDC_ACCOUNT_TREE, c[0])));
       EXPECT_TRUE(tree.DeleteItem(d.TreeFind(IDC_ACCOUNT_TREE, c[1])));
@@ -224,6 +254,9 @@ TEST_F(UiHeadlessTest, StepsNameTheirModalAndActionsMustAct) {
   hl::Push(hl::ExpectMessage(IDS_CONFIRM_DELETE), hl::AnswerWith(kIdNo));  // up to the "%s"
   const std::u16string confirm = FormatText(ResourceString(IDS_CONFIRM_DELETE), u"a");
   EXPECT_EQ(ShowMessageBox(nullptr, confirm, kMbYesNo), kIdNo);
+  EXPECT_EQ(ShowMessageBox(nullptr, u"no step", kMbYesNo), kIdYes);  // unanswered: first button
+  EXPECT_EQ(hl::Unanswered(), 1);
+  hl::Reset();
   InstallScriptFailureReporter();
   const std::vector<std::pair<int, std::string>> expected = {
       {line, "expected dialog 207, but dialog 210 opened"},
