@@ -55,6 +55,7 @@ struct Editor {
       combo.AddString(u"first");
       combo.AddString(u"second");
       combo.SetCurSel(1);
+      EXPECT_EQ(list.InsertColumn(-1, u"", 0, 10), -1);
       EXPECT_FALSE(list.HasColumn(0));
       EXPECT_EQ(list.InsertColumn(0, u"", 0, 10), 0);
       EXPECT_EQ(list.InsertColumn(7, u"", 0, 10), 1);  // past the end: appended
@@ -189,6 +190,8 @@ TEST_F(UiHeadlessTest, ControlsWithoutAControlDoNothing) {
     EXPECT_EQ(list.InsertColumn(0, u"", 0, 10), -1);
     EXPECT_FALSE(tree.DeleteAllItems() || tree.Select(1));
     EXPECT_EQ(tree.ItemText(1), u"");
+    EXPECT_EQ(d.ComboSelected(kMissing), -1);
+    EXPECT_FALSE(d.ListChecked(kMissing, 0));
     d.Cancel();
   });
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
