@@ -88,7 +88,7 @@ void BM_BuildAccountTree(benchmark::State& state) {
 std::size_t ShownItems() {
   std::size_t items = 0;
   hl::Reset();
-  hl::Push([&items](hl::Driver& d) {
+  hl::Push(hl::ExpectDialog(IDD_MANAGE), [&items](hl::Driver& d) {
     items = d.TreeOutline(IDC_ACCOUNT_TREE).size();
     d.Cancel();
   });
@@ -105,7 +105,7 @@ void BM_OpenManageDialog(benchmark::State& state) {
   }
   for (auto _ : state) {
     hl::Reset();
-    hl::Push(hl::PressCancel());
+    hl::Push(hl::ExpectDialog(IDD_MANAGE), hl::PressCancel());
     warden::CManageDialog(nullptr, warden::ApplicationStore(), Here()).DoModal();
   }
 }

@@ -2,7 +2,9 @@
 // dialog and message box that opens takes the next step of the script; the
 // step drives it as an operator would and can read what it shows. A modal
 // that finds no step is counted and closed with Cancel (a message box with
-// its first button), so a test never hangs.
+// its first button), so a test never hangs. A step may name the modal it
+// expects; when another one opens, or an action of the step cannot be done,
+// the failure is reported with the file and line of the step.
 #ifndef WARDEN_PLATFORM_UI_HEADLESS_H
 #define WARDEN_PLATFORM_UI_HEADLESS_H
 
@@ -19,6 +21,29 @@ namespace warden::platform::headless {
 
 class Window;
 
+// Where a step was written, and the modal it expects.
+struct Expect {
+  std::uint16_t template_id = 0;  // 0: a message box
+  std::uint16_t text_id = 0;      // 0: any; else a string-table text it shows
+  const char* file = "";
+  int line = 0;
+  bool checked = false;           // false: any modal
+};
+
+// A dialog of that template; one showing that text (up to its first
+// placeholder) in one of its controls; a message box showing that text.
+Expect ExpectDialog(std::uint16_t template_id, const char* file = __builtin_FILE(),
+                    int line = __builtin_LINE());
+Expect ExpectDialogText(std::uint16_t template_id, std::uint16_t text_id,
+                        const char* file = __builtin_FILE(), int line = __builtin_LINE());
+Expect ExpectMessage(std::uint16_t text_id, const char* file = __builtin_FILE(),
+                     int line = __builtin_LINE());
+
+// Receives every failure of a script; the default writes it to stderr.
+using FailureReporter =
+    std::function<void(const char* file, int line, const std::string& message)>;
+void SetFailureReporter(FailureReporter reporter);
+
 // What one modal showed when it opened.
 struct Shown {
   bool message_box = false;
@@ -30,11 +55,13 @@ struct Shown {
   std::u16string TextOf(std::int32_t id) const;
 };
 
-// The modal a step answers. Actions return false, and do nothing, when an
-// operator could not do them (no such control, disabled, read-only, closed).
+// The modal a step answers. Actions return false, do nothing and report a
+// failure when an operator could not do them (no such control, disabled,
+// read-only, closed); after Refusing() the next action is expected to fail.
 class Driver {
  public:
-  Driver(Window* window, std::size_t record_index) : window_(window), index_(record_index) {}
+  Driver(Window* window, std::size_t record_index, const Expect& site)
+      : window_(window), index_(record_index), site_(site) {}
 
   bool IsMessageBox() const { return window_ == nullptr; }
   const Shown& shown() const;
@@ -76,23 +103,35 @@ class Driver {
   bool Ok() { return Click(kIdOk); }
   bool Cancel() { return Click(kIdCancel); }
   bool Close();  // the close box
+  Driver& Refusing() {
+    refusing_ = true;
+    return *this;
+  }
 
  private:
+  bool Acted(bool acted, const char* action, std::int32_t id);
+  bool ClickList(std::int32_t id, int item);
+
   Window* window_;
   std::size_t index_;
+  Expect site_;
   int answer_ = 0;
+  bool refusing_ = false;
 };
 
 using Step = std::function<void(Driver&)>;
 
-void Push(Step step);
+// A step for whatever modal opens next.
+void Push(Step step, const char* file = __builtin_FILE(), int line = __builtin_LINE());
+// A step for the modal `expected` names.
+void Push(const Expect& expected, Step step);
 // Clears the script, the record and the count of unanswered modals.
 void Reset();
 std::size_t PendingSteps();
 const std::vector<Shown>& Record();
 int Unanswered();
 
-// Common steps.
+// Common steps; on a message box the first two keep its first button.
 Step PressOk();
 Step PressCancel();
 Step AnswerWith(int button);

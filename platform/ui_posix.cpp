@@ -1,11 +1,14 @@
 // The headless backend: each dialog is a set of in-memory controls built from
 // its compiled template; a test script drives it (platform/ui_headless.h).
 #include <algorithm>
+#include <cstdio>
 #include <deque>
 #include <map>
 
 #include "platform/ui_backend.h"
 #include "platform/ui_headless.h"
+#include "platform/resources.h"
+#include "platform/text.h"
 
 namespace warden::platform {
 namespace headless {
@@ -41,10 +44,20 @@ struct HeadlessControl {
   TreeView::Item tree_selected = 0;
 };
 
+struct ScriptStep {
+  Expect expected;
+  Step step;
+};
+
+void ReportToStderr(const char* file, int line, const std::string& message) {
+  std::fprintf(stderr, "%s:%d: %s\n", file, line, message.c_str());
+}
+
 struct ScriptState {
-  std::deque<Step> steps;
+  std::deque<ScriptStep> steps;
   std::vector<Shown> record;
   int unanswered = 0;
+  FailureReporter report = ReportToStderr;
 };
 
 ScriptState& State() {
@@ -52,11 +65,39 @@ ScriptState& State() {
   return state;
 }
 
-bool TakeStep(Step* step) {
+bool TakeStep(ScriptStep* step) {
   if (State().steps.empty()) return false;
   *step = std::move(State().steps.front());
   State().steps.pop_front();
   return true;
+}
+
+// Whether `shown` shows string-table text `id` (up to its first placeholder).
+bool ShowsText(const Shown& shown, std::uint16_t id) {
+  std::u16string text = ResourceString(id);
+  text = text.substr(0, text.find(u'%'));
+  const auto has = [&text](const std::u16string& s) { return s.compare(0, text.size(), text) == 0; };
+  if (shown.message_box) return has(shown.text);
+  for (const auto& entry : shown.texts) {
+    if (has(entry.second)) return true;
+  }
+  return false;
+}
+
+// True when the modal is the one the step expects; otherwise reports it.
+bool IsExpected(const Expect& expected, const Shown& shown) {
+  if (!expected.checked) return true;
+  const bool kind_ok = expected.template_id == 0 ? shown.message_box
+                                                 : shown.template_id == expected.template_id;
+  if (kind_ok && (expected.text_id == 0 || ShowsText(shown, expected.text_id))) return true;
+  const std::string wanted =
+      (expected.template_id ? "dialog " + std::to_string(expected.template_id) : "message box") +
+      (expected.text_id ? " with text " + std::to_string(expected.text_id) : "");
+  const std::string got =
+      shown.message_box ? "a message box \"" + ToUtf8(shown.text) + "\""
+                        : "dialog " + std::to_string(shown.template_id);
+  State().report(expected.file, expected.line, "expected " + wanted + ", but " + got + " opened");
+  return false;
 }
 
 }  // namespace
@@ -388,9 +429,40 @@ class Window : public ui_backend::DialogWindow {
 
 // ---- Script ----
 
-void Push(Step step) { State().steps.push_back(std::move(step)); }
+void Push(Step step, const char* file, int line) {
+  Expect site;
+  site.file = file;
+  site.line = line;
+  State().steps.push_back({site, std::move(step)});
+}
 
-void Reset() { State() = ScriptState{}; }
+void Push(const Expect& expected, Step step) {
+  State().steps.push_back({expected, std::move(step)});
+}
+
+Expect ExpectDialog(std::uint16_t template_id, const char* file, int line) {
+  return {template_id, 0, file, line, true};
+}
+
+Expect ExpectDialogText(std::uint16_t template_id, std::uint16_t text_id, const char* file,
+                        int line) {
+  return {template_id, text_id, file, line, true};
+}
+
+Expect ExpectMessage(std::uint16_t text_id, const char* file, int line) {
+  return {0, text_id, file, line, true};
+}
+
+void SetFailureReporter(FailureReporter reporter) {
+  State().report = reporter ? std::move(reporter) : ReportToStderr;
+}
+
+// Keeps the failure reporter: it belongs to the test program, not to one script.
+void Reset() {
+  FailureReporter report = std::move(State().report);
+  State() = ScriptState{};
+  State().report = std::move(report);
+}
 
 std::size_t PendingSteps() { return State().steps.size(); }
 
@@ -398,12 +470,17 @@ const std::vector<Shown>& Record() { return State().record; }
 
 int Unanswered() { return State().unanswered; }
 
+// A message box keeps its first button, as Enter and the close box choose it.
 Step PressOk() {
-  return [](Driver& d) { d.Ok(); };
+  return [](Driver& d) {
+    if (!d.IsMessageBox()) d.Ok();
+  };
 }
 
 Step PressCancel() {
-  return [](Driver& d) { d.Cancel(); };
+  return [](Driver& d) {
+    if (!d.IsMessageBox()) d.Cancel();
+  };
 }
 
 Step AnswerWith(int button) {
@@ -475,9 +552,21 @@ TreeView::Item Driver::TreeFind(std::int32_t id, const std::u16string& text) con
   return 0;
 }
 
+bool Driver::Acted(bool acted, const char* action, std::int32_t id) {
+  if (acted == refusing_) {
+    State().report(site_.file, site_.line,
+                   std::string(acted ? "could " : "could not ") + action + " control " +
+                       std::to_string(id) + (acted ? ", expected to be refused" : ""));
+  }
+  refusing_ = false;
+  return acted;
+}
+
 bool Driver::Type(std::int32_t id, const std::u16string& text) {
   HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
-  if (!c || c->item.kind != ControlKind::kEdit || (c->style & style::kEditReadOnly)) return false;
+  if (!c || c->item.kind != ControlKind::kEdit || (c->style & style::kEditReadOnly)) {
+    return Acted(false, "type into", id);
+  }
   std::u16string typed;
   for (char16_t ch : text) {
     if ((c->style & style::kEditNumber) && (ch < u'0' || ch > u'9')) continue;
@@ -487,12 +576,12 @@ bool Driver::Type(std::int32_t id, const std::u16string& text) {
   c->text = typed;
   c->selection = {typed.size(), typed.size()};
   window_->Focus(id);
-  return true;
+  return Acted(true, "type into", id);
 }
 
 bool Driver::Click(std::int32_t id) {
   HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
-  if (!c || c->item.kind != ControlKind::kButton) return false;
+  if (!c || c->item.kind != ControlKind::kButton) return Acted(false, "click", id);
   const std::uint32_t type = c->style & style::kButtonTypeMask;
   if (type == style::kAutoCheckBox) c->checked = !c->checked;
   if (type == style::kAutoRadioButton) {
@@ -500,10 +589,14 @@ bool Driver::Click(std::int32_t id) {
     c->checked = true;
   }
   window_->dialog().HandleCommand(id, NotifyCode::kClick);
-  return true;
+  return Acted(true, "click", id);
 }
 
 bool Driver::ListClick(std::int32_t id, int item) {
+  return Acted(ClickList(id, item), "click in list", id);
+}
+
+bool Driver::ClickList(std::int32_t id, int item) {
   HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
   if (!c || c->item.kind != ControlKind::kListView) return false;
   if (item < 0 || item >= static_cast<int>(c->list.size())) item = -1;
@@ -514,43 +607,45 @@ bool Driver::ListClick(std::int32_t id, int item) {
 }
 
 bool Driver::ListDoubleClick(std::int32_t id, int item) {
-  if (!ListClick(id, item) || !IsOpen()) return false;
+  if (!ClickList(id, item) || !IsOpen()) return Acted(false, "double-click in list", id);
   if (item < 0 || item >= window_->ListCount(id)) item = -1;
   window_->dialog().HandleNotify({id, NotifyCode::kDoubleClick, item});
-  return true;
+  return Acted(true, "double-click in list", id);
 }
 
 bool Driver::ListTick(std::int32_t id, int item, bool ticked) {
   HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
-  return c && window_->ListSetChecked(id, item, ticked);
+  return Acted(c && window_->ListSetChecked(id, item, ticked), "tick an item of", id);
 }
 
 bool Driver::ComboSelect(std::int32_t id, int index) {
   HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
-  if (!c || index < 0 || index >= static_cast<int>(c->combo.size())) return false;
+  if (!c || index < 0 || index >= static_cast<int>(c->combo.size())) {
+    return Acted(false, "select in", id);
+  }
   c->selected = index;
   window_->dialog().HandleNotify({id, NotifyCode::kSelectionChanged, index});
-  return true;
+  return Acted(true, "select in", id);
 }
 
 bool Driver::TreeSelect(std::int32_t id, TreeView::Item item) {
   HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
-  if (!c || !window_->Node(c, item)) return false;
+  if (!c || !window_->Node(c, item)) return Acted(false, "select in tree", id);
   window_->Focus(id);
-  return window_->TreeSelect(id, item);
+  return Acted(window_->TreeSelect(id, item), "select in tree", id);
 }
 
 bool Driver::TreeDoubleClick(std::int32_t id) {
   HeadlessControl* c = window_ ? window_->Usable(id) : nullptr;
-  if (!c) return false;
+  if (!c) return Acted(false, "double-click", id);
   window_->dialog().HandleNotify({id, NotifyCode::kDoubleClick, c->tree_selected});
-  return true;
+  return Acted(true, "double-click", id);
 }
 
 bool Driver::Close() {
-  if (!IsOpen()) return false;
-  window_->dialog().HandleClose();
-  return true;
+  const bool open = IsOpen();
+  if (open) window_->dialog().HandleClose();
+  return Acted(open, "close", 0);
 }
 
 }  // namespace headless
@@ -568,14 +663,14 @@ std::intptr_t RunModal(Dialog& dialog, const ResourceBytes&, WindowHandle) {
   state.record.push_back(std::move(shown));
   const std::size_t index = state.record.size() - 1;
   while (!window.ended()) {
-    headless::Step step;
-    if (!headless::TakeStep(&step)) {
-      ++state.unanswered;
+    headless::ScriptStep step;
+    if (!headless::TakeStep(&step)) ++state.unanswered;
+    if (!step.step || !headless::IsExpected(step.expected, state.record[index])) {
       window.End(kIdCancel);
       break;
     }
-    headless::Driver driver(&window, index);
-    step(driver);
+    headless::Driver driver(&window, index, step.expected);
+    step.step(driver);
   }
   return window.result();
 }
@@ -589,15 +684,11 @@ int MessageBoxShown(WindowHandle, const std::u16string& text, const std::u16stri
   shown.text = text;
   shown.flags = flags;
   state.record.push_back(std::move(shown));
-  headless::Driver driver(nullptr, state.record.size() - 1);
-  const int first_button = (flags & 0x0F) == kMbYesNo ? kIdYes : kIdOk;
-  driver.Answer(first_button);
-  headless::Step step;
-  if (headless::TakeStep(&step)) {
-    step(driver);
-  } else {
-    ++state.unanswered;
-  }
+  headless::ScriptStep step;
+  if (!headless::TakeStep(&step)) ++state.unanswered;
+  headless::Driver driver(nullptr, state.record.size() - 1, step.expected);
+  driver.Answer((flags & 0x0F) == kMbYesNo ? kIdYes : kIdOk);  // Enter takes the first button
+  if (step.step && headless::IsExpected(step.expected, state.record.back())) step.step(driver);
   return driver.answer();
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (fuzz preset: clang, ASan + UBSan) and runs
-# each for a fixed short time from freshly generated seed files.
+# each for a fixed short time, seeded with the golden files of tests/data.
 # WARDEN_FUZZ_SECONDS sets the time per fuzzer (default 20).
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
@@ -10,7 +10,16 @@ build_preset fuzz
 out=build/fuzz/run
 rm -rf "$out"
 mkdir -p "$out"/{account_file,zone_file,decipher}
-build/fuzz/fuzz/make_seeds "$out/account_file" "$out/zone_file" "$out/decipher"
+data=tests/data
+cp "$data/users.dat" "$data/users-narrow.dat" "$out/account_file/"
+head -c 700 "$data/users.dat" >"$out/account_file/cut.dat"
+cp "$data/section.dat" "$out/zone_file/"
+# DecipherText's input: a sealed text's UTF-16LE units.
+n=0
+cut -f2 "$data/sealed.txt" | while read -r hex; do
+  n=$((n + 1))
+  printf '%s' "$hex" | iconv -t UTF-16LE >"$out/decipher/sealed-$n"
+done
 for name in account_file zone_file decipher; do
   echo "== fuzzing ${name} for ${seconds}s"
   # -malloc_limit_mb: one allocation beyond it is a failure (a length prefix

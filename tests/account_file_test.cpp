@@ -66,29 +66,6 @@ class AccountFileTest : public ::testing::Test {
   testing::InstallDir install_;
 };
 
-TEST_F(AccountFileTest, RecordBytes) {
-  const Bytes group = FileBytes({Group(u"G")});
-  Bytes body{0x01, 0x00, 0x02, 0x00};  // count 1, type group, then 64 zone flags
-  body.resize(body.size() + 128);
-  body[4] = 1;
-  body.insert(body.end(), {0xFF, 0xFE, 0xFF, 0x20});  // one character seals to 32 digits
-  for (char16_t c : Sealed(u"G")) body.insert(body.end(), {static_cast<std::uint8_t>(c), 0});
-  // The empty comment is not sealed; no priority and no timeout follow for a group.
-  body.insert(body.end(), {0xFF, 0xFE, 0xFF, 0x00});
-  EXPECT_EQ(Slice(group, 132, group.size() - 132), body);
-
-  const Bytes user = FileBytes({User(std::u16string(57, u'n'), u"", -2, 70000)});
-  const std::size_t at = 132 + 2 + 2 + 128;
-  EXPECT_EQ(Slice(user, at, 4), (Bytes{0xFF, 0xFE, 0xFF, 0x00}));  // empty group
-  // 57 characters seal to 256 digits: the three-byte length form.
-  EXPECT_EQ(Slice(user, at + 4, 6), (Bytes{0xFF, 0xFE, 0xFF, 0xFF, 0x00, 0x01}));
-  EXPECT_EQ(Slice(user, user.size() - 6, 6), (Bytes{0xFE, 0xFF, 0x70, 0x11, 0x01, 0x00}));
-
-  AccountRecord other = Group(u"X", u"dropped");
-  other.type = 7;  // other types end after their group name
-  EXPECT_EQ(FileBytes({other}).size(), at + 4 + 64);
-}
-
 TEST_F(AccountFileTest, SaveThenLoadRoundTrip) {
   Table table = SampleTable();
   table.push_back(Group(u"odd"));
@@ -182,6 +159,42 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
     EXPECT_FALSE(store.m_pUser.has_value());  // no table: the host's save reloads first
     EXPECT_EQ(store.m_bUserBackupDue, row.result == kFileOk);
     EXPECT_EQ(Dat(), row.bytes);  // a failed load never touches the file
+  }
+}
+
+// The count is checked against the bytes left before the table is
+// allocated: records of the least size (another type, an empty narrow name)
+// fill them exactly; one byte short fails before any record is read.
+TEST(AccountTableTest, CountIsCheckedAgainstTheBytesLeft) {
+  Bytes bytes{3, 0};
+  for (int i = 0; i < 3; ++i) {
+    bytes.push_back(7);
+    bytes.insert(bytes.end(), 2 * kZoneCount + 2, 0);
+  }
+  for (const std::size_t size : {bytes.size(), bytes.size() - 1}) {
+    Archive in = Archive::Reading(bytes.data(), size);
+    Table table;
+    EXPECT_EQ(ReadAccountTable(in, &table), size == bytes.size());
+    EXPECT_EQ(table.size(), size == bytes.size() ? 3u : 0u);
+    EXPECT_EQ(in.Remaining(), size == bytes.size() ? 0u : size - 2);
+  }
+}
+
+// The default file written but not read back: the defaults stay when it will
+// not open; the store is left without a table when it fails while being read.
+TEST_F(AccountFileTest, FailedReadBackOfTheDefaultFile) {
+  CUser defaults;
+  defaults.SetDefaultTable();
+  for (const testing::FileOp op : {testing::FileOp::kOpenRead, testing::FileOp::kRead}) {
+    SCOPED_TRACE(testing::FileOpName(op));
+    std::filesystem::remove(install_ / "users.dat");
+    CUser store;
+    testing::FaultInjector faults;
+    faults.FailEvery(op);
+    EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileNotReadable);
+    EXPECT_TRUE(install_.Has("users.dat"));
+    EXPECT_EQ(store.m_pUser.has_value(), op == testing::FileOp::kOpenRead);
+    if (store.m_pUser) EXPECT_EQ(store.m_pUser, defaults.m_pUser);
   }
 }
 

@@ -3,6 +3,7 @@
 #include "storage/archive.h"
 #include "storage/file_version.h"
 #include "platform/text.h"
+#include "tests/support/temp_dir.h"
 
 namespace warden {
 namespace {
@@ -72,6 +73,8 @@ TEST(ArchiveTest, LengthBeyondTheDataIsEndOfFileBeforeAllocating) {
       {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF},
       {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0x80},
       {0xFF, 0xFE},  // ends inside the prefix
+      {0xFF, 0xFE, 0xFF},
+      {0xFF, 0xFE, 0xFF, 0xFF, 0x01},
   };
   for (const Bytes& bytes : rows) {
     SCOPED_TRACE(::testing::PrintToString(bytes));
@@ -99,6 +102,53 @@ TEST(ArchiveTest, EndOfDataAndWrongDirection) {
   Archive writing = Archive::Writing(sink);
   EXPECT_FALSE(writing.ReadU32(&value));
   EXPECT_EQ(writing.error(), ArchiveError::kWrongDirection);
+  platform::File missing = platform::File::OpenRead(u"no such file");
+  EXPECT_EQ(Archive::Reading(missing).error(), ArchiveError::kFileError);
+}
+
+// Through a file's 64 KiB buffer: a wide text starting at an odd offset has a
+// unit split by the refill, and texts of 32K units and more fill the buffer.
+TEST(ArchiveTest, LongTextsThroughTheFileBuffer) {
+  testing::TempDir dir;
+  const std::u16string path = dir.core("a.bin");
+  const std::u16string texts[] = {std::u16string(40000, u'\u4E2D'), std::u16string(32768, u'y'),
+                                  std::u16string(70000, u'z'), u"end"};
+  {
+    platform::File file = platform::File::OpenWrite(path);
+    Archive out = Archive::Writing(file);
+    ASSERT_TRUE(out.WriteBlock("\x01", 1));
+    for (const std::u16string& text : texts) ASSERT_TRUE(out.WriteText(text));
+    ASSERT_TRUE(out.Flush() && file.Close());
+  }
+  platform::File file = platform::File::OpenRead(path);
+  Archive in = Archive::Reading(file);
+  std::uint8_t first = 0;
+  ASSERT_TRUE(in.ReadU8(&first));
+  for (const std::u16string& text : texts) {
+    std::u16string back;
+    ASSERT_TRUE(in.ReadText(&back));
+    EXPECT_TRUE(back == text) << back.size();
+  }
+  EXPECT_EQ(in.Remaining(), 0u);
+}
+
+// Blocks through the file buffer, to the one byte after a full buffer.
+TEST(ArchiveTest, BlocksThroughTheFileBufferToTheLastByte) {
+  testing::TempDir dir;
+  Bytes bytes(64 * 1024 + 1);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i % 251);
+  {
+    platform::File out = platform::File::OpenWrite(dir.core("a.bin"));
+    Archive archive = Archive::Writing(out);
+    ASSERT_TRUE(archive.WriteBlock(bytes.data(), bytes.size()) && archive.Flush() && out.Close());
+  }
+  platform::File file = platform::File::OpenRead(dir.core("a.bin"));
+  Archive in = Archive::Reading(file);
+  Bytes back(bytes.size());
+  ASSERT_TRUE(in.ReadBytes(back.data(), bytes.size() - 1));
+  ASSERT_TRUE(in.ReadBytes(&back.back(), 1));
+  EXPECT_TRUE(back == bytes);
+  EXPECT_FALSE(in.ReadBytes(back.data(), 1));
 }
 
 TEST(FileVersionTest, HeaderBytes) {

@@ -13,6 +13,7 @@
 #include "shell/config_ids.h"
 #include "shell/config_object.h"
 #include "tests/support/install_dir.h"
+#include "tests/support/stores.h"
 #include "zones/zone_file.h"
 
 namespace warden {
@@ -52,20 +53,11 @@ const Table kProjectTable = {
 
 class ConfigObjectTest : public ::testing::Test {
  protected:
-  ConfigObjectTest() { ResetStores(); }
+  ConfigObjectTest() { testing::ResetStores(); }
   ~ConfigObjectTest() override {
     for (IConfig* object : objects_) object->Release();
-    ResetStores();
+    testing::ResetStores();
     EXPECT_EQ(ModuleLockCount(), 0);
-  }
-
-  static void ResetStores() {
-    for (CUser* store : {&ApplicationStore(), &ProjectStore()}) {
-      store->ReleaseTable();
-      store->m_pCurUser.reset();
-      store->m_strSection = {};
-      store->m_bUserBackupDue = store->m_bSectionBackupDue = false;
-    }
   }
 
   IConfig* NewConfig() {
@@ -81,20 +73,15 @@ class ConfigObjectTest : public ::testing::Test {
   }
 
   // Writes users.dat and section.dat (zone 1 named `zone1`) into the
-  // install directory, or moves them to the project directory.
+  // install directory or the project directory.
   void WriteFiles(const Table& table, const std::u16string& zone1, bool to_project = false) {
-    CUser store;
-    store.m_pUser = table;
-    for (int zone = 0; zone < kZoneCount; ++zone) {
-      store.m_strSection[zone] = u"Z" + platform::ToDecimal(zone);
-    }
-    store.m_strSection[1] = zone1;
-    ASSERT_EQ(SaveAccountFile(store, testing::InstallLocation()), kFileOk);
-    ASSERT_EQ(SaveSectionFile(store, testing::InstallLocation()), kFileOk);
-    if (!to_project) return;
-    for (const char* name : {"users.dat", "section.dat"}) {
-      std::filesystem::rename(install_ / name, project_ / name);
-    }
+    ZoneNames names;
+    for (int zone = 0; zone < kZoneCount; ++zone) names[zone] = u"Z" + platform::ToDecimal(zone);
+    names[1] = zone1;
+    const DataLocation where =
+        to_project ? testing::LocationOf(project_text_) : testing::InstallLocation();
+    ASSERT_EQ(testing::WriteUsersFile(table, where), kFileOk);
+    ASSERT_EQ(testing::WriteZonesFile(names, where), kFileOk);
   }
 
   short LastError(IConfig* config) {
@@ -207,7 +194,7 @@ TEST_F(ConfigObjectTest, SavesWriteTheInstallDirectoryAfterAProjectRead) {
   EXPECT_EQ(ReadBytes(project_ / "users.dat"), project_users);
   EXPECT_EQ(ReadBytes(project_ / "section.dat"), project_zones);
 
-  ResetStores();
+  testing::ResetStores();
   ASSERT_EQ(config->GetUserNum(&count, none_), S_OK);
   EXPECT_EQ(count, 2);
   EXPECT_EQ((*ApplicationStore().m_pUser)[1].username, u"\u738B\u5C0F\u660E");
@@ -224,7 +211,7 @@ TEST_F(ConfigObjectTest, SaveAllUsersLoadsFirstAndAcceptsNoRecords) {
   ASSERT_EQ(config->SaveAllUsers(1, &entry), S_OK);
   // The store had no table, so the file was loaded first: its save made the backup.
   EXPECT_TRUE(install_.Has("users.bak"));
-  ResetStores();
+  testing::ResetStores();
   short count = 0;
   ASSERT_EQ(config->GetUserNum(&count, none_), S_OK);
   ASSERT_EQ(count, 1);
@@ -238,7 +225,7 @@ TEST_F(ConfigObjectTest, SaveAllUsersLoadsFirstAndAcceptsNoRecords) {
   ASSERT_EQ(config->SaveAllUsers(1, &entry), S_OK);
   EXPECT_EQ(ReadBytes(install_ / "users.bak"), loaded);
   ASSERT_EQ(config->SaveAllUsers(0, nullptr), S_OK);
-  ResetStores();
+  testing::ResetStores();
   ASSERT_EQ(config->GetUserNum(&count, none_), S_OK);
   EXPECT_EQ(count, 0);
 }

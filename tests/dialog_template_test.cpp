@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <tuple>
 
 #include "platform/dialog_template.h"
@@ -22,13 +24,62 @@ DialogTemplate TemplateOf(ResourceModule module, std::uint16_t id) {
 auto Kind(const DialogItem& item) { return std::make_tuple(item.id, item.kind, item.style); }
 auto Place(const DialogItem& item) { return std::make_tuple(item.x, item.y, item.cx, item.cy); }
 
+constexpr std::uint16_t kTemplates[] = {201, 203, 206, 207, 210};
+
+std::string Line(std::uint16_t id, const std::string& what, const std::string& kind,
+                 const std::u16string& text, std::int16_t x, std::int16_t y, std::int16_t cx,
+                 std::int16_t cy, std::uint32_t style) {
+  char tail[64];
+  std::snprintf(tail, sizeof tail, "\t%d %d %d %d\t%08X", x, y, cx, cy, style);
+  return std::to_string(id) + "\t" + what + "\t" + kind + "\t" + ToUtf8(text) + tail;
+}
+
+// The templates of `module` in the form of tests/data/dialogs-chs.txt.
+std::vector<std::string> Describe(ResourceModule module) {
+  static const char* const kClass[] = {"Button",        "Edit",          "Static",
+                                       "ListBox",       "ScrollBar",     "ComboBox",
+                                       "SysListView32", "SysTreeView32", "other"};
+  std::vector<std::string> lines;
+  for (std::uint16_t id : kTemplates) {
+    const DialogTemplate t = TemplateOf(module, id);
+    const std::string font = ToUtf8(t.font) + " " + std::to_string(t.point_size);
+    lines.push_back(Line(id, "dialog", font, t.caption, t.x, t.y, t.cx, t.cy, t.style));
+    for (const DialogItem& i : t.items) {
+      lines.push_back(Line(id, std::to_string(i.id), kClass[static_cast<int>(i.kind)], i.text,
+                           i.x, i.y, i.cx, i.cy, i.style));
+    }
+  }
+  return lines;
+}
+
+ResourceModule Library(const std::string& relative) {
+  std::u16string path = FromUtf8(testing::BuiltInstallFile(relative).u8string());
+  for (char16_t& c : path) c = c == u'/' ? u'\\' : c;
+  return LoadResourceLibrary(path);
+}
+
+// The module and the Chinese library carry the Chinese templates exactly.
+TEST(DialogTemplateTest, ChineseTemplatesAreAsDescribed) {
+  std::ifstream in(testing::TestDataFile("dialogs-chs.txt"), std::ios::binary);
+  std::vector<std::string> expected;
+  for (std::string line; std::getline(in, line);) {
+    if (line[0] != '#') expected.push_back(line);
+  }
+  ResourceModule chinese = Library("Lang/CHS/WardenCHS.dll");
+  ASSERT_NE(chinese, nullptr);
+  for (ResourceModule module : {OwnResources(), chinese}) {
+    const std::vector<std::string> actual = Describe(module);
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t i = 0; i < actual.size(); ++i) EXPECT_EQ(actual[i], expected[i]);
+  }
+  FreeResourceLibrary(chinese);
+}
+
 // The English library's templates differ from the module's in their texts only.
 TEST(DialogTemplateTest, EnglishTemplatesAreTranslationsOfTheModuleOnes) {
-  std::u16string path = FromUtf8(testing::BuiltInstallFile("Lang/EN/WardenEN.dll").u8string());
-  for (char16_t& c : path) c = c == u'/' ? u'\\' : c;
-  ResourceModule english = LoadResourceLibrary(path);
+  ResourceModule english = Library("Lang/EN/WardenEN.dll");
   ASSERT_NE(english, nullptr);
-  for (std::uint16_t id : {201, 203, 206, 207, 210}) {
+  for (std::uint16_t id : kTemplates) {
     SCOPED_TRACE(id);
     const DialogTemplate chinese = TemplateOf(OwnResources(), id);
     const DialogTemplate translated = TemplateOf(english, id);
@@ -78,17 +129,20 @@ TEST(DialogTemplateTest, ShortFormParsesLikeTheExtendedOne) {
   }
 }
 
-// A damaged resource must give false, never a read past its end.
+// A damaged resource must give false, never a read past its end, in either
+// form; the last item's creation-data word ends the template.
 TEST(DialogTemplateTest, EveryTruncationIsRefused) {
-  ResourceBytes bytes;
-  ASSERT_TRUE(FindResourceBytes(OwnResources(), kResourceTypeDialog, 207, &bytes));
-  DialogTemplate parsed;
-  // The last item's creation-data word ends the template.
-  for (std::size_t size = 0; size + 1 < bytes.size && size < 400; ++size) {
-    SCOPED_TRACE(size);
-    const std::vector<std::uint8_t> cut(bytes.data, bytes.data + size);
-    EXPECT_FALSE(ParseDialogTemplate(cut.data(), cut.size(), &parsed));
+  ResourceBytes resource;
+  ASSERT_TRUE(FindResourceBytes(OwnResources(), kResourceTypeDialog, 207, &resource));
+  const std::vector<std::uint8_t> extended(resource.data, resource.data + resource.size);
+  for (const auto& bytes : {extended, testing::BuildShortDialog(TemplateOf(OwnResources(), 207))}) {
+    DialogTemplate parsed;
+    for (std::size_t size = 0; size + 1 < bytes.size(); ++size) {
+      EXPECT_FALSE(ParseDialogTemplate(bytes.data(), size, &parsed)) << size;
+    }
+    EXPECT_TRUE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
   }
+  DialogTemplate parsed;
   EXPECT_FALSE(ParseDialogTemplate(nullptr, 100, &parsed));
 }
 

@@ -49,6 +49,7 @@ TEST(TeaTest, BufferLengthsAndIndependentBlocks) {
   EXPECT_EQ(TeaEncryptBuffer(buffer.data(), 0, key), 0);
   EXPECT_EQ(TeaEncryptBuffer(buffer.data(), -8, key), 0);
   EXPECT_EQ(TeaEncryptBuffer(buffer.data(), 12, key), kCipherInvalidArgument);
+  EXPECT_EQ(TeaEncryptBuffer(buffer.data(), 1, key), kCipherInvalidArgument);
   EXPECT_EQ(TeaDecryptBuffer(buffer.data(), 7, key), kCipherInvalidArgument);
   EXPECT_EQ(buffer, Bytes(24, 0));  // refused lengths leave the buffer alone
   EXPECT_EQ(TeaEncryptBuffer(buffer.data(), 24, key), 24);
@@ -81,9 +82,10 @@ TEST(FieldCipherTest, SealedLengthAndRoundTrip) {
   }
 }
 
-// Seals with any key and stored length, as another installation or damage would.
-std::u16string SealWith(const TeaKey& key, const std::u16string& text, std::uint32_t length) {
-  Bytes buffer = LittleEndian({0x4B434E45, length});  // "ENCK"
+// Seals with any key, stored length and marker, as another installation or damage would.
+std::u16string SealWith(const TeaKey& key, const std::u16string& text, std::uint32_t length,
+                        std::uint32_t marker = 0x4B434E45 /* "ENCK" */) {
+  Bytes buffer = LittleEndian({marker, length});
   for (char16_t c : text) buffer.insert(buffer.end(), {std::uint8_t(c), std::uint8_t(c >> 8)});
   while (buffer.size() % 8 != 0 || buffer.size() == 8) buffer.push_back(0);
   TeaEncryptBuffer(buffer.data(), static_cast<std::int32_t>(buffer.size()), key);
@@ -97,11 +99,12 @@ TEST(FieldCipherTest, DecipherFailures) {
   std::u16string sealed;
   ASSERT_TRUE(EncipherText(u"Operator", &sealed));
   EXPECT_EQ(sealed, good);  // the format, built here on its own
-  std::u16string lower = good, with_g = good, with_space = good, wide_digit = good;
+  std::u16string lower = good, with_g = good, with_space = good, wide_digit = good, nul = good;
   for (char16_t& c : lower) c = static_cast<char16_t>(c >= u'A' && c <= u'F' ? c + 32 : c);
   with_g[5] = u'G';
   with_space[0] = u' ';
   wide_digit[3] = u'\uFF10';  // full-width zero, not a hex digit
+  nul[8] = u'\0';
   const struct {
     const char* name;
     std::u16string sealed;
@@ -114,8 +117,10 @@ TEST(FieldCipherTest, DecipherFailures) {
       {"letter G", with_g, kCipherInvalidArgument, u""},
       {"space", with_space, kCipherInvalidArgument, u""},
       {"full-width digit", wide_digit, kCipherInvalidArgument, u""},
+      {"NUL", nul, kCipherInvalidArgument, u""},
       {"clear text", u"AAAAAAAAAAAAAAAA", kCipherBadMarker, u""},
       {"another key", SealWith({1, 2, 3, 4}, u"Operator", 8), kCipherBadMarker, u""},
+      {"marker ENCL", SealWith(FieldKey(), u"ab", 2, 0x4C434E45), kCipherBadMarker, u""},
       {"stored length too long", SealWith(FieldKey(), u"ab", 5), kCipherBadMarker, u""},
       {"stored length fits", SealWith(FieldKey(), u"ab", 4), 0, std::u16string(u"ab\0\0", 4)},
   };

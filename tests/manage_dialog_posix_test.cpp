@@ -15,6 +15,7 @@
 #include "shell/com_server.h"
 #include "shell/config_ids.h"
 #include "shell/config_object.h"
+#include "tests/support/dialog_script.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/install_dir.h"
 #include "tests/support/records.h"
@@ -46,25 +47,11 @@ AccountRecord User(const std::u16string& name, std::int16_t priority,
   return record;
 }
 
-class ManageDialogTest : public ::testing::Test {
+class ManageDialogTest : public testing::DialogScriptTest {
  protected:
   void SetUp() override {
-    hl::Reset();
-    platform::SetStandardTexts(kDialogTexts);
+    DialogScriptTest::SetUp();
     profile_.SetInstallDirectory(dir_.core() + u"\\");
-    ResetStore();
-  }
-  void TearDown() override {
-    EXPECT_EQ(hl::Unanswered(), 0);
-    EXPECT_EQ(hl::PendingSteps(), 0u);
-    hl::Reset();
-    ResetStore();
-  }
-  static void ResetStore() {
-    CUser& store = ApplicationStore();
-    store.ReleaseTable();
-    store.m_pCurUser.reset();
-    store.m_bUserBackupDue = store.m_bSectionBackupDue = false;
   }
   // users.dat of the install directory holds `table`.
   void WriteUsers(const Table& table) {
@@ -444,7 +431,7 @@ TEST_F(ManageDialogTest, FailedLoadDisablesEditingAndOkWritesNothing) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.damaged);
     hl::Reset();
-    ResetStore();
+    testing::ResetStores();
     ApplicationStore().m_strSection = {};  // a first opening in the process
     const auto good = testing::ReadBytes(dir_ / row.damaged);
     auto cut = good;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/text.h"
 
 namespace warden::platform {
@@ -9,6 +11,8 @@ TEST(TextTest, Utf8RoundTripsChineseAndAstralText) {
   const std::u16string text = u"系统管理员 A\u00e9 \U0001F600";
   EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
   EXPECT_EQ(ToUtf8(u"无"), "\xE6\x97\xA0");
+  EXPECT_EQ(FromUtf8("\xD0\xB6\xC3\xA9"), u"\u0436\u00E9");  // two-byte forms
+  EXPECT_EQ(ToUtf8(u"a\xD800"), "a\xEF\xBF\xBD");  // a lone surrogate
 }
 
 TEST(TextTest, BrokenUtf8BecomesReplacementCharacters) {
@@ -47,6 +51,17 @@ TEST(TextTest, AnsiAsciiConvertsUnchanged) {
   EXPECT_EQ(FromAnsi("Zone A-1"), u"Zone A-1");
   EXPECT_EQ(FromAnsi(""), u"");
 }
+
+#ifndef _WIN32
+// Windows-1252 unless the environment names another code page; a byte the
+// code page leaves undefined, or a lead byte cut short, becomes '?'.
+TEST(TextTest, AnsiBytesUndefinedInTheCodePageBecomeQuestionMarks) {
+  EXPECT_EQ(FromAnsi("a\x81\xE9\x8D" "b\x80"), u"a?\u00E9?b\u20AC");
+  setenv("WARDEN_ANSI_CODEPAGE", "GBK", 1);
+  EXPECT_EQ(FromAnsi("\xD6\xD0x\xFF\xD6"), u"\u4E2Dx??");
+  unsetenv("WARDEN_ANSI_CODEPAGE");
+}
+#endif
 
 }  // namespace
 }  // namespace warden::platform

@@ -67,13 +67,17 @@ TEST_F(RegistrarTest, KeysThatStayAndKeysThatGo) {
   ASSERT_EQ(RunRegistrarScript(script, {}, RegistrarMode::kUnregister), S_OK);
 }
 
+// A leading UTF-8 byte-order mark is skipped; numbers go up to 32 bits.
 TEST_F(RegistrarTest, QuotesReplacementsAndNumbers) {
-  const char script[] =
-      "HKCR { Test = s 'it''s %A%, 100%%' { val N = d 0x10 val M = d '7' 'Spaced Key' } }";
+  const char script[] = "\xEF\xBB\xBFHKCR { Test = s 'it''s %A%, 100%%' { val N = d 0xfffFFFFF "
+                        "val M = d '4294967295' 'Spaced Key' } }";
   ASSERT_EQ(RunRegistrarScript(script, {{u"A", u"C:\\x'y"}}, RegistrarMode::kRegister), S_OK);
   EXPECT_EQ(Value(u"Test"), u"it's C:\\x'y, 100%");
   EXPECT_TRUE(platform::RegistryKeyExists(kHkcr, u"Test\\Spaced Key"));
   EXPECT_EQ(Value(u"Test", u"N"), u"<missing>");  // a number, not a string
+  ASSERT_EQ(RunRegistrarScript("HKLM { Test }", {}, RegistrarMode::kRegister), S_OK);
+  EXPECT_TRUE(platform::RegistryKeyExists(RegistryRoot::kLocalMachine, u"Test"));
+  platform::RegistryDeleteTree(RegistryRoot::kLocalMachine, u"Test");
 }
 
 // A damaged script is refused before anything is written.
@@ -85,6 +89,8 @@ TEST_F(RegistrarTest, BadScriptsChangeNothing) {
       "HKCR { Test = s '%UNKNOWN%' }",
       "HKCR { Test = q 'x' }",
       "HKCR { Test = d 'twelve' }",
+      "HKCR { Test = d '4294967296' }",
+      "HKCR { Test = d 0x100000000 }",
       "HKCR { val = s 'x' }",
       "HKCR Test",
       "HKCR { Test } }",

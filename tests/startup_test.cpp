@@ -72,14 +72,18 @@ TEST_F(StartupTest, EnglishLibraryTranslatesEveryTextAndIsTheSourceUntilShutDown
   EXPECT_EQ(platform::ResourceString(IDS_ADMIN_GROUP), u"系统管理员组");
 }
 
-// A library that does not load leaves the module's own Chinese texts, and
-// start-up still succeeds (missing libraries and the default language are
-// checked on the real DLL under Wine).
-TEST_F(StartupTest, DamagedLibraryLeavesTheOwnChineseTexts) {
-  InstallEnglish(/*damaged=*/true);
-  EXPECT_TRUE(app_.InitInstance());
-  EXPECT_EQ(app_.m_hLangDll, nullptr);
-  EXPECT_EQ(platform::ResourceString(IDS_NO_GROUP), u"无组");
+// A library that is damaged or missing leaves the module's own Chinese
+// texts, and start-up still succeeds.
+TEST_F(StartupTest, DamagedOrMissingLibraryLeavesTheOwnChineseTexts) {
+  for (const bool damaged : {true, false}) {
+    SCOPED_TRACE(damaged ? "damaged" : "missing");
+    InstallEnglish(/*damaged=*/true);
+    if (!damaged) std::filesystem::remove(dir_ / "Lang/EN/WardenEN.dll");
+    EXPECT_TRUE(app_.InitInstance());
+    EXPECT_EQ(app_.m_hLangDll, nullptr);
+    EXPECT_EQ(platform::ResourceString(IDS_NO_GROUP), u"无组");
+    app_.ExitInstance();
+  }
 }
 
 TEST_F(StartupTest, EntryPointsSeeTheModuleSourceAndRestoreTheCallers) {

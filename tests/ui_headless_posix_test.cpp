@@ -1,16 +1,16 @@
 // The dialog framework on the headless backend, over the module's own
-// templates: the editor's carries every control kind but the tree, the
-// manage dialog's the tree.
+// templates (the editor's carries every control kind but the tree), and the
+// checks a headless script makes of itself.
 #include <gtest/gtest.h>
 
 #include <tuple>
 
-#include "dialogs/dialog_texts.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "platform/ui.h"
 #include "platform/ui_headless.h"
 #include "resources/resource_ids.h"
+#include "tests/support/dialog_script.h"
 
 namespace warden::platform {
 namespace {
@@ -21,17 +21,14 @@ using Events = std::vector<std::tuple<std::int32_t, NotifyCode, std::intptr_t>>;
 // A dialog over a module template; each test gives what it exchanges and fills.
 class TestDialog : public Dialog {
  public:
-  explicit TestDialog(std::uint16_t id, WindowHandle parent = nullptr) : Dialog(id, parent) {}
+  explicit TestDialog(std::uint16_t id) : Dialog(id, nullptr) {}
   std::function<void(DataExchange&)> exchange = [](DataExchange&) {};
   std::function<void()> init = [] {};
   Events events;
 
-  // Runs `run`, or without it logs the notification (a tree item only as 0: it is a handle).
-  void Listen(std::int32_t id, NotifyCode code, std::function<void()> run = nullptr) {
-    On(id, code, [this, run](const Notification& n) {
-      if (run) return run();
-      events.emplace_back(n.id, n.code, n.id == IDC_ACCOUNT_TREE ? 0 : n.item);
-    });
+  // Logs each notification of that control and code.
+  void Listen(std::int32_t id, NotifyCode code) {
+    On(id, code, [this](const Notification& n) { events.emplace_back(n.id, n.code, n.item); });
   }
 
  protected:
@@ -58,6 +55,11 @@ struct Editor {
       combo.AddString(u"first");
       combo.AddString(u"second");
       combo.SetCurSel(1);
+      EXPECT_EQ(list.InsertColumn(-1, u"", 0, 10), -1);
+      EXPECT_FALSE(list.HasColumn(0));
+      EXPECT_EQ(list.InsertColumn(0, u"", 0, 10), 0);
+      EXPECT_EQ(list.InsertColumn(7, u"", 0, 10), 1);  // past the end: appended
+      EXPECT_TRUE(list.HasColumn(1) && !list.HasColumn(2));
       list.SetExtendedStyle(ListView::kExCheckBoxes, ListView::kExCheckBoxes);
       list.InsertItem(0, u"zero");
       list.InsertItem(1, u"one");
@@ -72,18 +74,20 @@ struct Editor {
   ListView list;
 };
 
-class UiHeadlessTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    hl::Reset();
-    SetStandardTexts(warden::kDialogTexts);
-  }
-  void TearDown() override {
-    EXPECT_EQ(hl::Unanswered(), 0);
-    EXPECT_EQ(hl::PendingSteps(), 0u);
-    hl::Reset();
-  }
+void InstallScriptFailureReporter() {
+  hl::SetFailureReporter([](const char* file, int line, const std::string& message) {
+    ADD_FAILURE_AT(file, line) << message;
+  });
+}
+
+// Every test's script failures fail that test, at the line of the step.
+class ScriptFailures : public ::testing::Environment {
+  void SetUp() override { InstallScriptFailureReporter(); }
 };
+const ::testing::Environment* const kScriptFailures =
+    ::testing::AddGlobalTestEnvironment(new ScriptFailures);
+
+using UiHeadlessTest = warden::testing::DialogScriptTest;
 
 TEST_F(UiHeadlessTest, ControlsFollowTheTemplateExchangeBothWaysAndNotify) {
   Editor editor;
@@ -91,7 +95,7 @@ TEST_F(UiHeadlessTest, ControlsFollowTheTemplateExchangeBothWaysAndNotify) {
       {IDC_ZONE_LIST, NotifyCode::kClick}, {IDC_ZONE_LIST, NotifyCode::kDoubleClick},
       {IDC_JOIN_GROUP_COMBO, NotifyCode::kSelectionChanged}, {IDC_JOIN_GROUP, NotifyCode::kClick}};
   for (const auto& [id, code] : logged) editor.dialog.Listen(id, code);
-  hl::Push([&editor](hl::Driver& d) {
+  hl::Push(hl::ExpectDialog(IDD_USER_EDITOR), [&editor](hl::Driver& d) {
     EXPECT_EQ(d.Focused(), IDC_TYPE_GROUP);  // the first tab stop
     EXPECT_EQ(d.Text(IDC_LOGIN_TIMEOUT), u"12");
     EXPECT_TRUE(d.IsChecked(IDC_TYPE_USER));
@@ -100,7 +104,7 @@ TEST_F(UiHeadlessTest, ControlsFollowTheTemplateExchangeBothWaysAndNotify) {
     EXPECT_TRUE(d.ListChecked(IDC_ZONE_LIST, 1));
     EXPECT_TRUE(d.Type(IDC_USER_NAME, u"abcdefgh"));  // the limit stops typing
     EXPECT_TRUE(d.Type(IDC_LOGIN_TIMEOUT, u"1a2-3 4"));
-    EXPECT_FALSE(d.Type(IDC_GROUP_NAME, u"x"));  // disabled in the template
+    EXPECT_FALSE(d.Refusing().Type(IDC_GROUP_NAME, u"x"));  // disabled in the template
     EXPECT_TRUE(d.Click(IDC_TYPE_GROUP));
     EXPECT_FALSE(d.IsChecked(IDC_TYPE_USER));
     EXPECT_TRUE(d.Click(IDC_JOIN_GROUP));
@@ -132,7 +136,7 @@ TEST_F(UiHeadlessTest, ControlsFollowTheTemplateExchangeBothWaysAndNotify) {
 TEST_F(UiHeadlessTest, OverlongTextIsRefusedWithTheStandardMessage) {
   Editor editor;
   editor.name = u"toolong";
-  hl::Push([](hl::Driver& d) {
+  hl::Push(hl::ExpectDialog(IDD_USER_EDITOR), [](hl::Driver& d) {
     EXPECT_EQ(d.Text(IDC_USER_NAME), u"toolong");
     d.Type(IDC_LOGIN_TIMEOUT, u"7");
     d.Ok();
@@ -142,7 +146,7 @@ TEST_F(UiHeadlessTest, OverlongTextIsRefusedWithTheStandardMessage) {
     d.Type(IDC_USER_NAME, u"ok");
     d.Ok();
   });
-  hl::Push(hl::PressOk());
+  hl::Push(hl::ExpectMessage(IDS_TEXT_TOO_LONG), hl::PressOk());
   EXPECT_EQ(editor.dialog.DoModal(), kIdOk);
   ASSERT_EQ(hl::Record().size(), 2u);
   EXPECT_EQ(ToUtf8(hl::Record()[1].text),
@@ -152,8 +156,54 @@ TEST_F(UiHeadlessTest, OverlongTextIsRefusedWithTheStandardMessage) {
   EXPECT_EQ(editor.timeout, u"7");
 }
 
-// Deleting the selected item selects as the tree view does: next sibling,
-// else parent, else previous sibling, each with one notification.
+// With no radio button of its group ticked, the saved index is -1.
+TEST_F(UiHeadlessTest, RadioGroupWithNoneTickedSavesMinusOne) {
+  TestDialog dialog(IDD_USER_EDITOR);
+  int type = 7;
+  dialog.exchange = [&type](DataExchange& data) { data.Radio(IDC_TYPE_GROUP, type); };
+  hl::Push(hl::ExpectDialog(IDD_USER_EDITOR), [](hl::Driver& d) {
+    EXPECT_FALSE(d.IsChecked(IDC_TYPE_GROUP) || d.IsChecked(IDC_TYPE_USER));
+    d.Ok();
+  });
+  EXPECT_EQ(dialog.DoModal(), kIdOk);
+  EXPECT_EQ(type, -1);
+}
+
+// Controls bound to ids the template lacks, and controls whose dialog has
+// closed, do nothing and answer "none": a wrong id must never crash.
+TEST_F(UiHeadlessTest, ControlsWithoutAControlDoNothing) {
+  constexpr std::int32_t kMissing = 999;
+  TestDialog dialog(IDD_MANAGE);
+  ComboBox combo;
+  ListView list;
+  TreeView tree;
+  dialog.exchange = [&](DataExchange& data) {
+    data.Bind(kMissing, combo);
+    data.Bind(kMissing, list);
+    data.Bind(kMissing, tree);
+  };
+  hl::Push(hl::ExpectDialog(IDD_MANAGE), [&](hl::Driver& d) {
+    EXPECT_EQ(combo.AddString(u"x"), -1);
+    EXPECT_EQ(combo.CurSel(), -1);
+    list.SetExtendedStyle(ListView::kExCheckBoxes, ListView::kExCheckBoxes);
+    EXPECT_FALSE(list.IsChecked(0) || list.HasColumn(0));
+    EXPECT_EQ(list.InsertColumn(0, u"", 0, 10), -1);
+    EXPECT_FALSE(tree.DeleteAllItems() || tree.Select(1));
+    EXPECT_EQ(tree.ItemText(1), u"");
+    EXPECT_EQ(d.ComboSelected(kMissing), -1);
+    EXPECT_FALSE(d.ListChecked(kMissing, 0));
+    d.Cancel();
+  });
+  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  combo.Redraw();
+  EXPECT_EQ(combo.Count(), 0);
+  EXPECT_EQ(tree.ItemData(1), 0);
+  EXPECT_FALSE(dialog.UpdateData(true));
+}
+
+// Deleting the selected item selects as the real tree view does (the same
+// rows run on one under Wine), which the manage dialog's tests rely on: next
+// sibling, else parent, else previous sibling, each with one notification.
 TEST_F(UiHeadlessTest, DeletingTheSelectedTreeItemMovesTheSelection) {
   const char16_t* const cases[][3] = {{u"user", u"user", u"group"},  // selected, deleted, after
                                       {u"user", u"group", u"loner"},
@@ -163,13 +213,13 @@ TEST_F(UiHeadlessTest, DeletingTheSelectedTreeItemMovesTheSelection) {
   TreeView tree;
   dialog.exchange = [&tree](DataExchange& data) { data.Bind(IDC_ACCOUNT_TREE, tree); };
   dialog.Listen(IDC_ACCOUNT_TREE, NotifyCode::kSelectionChanged);
-  hl::Push([&](hl::Driver& d) {
+  hl::Push(hl::ExpectDialog(IDD_MANAGE), [&](hl::Driver& d) {
     for (const auto& c : cases) {
       SCOPED_TRACE(ToUtf8(c[1]));
       tree.DeleteAllItems();
       const TreeView::Item group = tree.InsertItem(u"group", 2);
       EXPECT_EQ(tree.Parent(tree.InsertItem(u"user", 1, group)), group);
-      tree.InsertItem(u"loner", 1);
+      EXPECT_EQ(tree.NextSibling(tree.InsertItem(u"loner", 1)), 0);
       dialog.events.clear();
       EXPECT_TRUE(tree.Select(d.TreeFind(IDC_ACCOUNT_TREE, c[0])));
       EXPECT_TRUE(tree.DeleteItem(d.TreeFind(IDC_ACCOUNT_TREE, c[1])));
@@ -181,49 +231,43 @@ TEST_F(UiHeadlessTest, DeletingTheSelectedTreeItemMovesTheSelection) {
   dialog.DoModal();
 }
 
-// The steps run in the order the modals open; TearDown checks none is left.
-TEST_F(UiHeadlessTest, NestedDialogsAndMessageBoxesTakeTheNextSteps) {
-  TestDialog dialog(IDD_MANAGE);
-  std::u16string text = u"abc";
-  dialog.Listen(IDC_NEW, NotifyCode::kClick, [&] {
-    TestDialog child(IDD_RENAME_ZONE, dialog.Handle());
-    child.exchange = [&text](DataExchange& data) { data.Text(IDC_NEW_ZONE_NAME, text, 4); };
-    EXPECT_EQ(child.DoModal(), kIdOk);
+// A step that finds another modal than it names fails at its own line and
+// closes that modal; so does an action an operator could not do.
+TEST_F(UiHeadlessTest, StepsNameTheirModalAndActionsMustAct) {
+  std::vector<std::pair<int, std::string>> failures;
+  hl::SetFailureReporter([&failures](const char*, int line, const std::string& message) {
+    failures.emplace_back(line, message);
   });
-  dialog.Listen(IDC_DELETE, NotifyCode::kClick, [&] {
-    EXPECT_EQ(ShowMessageBox(dialog.Handle(), u"Sure?", kMbYesNo | kMbIconQuestion), kIdNo);
-  });
-  hl::Push([](hl::Driver& d) {
-    d.Click(IDC_NEW);
-    d.Click(IDC_DELETE);
-    d.Cancel();
-  });
-  hl::Push([](hl::Driver& d) {
-    EXPECT_EQ(d.Text(IDC_NEW_ZONE_NAME), u"abc");
-    d.Type(IDC_NEW_ZONE_NAME, u"wxyz!");
-    d.Ok();
-  });
-  hl::Push([](hl::Driver& d) {
-    EXPECT_EQ(d.shown().text, u"Sure?");
-    EXPECT_EQ(ToUtf8(d.shown().caption), ToUtf8(ResourceString(IDS_APP_TITLE)));
-    d.Answer(kIdNo);
+  TestDialog dialog(IDD_RENAME_ZONE);
+  std::u16string name = ResourceString(IDS_ZONE_NAME_EMPTY);
+  dialog.exchange = [&name](DataExchange& data) { data.Text(IDC_NEW_ZONE_NAME, name, 99); };
+  const int line = __LINE__ + 1;
+  hl::Push(hl::ExpectDialog(IDD_ZONES), hl::PressOk());
+  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  hl::Push(hl::ExpectDialogText(IDD_RENAME_ZONE, IDS_ZONE_NAME_EMPTY), [](hl::Driver& d) {
+    EXPECT_FALSE(d.Click(IDC_MODIFY));  // no such control
+    EXPECT_FALSE(d.Refusing().Click(IDC_MODIFY));
+    EXPECT_TRUE(d.Refusing().Cancel());
   });
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
-  EXPECT_EQ(text, u"wxyz");
-}
-
-// A script that runs out must not hang the test: the modal closes as Cancel.
-TEST_F(UiHeadlessTest, CloseBoxUnansweredModalsAndMissingTemplates) {
-  TestDialog dialog(IDD_PROMPT);
-  hl::Push([](hl::Driver& d) { d.Close(); });
+  hl::Push(hl::ExpectDialogText(IDD_RENAME_ZONE, IDS_ZONE_NAME_REPEATED), hl::PressOk());
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
-  EXPECT_EQ(hl::Unanswered(), 0);
-  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  hl::Push(hl::ExpectMessage(IDS_ZONE_NAME_EMPTY), hl::AnswerWith(kIdNo));
   EXPECT_EQ(ShowMessageBox(nullptr, u"x", kMbYesNo), kIdYes);
-  EXPECT_EQ(hl::Unanswered(), 2);
+  hl::Push(hl::ExpectMessage(IDS_CONFIRM_DELETE), hl::AnswerWith(kIdNo));  // up to the "%s"
+  const std::u16string confirm = FormatText(ResourceString(IDS_CONFIRM_DELETE), u"a");
+  EXPECT_EQ(ShowMessageBox(nullptr, confirm, kMbYesNo), kIdNo);
+  EXPECT_EQ(ShowMessageBox(nullptr, u"no step", kMbYesNo), kIdYes);  // unanswered: first button
+  EXPECT_EQ(hl::Unanswered(), 1);
   hl::Reset();
-  EXPECT_EQ(TestDialog(9999).DoModal(), -1);
-  EXPECT_TRUE(hl::Record().empty());
+  InstallScriptFailureReporter();
+  const std::vector<std::pair<int, std::string>> expected = {
+      {line, "expected dialog 207, but dialog 210 opened"},
+      {line + 2, "could not click control 228"},
+      {line + 2, "could click control 2, expected to be refused"},
+      {line + 8, "expected dialog 210 with text 125, but dialog 210 opened"},
+      {line + 10, "expected message box with text 124, but a message box \"x\" opened"}};
+  EXPECT_EQ(failures, expected);
 }
 
 TEST(FormatTextTest, ReplacesTheFirstPlaceholder) {

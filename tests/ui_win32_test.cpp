@@ -1,7 +1,7 @@
 // The win32 dialog backend on real windows: a dialog opens from a module
 // template, the probe runs in OnInitDialog and the dialog closes itself.
-// Typing, limits and data exchange are driven end to end by the Wine
-// program tests/wine/zone_dialog_ui.cpp.
+// Typing, limits and data exchange are driven end to end through COM by
+// tests/wine/com_manage_dialog_test.cpp.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -73,8 +73,8 @@ TEST(UiWin32Test, ZoneListOnARealListView) {
   store.ReleaseTable();
 }
 
-// The same selection rules as the headless tree, on a real tree view made
-// at run time inside a module dialog.
+// The real tree view's selection rules, which the headless tree copies, on a
+// tree made at run time inside a module dialog.
 TEST(UiWin32Test, TreeSelectionAndDeletionNotifyLikeTheHeadlessTree) {
   constexpr int kTree = 500;
   const char16_t* const cases[][3] = {{u"user", u"user", u"group"},  // selected, deleted, after

@@ -9,6 +9,7 @@
 #include "platform/text.h"
 #include "platform/ui_headless.h"
 #include "resources/resource_ids.h"
+#include "tests/support/dialog_script.h"
 #include "tests/support/install_dir.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/windows_profile.h"
@@ -24,11 +25,10 @@ using platform::ResourceString;
 using platform::ToUtf8;
 using Messages = std::vector<std::string>;
 
-class ZoneDialogsTest : public ::testing::Test {
+class ZoneDialogsTest : public testing::DialogScriptTest {
  protected:
   void SetUp() override {
-    hl::Reset();
-    platform::SetStandardTexts(kDialogTexts);
+    DialogScriptTest::SetUp();
     profile_.SetInstallDirectory(dir_.core() + u"\\");
     CUser& store = ApplicationStore();
     store.m_strSection[0] = u"无";
@@ -37,12 +37,6 @@ class ZoneDialogsTest : public ::testing::Test {
                                             : u"Zone" + platform::ToDecimal(zone);
     }
     store.m_bSectionBackupDue = false;
-  }
-  void TearDown() override {
-    EXPECT_EQ(hl::Unanswered(), 0);
-    EXPECT_EQ(hl::PendingSteps(), 0u);
-    hl::Reset();
-    ApplicationStore().ReleaseTable();
   }
 
   testing::TempDir dir_;
@@ -128,7 +122,7 @@ TEST_F(ZoneDialogsTest, RenamesThroughModifyAndDoubleClickThenCancel) {
   const auto file_before = testing::ReadBytes(dir_ / "section.dat");
   const auto before = ApplicationStore().m_strSection;
   hl::Push([](hl::Driver& d) {
-    EXPECT_FALSE(d.Click(IDC_MODIFY));  // disabled until a click
+    EXPECT_FALSE(d.Refusing().Click(IDC_MODIFY));  // disabled until a click
     EXPECT_TRUE(d.ListClick(IDC_ZONE_LIST, 5));
     EXPECT_TRUE(d.IsEnabled(IDC_MODIFY));
     EXPECT_TRUE(d.ListClick(IDC_ZONE_LIST, -1));
@@ -221,7 +215,7 @@ TEST_F(ZoneDialogsTest, PromptShowsItsTextReadOnlyAndClosesOnOk) {
   const std::u16string long_text(128, u'长');
   hl::Push([&long_text](hl::Driver& d) {
     EXPECT_EQ(d.Text(IDC_PROMPT_TEXT), long_text);
-    EXPECT_FALSE(d.Type(IDC_PROMPT_TEXT, u"edit"));
+    EXPECT_FALSE(d.Refusing().Type(IDC_PROMPT_TEXT, u"edit"));
     d.Ok();
     EXPECT_FALSE(d.IsOpen());
   });

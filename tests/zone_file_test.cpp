@@ -52,23 +52,6 @@ TEST(ZoneNamesTest, Defaults) {
   }
 }
 
-TEST_F(ZoneFileTest, FileBytesAndRoundTrip) {
-  ZoneNames names;
-  names[1] = u"Boiler house";
-  names[2] = std::u16string(57, u'\u533A');  // seals to 256 digits: longer prefix
-  CUser store;
-  store.m_strSection = names;
-  ASSERT_EQ(SaveSectionFile(store, testing::InstallLocation()), kFileOk);
-  const Bytes bytes = Dat();
-  EXPECT_EQ(bytes, FileBytes(names));
-  EXPECT_EQ(Bytes(bytes.begin() + 132, bytes.begin() + 136), (Bytes{0xFF, 0xFE, 0xFF, 0x00}));
-  EXPECT_EQ(Bytes(bytes.begin() + 136, bytes.begin() + 140), (Bytes{0xFF, 0xFE, 0xFF, 0x40}));
-
-  CUser reader;
-  ASSERT_EQ(LoadSectionFile(reader, testing::InstallLocation()), kFileOk);
-  EXPECT_EQ(reader.m_strSection, names);
-}
-
 // Loading stops at the end of the data; zones not read keep their names.
 TEST_F(ZoneFileTest, ShortAndDamagedFiles) {
   const ZoneNames kept = Numbered(u"kept "), names = Numbered(u"new ");

@@ -22,4 +22,8 @@ std::filesystem::path BuiltInstallFile(const std::string& relative) {
   return executable.parent_path().parent_path() / "Warden" / relative;
 }
 
+std::filesystem::path TestDataFile(const std::string& name) {
+  return FileSystemPath(platform::ModuleFileName(1024, 1024)).parent_path() / "data" / name;
+}
+
 }  // namespace warden::testing

@@ -15,6 +15,9 @@ std::filesystem::path FileSystemPath(const std::u16string& core_path);
 // while a test fakes the module file name).
 std::filesystem::path BuiltInstallFile(const std::string& relative);
 
+// tests/data/`name`, copied beside the test executable by the build.
+std::filesystem::path TestDataFile(const std::string& name);
+
 }  // namespace warden::testing
 
 #endif

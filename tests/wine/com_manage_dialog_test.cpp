@@ -30,6 +30,8 @@ struct Scenario {
   std::wstring shots;  // screenshot path prefix; empty: none
   std::wstring group = L"Line 2";
   std::wstring user = L"Operator7";
+  // Typed key by key into the real edit, which takes the first 31 characters.
+  std::wstring zone = L"\u4E1C\u533A_Boiler_0123456789_abcdefghijkl";
   bool completed = false;
 };
 
@@ -81,18 +83,30 @@ bool NewUserInGroup(HWND manage, const Scenario& scenario) {
   return WaitForClose(editor);
 }
 
-bool RenameZone5(HWND manage) {
+bool RenameZone5(HWND manage, const Scenario& scenario) {
   Click(manage, IDC_EDIT_ZONES);
   HWND zones = WaitForDialogWith(IDC_ZONE_LIST, IDC_TYPE_USER);
   if (!zones) return false;
   testing::ClickListItem(zones, IDC_ZONE_LIST, 5);
   if (!testing::WaitForEnabled(zones, IDC_MODIFY)) return false;
+  Shoot(scenario, zones, L"zone-dialog");
   Click(zones, IDC_MODIFY);
   HWND rename = WaitForDialogWith(IDC_NEW_ZONE_NAME);
   if (!rename) return false;
-  SetText(rename, IDC_NEW_ZONE_NAME, L"Boiler");
+  HWND edit = GetDlgItem(rename, IDC_NEW_ZONE_NAME);
+  SetText(rename, IDC_NEW_ZONE_NAME, L"");
+  for (wchar_t c : scenario.zone) PostMessageW(edit, WM_CHAR, c, 1);
+  const std::wstring kept = scenario.zone.substr(0, 31);
+  if (!testing::WaitUntil([edit, &kept] { return testing::WindowText(edit) == kept; })) return false;
+  Shoot(scenario, rename, L"rename-dialog");
   Click(rename, IDOK);
   if (!WaitForClose(rename)) return false;
+  // The list shows the new name before the dialog closes.
+  if (!testing::WaitUntil([zones, &kept] {
+        return testing::ListItemText(zones, IDC_ZONE_LIST, 5) == kept;
+      })) {
+    return false;
+  }
   Click(zones, IDOK);
   return WaitForClose(zones);
 }
@@ -103,7 +117,7 @@ DWORD WINAPI Drive(void* parameter) {
   const char* step = "open the manage dialog";
   if (manage && (step = "new group", NewGroup(manage, scenario)) &&
       (step = "new user", NewUserInGroup(manage, scenario)) &&
-      (step = "rename zone 5", RenameZone5(manage))) {
+      (step = "rename zone 5", RenameZone5(manage, scenario))) {
     Shoot(scenario, manage, L"manage-dialog");
     Click(manage, IDOK);
     scenario.completed = WaitForClose(manage);
@@ -177,7 +191,7 @@ TEST_P(ManageDialogUiTest, HostOpensTheDialogAnOperatorAddsAndTheHostReadsBack) 
   }
   std::vector<Section_idl> zones(64);
   ASSERT_EQ(config->GetAllSection(zones.data(), none), S_OK);
-  EXPECT_EQ(Text(zones[5].sectionname), L"Boiler");
+  EXPECT_EQ(Text(zones[5].sectionname), scenario.zone.substr(0, 31));
   EXPECT_EQ(Text(zones[6].sectionname), L"F");
   SysFreeString(none);
   config->Release();

@@ -53,43 +53,32 @@ class ComObjectTest : public ::testing::Test {
   BSTR none_ = SysAllocString(L"");
 };
 
-TEST_F(ComObjectTest, EveryMethodThroughTheInterfaceThenUnloading) {
+// What a second object reads back proves the saves reached the real files;
+// the rules of each method are checked in the native suite.
+TEST_F(ComObjectTest, SavesReadBackByASecondObjectThenUnloading) {
   IConfig* config = Create();
   ASSERT_NE(config, nullptr);
-  // A fresh install directory gets the default table (Chinese texts).
   short count = -1;
   ASSERT_EQ(config->GetUserNum(&count, none_), S_OK);
-  ASSERT_EQ(count, 4);
+  ASSERT_EQ(count, 4);  // a fresh install directory gets the default table
   std::vector<USER_idl> users(5);
   ASSERT_EQ(config->GetAllUser(count, users.data(), none_), S_OK);
   EXPECT_EQ(Text(users[1].username), L"系统管理员");
-  EXPECT_EQ(users[1].userpri, 999);
   std::vector<Section_idl> zones(64);
   ASSERT_EQ(config->GetAllSection(zones.data(), none_), S_OK);
-  EXPECT_EQ(Text(zones[0].sectionname), L"无");
   zones[1].sectionname = const_cast<wchar_t*>(L"Boiler");
   ASSERT_EQ(config->SaveAllSection(zones.data()), S_OK);
   users[4] = users[1];
   users[4].username = const_cast<wchar_t*>(L"Operator");
   ASSERT_EQ(config->SaveAllUsers(5, users.data()), S_OK);
-  ASSERT_EQ(config->SetCurUser(&users[4]), S_OK);
 
-  // A second object reads back what the first saved.
   IConfig* other = Create();
   ASSERT_EQ(other->GetUserNum(&count, none_), S_OK);
   EXPECT_EQ(count, 5);
-  std::vector<USER_idl> reread(5);
-  ASSERT_EQ(other->GetAllUser(5, reread.data(), none_), S_OK);
-  EXPECT_EQ(Text(reread[4].username), L"Operator");
+  ASSERT_EQ(other->GetAllUser(5, users.data(), none_), S_OK);
+  EXPECT_EQ(Text(users[4].username), L"Operator");
   ASSERT_EQ(other->GetAllSection(zones.data(), none_), S_OK);
   EXPECT_EQ(Text(zones[1].sectionname), L"Boiler");
-  short error = -1;
-  ASSERT_EQ(config->GetLastError(&error), S_OK);
-  EXPECT_EQ(error, 0);
-  // Bad arguments are refused through the interface too (the rules are
-  // checked in the native suite).
-  EXPECT_EQ(config->SaveAllUsers(-1, users.data()), E_INVALIDARG);
-  EXPECT_EQ(config->GetLastError(nullptr), E_POINTER);
   other->Release();
   EXPECT_EQ(CanUnloadNow(), S_FALSE);  // a live object holds the library
   config->Release();

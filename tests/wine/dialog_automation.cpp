@@ -31,8 +31,14 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
-template <typename Condition>
-bool Poll(Condition condition) {
+// Returns once the thread of `window` has handled everything sent before.
+void Settle(HWND window) {
+  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kPolls * kPollMs, nullptr);
+}
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& condition) {
   for (int i = 0; i < kPolls; ++i) {
     if (condition()) return true;
     Sleep(kPollMs);
@@ -40,24 +46,28 @@ bool Poll(Condition condition) {
   return false;
 }
 
-}  // namespace
+std::wstring WindowText(HWND window) {
+  wchar_t text[128] = {};
+  GetWindowTextW(window, text, 128);
+  return text;
+}
 
 HWND WaitForDialogWith(int marker, int unless) {
   Search search{marker, unless, nullptr};
-  Poll([&search] {
+  WaitUntil([&search] {
     EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
     return search.found != nullptr;
   });
-  if (search.found) Sleep(200);  // let it finish painting
+  if (search.found) Settle(search.found);  // its initialisation is over
   return search.found;
 }
 
 bool WaitForClose(HWND window) {
-  return Poll([window] { return IsWindow(window) == FALSE; });
+  return WaitUntil([window] { return IsWindow(window) == FALSE; });
 }
 
 bool WaitForEnabled(HWND dialog, int id) {
-  return Poll([dialog, id] { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; });
+  return WaitUntil([dialog, id] { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; });
 }
 
 void Click(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
@@ -105,8 +115,9 @@ bool SelectComboEntry(HWND dialog, int combo_id, const std::wstring& text) {
 }
 
 bool SaveScreenshot(HWND window, const std::wstring& path) {
+  // Painted now, by the window's own thread, before the screen is read.
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  Sleep(400);
+  Settle(window);
   RECT rect;
   GetWindowRect(window, &rect);
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace warden::testing {
@@ -16,6 +17,9 @@ HWND WaitForDialogWith(int marker, int unless = 0);
 bool WaitForClose(HWND window);
 // Waits (up to 60 s) until control `id` of `dialog` is enabled.
 bool WaitForEnabled(HWND dialog, int id);
+// Waits (up to 60 s) until `condition` holds.
+bool WaitUntil(const std::function<bool()>& condition);
+std::wstring WindowText(HWND window);
 
 void Click(HWND dialog, int id);
 void SetText(HWND dialog, int id, const std::wstring& text);

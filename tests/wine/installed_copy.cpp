@@ -8,13 +8,12 @@ namespace warden::testing {
 
 std::wstring W(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
-InstalledCopy::InstalledCopy(Languages languages) {
+InstalledCopy::InstalledCopy() {
   namespace fs = std::filesystem;
   const fs::path built = BuiltInstallFile("");
   fs::copy_file(built / "Warden.dll", dir_ / "Warden.dll");
-  fs::copy(built / "Config", dir_ / "Config", fs::copy_options::recursive);
-  if (languages == kWithLanguageLibraries) {
-    fs::copy(built / "Lang", dir_ / "Lang", fs::copy_options::recursive);
+  for (const char* folder : {"Config", "Lang"}) {
+    fs::copy(built / folder, dir_ / folder, fs::copy_options::recursive);
   }
   fs::create_directories(dir_ / "Data");
 }

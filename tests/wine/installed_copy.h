@@ -13,8 +13,7 @@ namespace warden::testing {
 
 class InstalledCopy {
  public:
-  enum Languages { kWithLanguageLibraries, kWithoutLanguageLibraries };
-  explicit InstalledCopy(Languages languages = kWithLanguageLibraries);
+  InstalledCopy();
 
   void SetLanguage(const std::string& value);
   std::wstring DllPath() const;
