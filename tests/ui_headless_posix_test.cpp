@@ -102,6 +102,8 @@ TEST_F(UiHeadlessTest, ControlsFollowTheTemplateExchangeBothWaysAndNotify) {
     EXPECT_TRUE(d.IsChecked(IDC_JOIN_GROUP));
     EXPECT_EQ(d.Text(IDC_JOIN_GROUP_COMBO), u"second");
     EXPECT_TRUE(d.ListChecked(IDC_ZONE_LIST, 1));
+    EXPECT_EQ(d.ListExStyle(IDC_ZONE_LIST), ListView::kExCheckBoxes);
+    EXPECT_EQ(d.Selection(IDC_PASSWORD), (std::pair<std::size_t, std::size_t>{0, 0}));
     EXPECT_TRUE(d.Type(IDC_USER_NAME, u"abcdefgh"));  // the limit stops typing
     EXPECT_TRUE(d.Type(IDC_LOGIN_TIMEOUT, u"1a2-3 4"));
     EXPECT_FALSE(d.Refusing().Type(IDC_GROUP_NAME, u"x"));  // disabled in the template
