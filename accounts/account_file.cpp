@@ -2,10 +2,10 @@
 
 #include <optional>
 
-#include "storage/data_file.h"
-#include "storage/field_cipher.h"
 #include "platform/files.h"
 #include "platform/little_endian.h"
+#include "storage/data_file.h"
+#include "storage/field_cipher.h"
 
 namespace warden {
 namespace {
@@ -15,7 +15,6 @@ const DataFileNames kUsersFile{u"users.dat", u"users.111", u"users.112", u"users
 
 // The least a record can take: type, 64 zone flags and a one-byte empty text.
 constexpr std::uint64_t kMinRecordBytes = 2 + 2 * kZoneCount + 1;
-
 
 // `sealed` is scratch space kept across calls.
 bool WriteField(Archive& archive, const std::u16string& text, std::u16string& sealed) {
@@ -50,7 +49,8 @@ std::int16_t LoadI16(const std::uint8_t* at) {
 bool WriteRecord(Archive& archive, const AccountRecord& record, std::u16string& sealed) {
   std::uint8_t fixed[kFixedBytes];
   StoreI16(fixed, record.type);
-  for (int zone = 0; zone < kZoneCount; ++zone) StoreI16(fixed + 2 + 2 * zone, record.sectionid[zone]);
+  for (int zone = 0; zone < kZoneCount; ++zone)
+    StoreI16(fixed + 2 + 2 * zone, record.sectionid[zone]);
   if (!archive.WriteBlock(fixed, sizeof fixed)) return false;
   if (!WriteField(archive, record.groupname, sealed)) return false;
   if (record.type == kTypeUser) {
@@ -67,7 +67,8 @@ bool ReadRecord(Archive& archive, AccountRecord* record, std::u16string& sealed,
   std::uint8_t fixed[kFixedBytes];
   if (!archive.ReadBytes(fixed, sizeof fixed)) return false;
   record->type = LoadI16(fixed);
-  for (int zone = 0; zone < kZoneCount; ++zone) record->sectionid[zone] = LoadI16(fixed + 2 + 2 * zone);
+  for (int zone = 0; zone < kZoneCount; ++zone)
+    record->sectionid[zone] = LoadI16(fixed + 2 + 2 * zone);
   if (!ReadField(archive, &record->groupname, sealed, log, "groupname")) return false;
   if (record->type == kTypeUser) {
     return ReadField(archive, &record->username, sealed, log, "username") &&
@@ -150,8 +151,9 @@ int LoadAccountFile(CUser& store, const DataLocation& location) {
   // A file without records leaves the store without a table, as before the load.
   std::vector<AccountRecord> table;
   bool opened = false;
-  const int result = ReadDataFile(kUsersFile, location, &store.m_bUserBackupDue, &opened,
-                                  [&table](Archive& archive) { return ReadAccountTable(archive, &table); });
+  const int result =
+      ReadDataFile(kUsersFile, location, &store.m_bUserBackupDue, &opened,
+                   [&table](Archive& archive) { return ReadAccountTable(archive, &table); });
   if (result == kFileOk || opened) store.ReleaseTable();
   if (result == kFileOk && !table.empty()) store.m_pUser = std::move(table);
   return result;

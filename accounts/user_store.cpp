@@ -119,10 +119,7 @@ const std::vector<AccountRecord>& CUser::Records() const {
 }
 
 int CUser::CanModifyAccount(const std::u16string& name) const {
-  return MayModifyAccount(Records(), m_pCurUser.get(),
-                          LoadBuiltInNames().admin_user, name)
-             ? 1
-             : 0;
+  return MayModifyAccount(Records(), m_pCurUser.get(), LoadBuiltInNames().admin_user, name) ? 1 : 0;
 }
 
 CUser& ApplicationStore() {

@@ -43,8 +43,8 @@ std::vector<AccountRecord> FullTable() {
   for (int g = 0; g < 1000; ++g) {
     table.push_back(Account(warden::kTypeGroup, "group " + std::to_string(g), u""));
     for (int u = 0; u < 31; ++u) {
-      table.push_back(Account(warden::kTypeUser, "user " + std::to_string(g * 31 + u),
-                              table.back().groupname));
+      table.push_back(
+          Account(warden::kTypeUser, "user " + std::to_string(g * 31 + u), table.back().groupname));
     }
   }
   for (int n = 0; table.size() < static_cast<std::size_t>(warden::kMaxAccounts); ++n) {

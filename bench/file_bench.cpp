@@ -33,8 +33,15 @@ warden::CUser FullStore() {
   store.m_pUser.emplace(kUsers);
   for (int i = 0; i < kUsers; ++i) {
     warden::AccountRecord& r = (*store.m_pUser)[i];
-    r = {warden::kTypeUser, {}, field(i, u'g'), field(i, u'u'), field(i, u'p'), field(i, u'c'),
-         static_cast<std::int16_t>(i % 1000), i % 256, u""};
+    r = {warden::kTypeUser,
+         {},
+         field(i, u'g'),
+         field(i, u'u'),
+         field(i, u'p'),
+         field(i, u'c'),
+         static_cast<std::int16_t>(i % 1000),
+         i % 256,
+         u""};
     r.sectionid[i % warden::kZoneCount] = 1;
   }
   return store;
@@ -66,7 +73,8 @@ void BM_SaveUsers(benchmark::State& state) {
   UseBenchDirectory();
   warden::CUser store = FullStore();
   for (auto _ : state) {
-    if (warden::SaveAccountFile(store, Here()) != warden::kFileOk) state.SkipWithError("save failed");
+    if (warden::SaveAccountFile(store, Here()) != warden::kFileOk)
+      state.SkipWithError("save failed");
   }
 }
 

@@ -13,8 +13,8 @@
 #include "dialogs/manage_dialog.h"
 #include "platform/text.h"
 #include "platform/ui_headless.h"
-#include "shell/language.h"
 #include "resources/resource_ids.h"
+#include "shell/language.h"
 #include "zones/zone_file.h"
 
 namespace {

@@ -15,9 +15,9 @@ std::vector<AccountTreeRoot> BuildAccountTree(const std::vector<AccountRecord>& 
     const AccountRecord& record = table[i];
     if (record.type == kTypeGroup) {
       const auto members = users_by_group.find(record.groupname);
-      roots.push_back({i, kItemGroup,
-                       members == users_by_group.end() ? std::vector<std::size_t>()
-                                                       : members->second});
+      roots.push_back(
+          {i, kItemGroup,
+           members == users_by_group.end() ? std::vector<std::size_t>() : members->second});
     } else if (record.groupname.empty()) {
       roots.push_back({i, kItemUser, {}});
     }

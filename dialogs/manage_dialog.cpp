@@ -5,12 +5,12 @@
 #include "accounts/builtin_names.h"
 #include "accounts/user_store.h"
 #include "dialogs/account_tree.h"
+#include "dialogs/prompt_dialog.h"
+#include "dialogs/section_dialog.h"
 #include "dialogs/user_dialog.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
-#include "dialogs/prompt_dialog.h"
-#include "dialogs/section_dialog.h"
 #include "zones/zone_file.h"
 
 namespace warden {
@@ -83,8 +83,8 @@ void CManageDialog::BuildTree() {
   items.reserve(roots.size());
   for (const AccountTreeRoot& root : roots) {
     const AccountRecord& record = table[root.record];
-    items.push_back(m_tree.InsertItem(
-        root.value == kItemUser ? record.username : record.groupname, root.value));
+    items.push_back(m_tree.InsertItem(root.value == kItemUser ? record.username : record.groupname,
+                                      root.value));
   }
   for (std::size_t i = 0; i < roots.size(); ++i) {
     if (roots[i].value == kItemUser) continue;

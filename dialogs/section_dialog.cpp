@@ -1,10 +1,10 @@
 #include "dialogs/section_dialog.h"
 
 #include "accounts/name_text.h"
+#include "dialogs/prompt_dialog.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
-#include "dialogs/prompt_dialog.h"
 #include "zones/zone_file.h"
 #include "zones/zone_name_rules.h"
 

@@ -3,10 +3,10 @@
 #include "accounts/account_rules.h"
 #include "accounts/builtin_names.h"
 #include "accounts/name_text.h"
+#include "dialogs/prompt_dialog.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
-#include "dialogs/prompt_dialog.h"
 
 namespace warden {
 namespace {

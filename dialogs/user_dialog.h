@@ -11,8 +11,8 @@
 #include "accounts/account_record.h"
 #include "accounts/account_rules.h"
 #include "accounts/user_store.h"
-#include "platform/ui.h"
 #include "dialogs/drive_picker_list.h"
+#include "platform/ui.h"
 
 namespace warden {
 

@@ -9,7 +9,8 @@
 
 namespace {
 
-bool ReadFile(const std::uint8_t* data, std::size_t size, std::vector<warden::AccountRecord>* table) {
+bool ReadFile(const std::uint8_t* data, std::size_t size,
+              std::vector<warden::AccountRecord>* table) {
   warden::Archive archive = warden::Archive::Reading(data, size);
   warden::CVmNewFileVersion header;
   return header.Serialize(archive) && warden::ReadAccountTable(archive, table);

@@ -73,8 +73,7 @@ struct IUnknown {
 };
 
 struct IClassFactory : IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid,
-                                                   void** object) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) = 0;
   virtual HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) = 0;
 
  protected:

@@ -64,13 +64,20 @@ class Reader {
 
 ControlKind KindOf(std::uint16_t atom, const std::u16string& name) {
   switch (atom) {
-    case 0x80: return ControlKind::kButton;
-    case 0x81: return ControlKind::kEdit;
-    case 0x82: return ControlKind::kStatic;
-    case 0x83: return ControlKind::kListBox;
-    case 0x84: return ControlKind::kScrollBar;
-    case 0x85: return ControlKind::kComboBox;
-    default: break;
+    case 0x80:
+      return ControlKind::kButton;
+    case 0x81:
+      return ControlKind::kEdit;
+    case 0x82:
+      return ControlKind::kStatic;
+    case 0x83:
+      return ControlKind::kListBox;
+    case 0x84:
+      return ControlKind::kScrollBar;
+    case 0x85:
+      return ControlKind::kComboBox;
+    default:
+      break;
   }
   auto is = [&name](const char16_t* expected) {
     std::u16string upper;

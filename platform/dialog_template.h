@@ -36,8 +36,17 @@ constexpr std::uint32_t kEditNumber = 0x2000;
 constexpr std::uint32_t kComboDropDownList = 0x0003;
 }  // namespace style
 
-enum class ControlKind { kButton, kEdit, kStatic, kListBox, kScrollBar, kComboBox, kListView,
-                         kTreeView, kOther };
+enum class ControlKind {
+  kButton,
+  kEdit,
+  kStatic,
+  kListBox,
+  kScrollBar,
+  kComboBox,
+  kListView,
+  kTreeView,
+  kOther
+};
 
 struct DialogItem {
   std::uint32_t style = 0;

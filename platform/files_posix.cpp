@@ -8,8 +8,8 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/system_files.h"
 #include "platform/posix_path.h"
+#include "platform/system_files.h"
 
 namespace warden::platform::system_files {
 
@@ -67,7 +67,8 @@ bool Copy(const std::u16string& from, const std::u16string& to) {
   bool ok = out != kInvalidFile;
   char buffer[16384];
   std::size_t got = 0;
-  while (ok && (ok = Read(in, buffer, sizeof buffer, &got)) && got > 0) ok = Write(out, buffer, got);
+  while (ok && (ok = Read(in, buffer, sizeof buffer, &got)) && got > 0)
+    ok = Write(out, buffer, got);
   ok = ok && Flush(out);
   if (out != kInvalidFile) ok = Close(out) && ok;
   Close(in);

@@ -37,15 +37,15 @@ std::u16string RealModuleFileName(std::size_t name_chars, std::size_t long_chars
 }  // namespace
 
 std::u16string ModuleFileName(std::size_t name_chars, std::size_t long_chars) {
-  return (g_module_file_name_override ? g_module_file_name_override
-                                      : RealModuleFileName)(name_chars, long_chars);
+  return (g_module_file_name_override ? g_module_file_name_override : RealModuleFileName)(
+      name_chars, long_chars);
 }
 
 void OverrideModuleFileName(ModuleFileNameFn fn) { g_module_file_name_override = fn; }
 
 ResourceModule OwnResources() {
-  static ResFile own(std::vector<std::uint8_t>(kModuleResources,
-                                               kModuleResources + kModuleResourcesSize));
+  static ResFile own(
+      std::vector<std::uint8_t>(kModuleResources, kModuleResources + kModuleResourcesSize));
   return &own;
 }
 

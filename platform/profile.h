@@ -16,10 +16,9 @@ namespace warden::platform {
 std::u16string ReadProfileString(const std::u16string& section, const std::u16string& key,
                                  const std::u16string& fallback, std::size_t buffer_chars);
 
-std::u16string ReadPrivateProfileString(const std::u16string& section,
-                                        const std::u16string& key,
-                                        const std::u16string& fallback,
-                                        const std::u16string& path, std::size_t buffer_chars);
+std::u16string ReadPrivateProfileString(const std::u16string& section, const std::u16string& key,
+                                        const std::u16string& fallback, const std::u16string& path,
+                                        std::size_t buffer_chars);
 
 }  // namespace warden::platform
 

@@ -43,8 +43,8 @@ bool FindValue(const std::u16string& text, std::u16string_view section, std::u16
     start = end + 1;
     if (!line.empty() && line.front() == u'[') {
       const std::size_t close = line.find(u']');
-      in_section = EqualsNoCase(Trim(line.substr(1, close == line.npos ? line.npos : close - 1)),
-                                section);
+      in_section =
+          EqualsNoCase(Trim(line.substr(1, close == line.npos ? line.npos : close - 1)), section);
       continue;
     }
     const std::size_t equals = line.find(u'=');
@@ -67,8 +67,8 @@ std::u16string ReadIni(const std::string& native_path, const std::u16string& sec
                        std::size_t buffer_chars) {
   std::u16string value;
   std::ifstream in(native_path, std::ios::binary);
-  if (!in || !FindValue(DecodeIniFile(std::string(std::istreambuf_iterator<char>(in), {})),
-                        section, key, &value)) {
+  if (!in || !FindValue(DecodeIniFile(std::string(std::istreambuf_iterator<char>(in), {})), section,
+                        key, &value)) {
     // Trailing blanks of the default are dropped, leading ones kept.
     value = fallback.substr(0, fallback.find_last_not_of(u' ') + 1);
   }
@@ -85,10 +85,9 @@ std::u16string ReadProfileString(const std::u16string& section, const std::u16st
   return ReadIni(path ? path : "", section, key, fallback, buffer_chars);
 }
 
-std::u16string ReadPrivateProfileString(const std::u16string& section,
-                                        const std::u16string& key,
-                                        const std::u16string& fallback,
-                                        const std::u16string& path, std::size_t buffer_chars) {
+std::u16string ReadPrivateProfileString(const std::u16string& section, const std::u16string& key,
+                                        const std::u16string& fallback, const std::u16string& path,
+                                        std::size_t buffer_chars) {
   return ReadIni(NativePath(path), section, key, fallback, buffer_chars);
 }
 

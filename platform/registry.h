@@ -18,10 +18,10 @@ enum class RegistryRoot { kClassesRoot, kCurrentUser, kLocalMachine };
 // Creates the key and any missing parents.
 HRESULT RegistryCreateKey(RegistryRoot root, const std::u16string& path);
 // Sets a value of an existing key; an empty name is the key's default value.
-HRESULT RegistrySetString(RegistryRoot root, const std::u16string& path,
-                          const std::u16string& name, const std::u16string& value);
-HRESULT RegistrySetDword(RegistryRoot root, const std::u16string& path,
-                         const std::u16string& name, std::uint32_t value);
+HRESULT RegistrySetString(RegistryRoot root, const std::u16string& path, const std::u16string& name,
+                          const std::u16string& value);
+HRESULT RegistrySetDword(RegistryRoot root, const std::u16string& path, const std::u16string& name,
+                         std::uint32_t value);
 // Removes a value; a missing key or value is not an error.
 HRESULT RegistryDeleteValue(RegistryRoot root, const std::u16string& path,
                             const std::u16string& name);

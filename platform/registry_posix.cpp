@@ -71,16 +71,16 @@ HRESULT RegistryCreateKey(RegistryRoot root, const std::u16string& path) {
   return S_OK;
 }
 
-HRESULT RegistrySetString(RegistryRoot root, const std::u16string& path,
-                          const std::u16string& name, const std::u16string& value) {
+HRESULT RegistrySetString(RegistryRoot root, const std::u16string& path, const std::u16string& name,
+                          const std::u16string& value) {
   Key* key = FindKey(root, path);
   if (!key) return kFileNotFound;
   key->values[name] = Value{true, value, 0};
   return S_OK;
 }
 
-HRESULT RegistrySetDword(RegistryRoot root, const std::u16string& path,
-                         const std::u16string& name, std::uint32_t value) {
+HRESULT RegistrySetDword(RegistryRoot root, const std::u16string& path, const std::u16string& name,
+                         std::uint32_t value) {
   Key* key = FindKey(root, path);
   if (!key) return kFileNotFound;
   key->values[name] = Value{false, u"", value};

@@ -10,9 +10,12 @@ namespace {
 
 HKEY RootHandle(RegistryRoot root) {
   switch (root) {
-    case RegistryRoot::kCurrentUser: return HKEY_CURRENT_USER;
-    case RegistryRoot::kLocalMachine: return HKEY_LOCAL_MACHINE;
-    case RegistryRoot::kClassesRoot: break;
+    case RegistryRoot::kCurrentUser:
+      return HKEY_CURRENT_USER;
+    case RegistryRoot::kLocalMachine:
+      return HKEY_LOCAL_MACHINE;
+    case RegistryRoot::kClassesRoot:
+      break;
   }
   return HKEY_CLASSES_ROOT;
 }
@@ -41,11 +44,13 @@ HRESULT SetValue(RegistryRoot root, const std::u16string& path, const std::u16st
                  DWORD type, const void* data, DWORD size) {
   OpenKey key(root, path, KEY_SET_VALUE);
   if (key.error() != ERROR_SUCCESS) return HRESULT_FROM_WIN32(key.error());
-  return HRESULT_FROM_WIN32(RegSetValueExW(key.get(), Wide(name), 0, type,
-                                           static_cast<const BYTE*>(data), size));
+  return HRESULT_FROM_WIN32(
+      RegSetValueExW(key.get(), Wide(name), 0, type, static_cast<const BYTE*>(data), size));
 }
 
-bool IsMissing(LONG error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+bool IsMissing(LONG error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 
 }  // namespace
 
@@ -57,14 +62,14 @@ HRESULT RegistryCreateKey(RegistryRoot root, const std::u16string& path) {
   return HRESULT_FROM_WIN32(error);
 }
 
-HRESULT RegistrySetString(RegistryRoot root, const std::u16string& path,
-                          const std::u16string& name, const std::u16string& value) {
+HRESULT RegistrySetString(RegistryRoot root, const std::u16string& path, const std::u16string& name,
+                          const std::u16string& value) {
   const DWORD size = static_cast<DWORD>((value.size() + 1) * sizeof(char16_t));
   return SetValue(root, path, name, REG_SZ, value.c_str(), size);
 }
 
-HRESULT RegistrySetDword(RegistryRoot root, const std::u16string& path,
-                         const std::u16string& name, std::uint32_t value) {
+HRESULT RegistrySetDword(RegistryRoot root, const std::u16string& path, const std::u16string& name,
+                         std::uint32_t value) {
   const DWORD data = value;
   return SetValue(root, path, name, REG_DWORD, &data, sizeof data);
 }
@@ -116,8 +121,8 @@ bool RegistryGetString(RegistryRoot root, const std::u16string& path, const std:
     return false;
   }
   std::u16string text(size / sizeof(char16_t) + 1, u'\0');
-  if (RegQueryValueExW(key.get(), Wide(name), nullptr, &type,
-                       reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS) {
+  if (RegQueryValueExW(key.get(), Wide(name), nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
+                       &size) != ERROR_SUCCESS) {
     return false;
   }
   text.resize(size / sizeof(char16_t));

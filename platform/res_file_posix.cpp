@@ -1,5 +1,5 @@
-#include "platform/res_file.h"
 #include "platform/little_endian.h"
+#include "platform/res_file.h"
 
 namespace warden::platform {
 namespace {

@@ -42,8 +42,10 @@ std::u16string FromUtf8(std::string_view text) {
   while (i < text.size()) {
     const auto lead = static_cast<unsigned char>(text[i]);
     int extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-    std::uint32_t c = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F
-                                                                                : lead & 0x07;
+    std::uint32_t c = extra == 0   ? lead
+                      : extra == 1 ? lead & 0x1F
+                      : extra == 2 ? lead & 0x0F
+                                   : lead & 0x07;
     bool valid = extra >= 0 && i + extra < text.size();
     for (int k = 1; valid && k <= extra; ++k) {
       const auto next = static_cast<unsigned char>(text[i + k]);

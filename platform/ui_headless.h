@@ -27,7 +27,7 @@ struct Expect {
   std::uint16_t text_id = 0;      // 0: any; else a string-table text it shows
   const char* file = "";
   int line = 0;
-  bool checked = false;           // false: any modal
+  bool checked = false;  // false: any modal
 };
 
 // A dialog of that template; one showing that text (up to its first
@@ -40,8 +40,7 @@ Expect ExpectMessage(std::uint16_t text_id, const char* file = __builtin_FILE(),
                      int line = __builtin_LINE());
 
 // Receives every failure of a script; the default writes it to stderr.
-using FailureReporter =
-    std::function<void(const char* file, int line, const std::string& message)>;
+using FailureReporter = std::function<void(const char* file, int line, const std::string& message)>;
 void SetFailureReporter(FailureReporter reporter);
 
 // What one modal showed when it opened.
@@ -49,8 +48,8 @@ struct Shown {
   bool message_box = false;
   std::uint16_t template_id = 0;  // dialogs
   std::u16string caption;
-  std::u16string text;            // message boxes
-  std::uint32_t flags = 0;        // message boxes
+  std::u16string text;                                         // message boxes
+  std::uint32_t flags = 0;                                     // message boxes
   std::vector<std::pair<std::int32_t, std::u16string>> texts;  // dialogs: control texts
   std::u16string TextOf(std::int32_t id) const;
 };

@@ -5,10 +5,10 @@
 #include <deque>
 #include <map>
 
-#include "platform/ui_backend.h"
-#include "platform/ui_headless.h"
 #include "platform/resources.h"
 #include "platform/text.h"
+#include "platform/ui_backend.h"
+#include "platform/ui_headless.h"
 
 namespace warden::platform {
 namespace headless {
@@ -76,7 +76,9 @@ bool TakeStep(ScriptStep* step) {
 bool ShowsText(const Shown& shown, std::uint16_t id) {
   std::u16string text = ResourceString(id);
   text = text.substr(0, text.find(u'%'));
-  const auto has = [&text](const std::u16string& s) { return s.compare(0, text.size(), text) == 0; };
+  const auto has = [&text](const std::u16string& s) {
+    return s.compare(0, text.size(), text) == 0;
+  };
   if (shown.message_box) return has(shown.text);
   for (const auto& entry : shown.texts) {
     if (has(entry.second)) return true;
@@ -87,15 +89,14 @@ bool ShowsText(const Shown& shown, std::uint16_t id) {
 // True when the modal is the one the step expects; otherwise reports it.
 bool IsExpected(const Expect& expected, const Shown& shown) {
   if (!expected.checked) return true;
-  const bool kind_ok = expected.template_id == 0 ? shown.message_box
-                                                 : shown.template_id == expected.template_id;
+  const bool kind_ok =
+      expected.template_id == 0 ? shown.message_box : shown.template_id == expected.template_id;
   if (kind_ok && (expected.text_id == 0 || ShowsText(shown, expected.text_id))) return true;
   const std::string wanted =
       (expected.template_id ? "dialog " + std::to_string(expected.template_id) : "message box") +
       (expected.text_id ? " with text " + std::to_string(expected.text_id) : "");
-  const std::string got =
-      shown.message_box ? "a message box \"" + ToUtf8(shown.text) + "\""
-                        : "dialog " + std::to_string(shown.template_id);
+  const std::string got = shown.message_box ? "a message box \"" + ToUtf8(shown.text) + "\""
+                                            : "dialog " + std::to_string(shown.template_id);
   State().report(expected.file, expected.line, "expected " + wanted + ", but " + got + " opened");
   return false;
 }
@@ -524,9 +525,7 @@ std::vector<std::u16string> Driver::ComboEntries(std::int32_t id) const {
   HeadlessControl* c = window_ ? window_->Find(id) : nullptr;
   return c ? c->combo : std::vector<std::u16string>{};
 }
-int Driver::ComboSelected(std::int32_t id) const {
-  return window_ ? window_->ComboCurSel(id) : -1;
-}
+int Driver::ComboSelected(std::int32_t id) const { return window_ ? window_->ComboCurSel(id) : -1; }
 
 std::vector<std::u16string> Driver::TreeOutline(std::int32_t id) const {
   std::vector<std::u16string> lines;

@@ -156,9 +156,7 @@ HRESULT STDMETHODCALLTYPE CConfig::QueryInterface(REFIID riid, void** object) {
   return m_outer ? m_outer->QueryInterface(riid, object) : m_inner.QueryInterface(riid, object);
 }
 
-ULONG STDMETHODCALLTYPE CConfig::AddRef() {
-  return m_outer ? m_outer->AddRef() : m_inner.AddRef();
-}
+ULONG STDMETHODCALLTYPE CConfig::AddRef() { return m_outer ? m_outer->AddRef() : m_inner.AddRef(); }
 
 ULONG STDMETHODCALLTYPE CConfig::Release() {
   return m_outer ? m_outer->Release() : m_inner.Release();
@@ -232,7 +230,8 @@ HRESULT STDMETHODCALLTYPE CConfig::SaveAllSection(Section_idl* Array_Section) {
   return GuardedEntry([&] {
     if (!Array_Section) return E_POINTER;
     std::array<std::u16string, kZoneCount> names;
-    for (int zone = 0; zone < kZoneCount; ++zone) names[zone] = TextOf(Array_Section[zone].sectionname);
+    for (int zone = 0; zone < kZoneCount; ++zone)
+      names[zone] = TextOf(Array_Section[zone].sectionname);
     CUser& store = ApplicationStore();
     store.m_strSection = std::move(names);
     if (SaveSectionFile(store, InstallLocation()) != kFileOk) return Fail(kErrorSaveZones);

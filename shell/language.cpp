@@ -23,7 +23,9 @@ std::u16string ModuleBaseName() {
 
 }  // namespace
 
-std::u16string GetModuleDirectory() { return BeforeLastBackslash(platform::ModuleFileName(520, 260)); }
+std::u16string GetModuleDirectory() {
+  return BeforeLastBackslash(platform::ModuleFileName(520, 260));
+}
 
 std::int32_t GetLanguageCode() {
   const std::u16string ini = GetModuleDirectory() + u"\\Config\\Language.ini";

@@ -15,9 +15,7 @@ struct Token {
   std::u16string text;
   bool quoted = false;
 
-  bool Is(std::u16string_view word) const {
-    return !quoted && platform::EqualsNoCase(text, word);
-  }
+  bool Is(std::u16string_view word) const { return !quoted && platform::EqualsNoCase(text, word); }
 };
 
 struct Value {

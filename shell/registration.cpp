@@ -15,9 +15,8 @@ HRESULT Run(std::string_view script, const std::u16string& module_path, Registra
   bool per_user = false;
   const HRESULT queried = QueryPerUserRegistration(&per_user);
   if (FAILED(queried)) return queried;
-  return mode == RegistrarMode::kRegister
-             ? platform::RegisterTypeLibrary(module_path, per_user)
-             : platform::UnregisterTypeLibrary(module_path, per_user);
+  return mode == RegistrarMode::kRegister ? platform::RegisterTypeLibrary(module_path, per_user)
+                                          : platform::UnregisterTypeLibrary(module_path, per_user);
 }
 
 HRESULT RunForThisModule(RegistrarMode mode) {

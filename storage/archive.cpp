@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "platform/text.h"
 #include "platform/little_endian.h"
+#include "platform/text.h"
 
 namespace warden {
 namespace {
@@ -121,7 +121,9 @@ bool Archive::ReadExact(void* buffer, std::size_t size) {
   return true;
 }
 
-bool Archive::ReadBytes(void* buffer, std::size_t size) { return CanRead() && ReadExact(buffer, size); }
+bool Archive::ReadBytes(void* buffer, std::size_t size) {
+  return CanRead() && ReadExact(buffer, size);
+}
 
 bool Archive::ReadU8(std::uint8_t* value) {
   if (!CanRead() || !Need(1)) return false;
@@ -243,7 +245,8 @@ bool Archive::ReadTextInto(std::u16string* text) {
   std::size_t left = units;
   while (left > 0) {
     if (!Need(2)) return false;
-    const std::size_t chunk = std::min<std::size_t>(left, static_cast<std::size_t>(end_ - pos_) / 2);
+    const std::size_t chunk =
+        std::min<std::size_t>(left, static_cast<std::size_t>(end_ - pos_) / 2);
     for (std::size_t i = 0; i < chunk; ++i) out[i] = static_cast<char16_t>(LoadU16(pos_ + 2 * i));
     pos_ += 2 * chunk;
     out += chunk;

@@ -22,7 +22,7 @@ enum class ArchiveError {
   kWrongDirection,  // a read on a writing archive or a write on a reading one
   kFileError,       // the file refused a read or write
   kOutOfMemory,
-  kTooLong,         // a text too long for any length prefix
+  kTooLong,  // a text too long for any length prefix
 };
 
 class Archive {

@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "storage/file_version.h"
 #include "platform/files.h"
+#include "storage/file_version.h"
 
 namespace warden {
 namespace {

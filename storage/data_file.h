@@ -25,11 +25,11 @@ constexpr std::size_t kMaxPathLength = 259;
 
 // The names of one data file and its side files, all of the same length.
 struct DataFileNames {
-  const char16_t* dat;         // the file itself
-  const char16_t* temp;        // the new content during a save
-  const char16_t* backup_temp; // the backup while it is being copied
-  const char16_t* backup;      // the file as it was first read, taken by the next save
-  const char16_t* lock;        // locked by every process while it saves or reads the file
+  const char16_t* dat;          // the file itself
+  const char16_t* temp;         // the new content during a save
+  const char16_t* backup_temp;  // the backup while it is being copied
+  const char16_t* backup;       // the file as it was first read, taken by the next save
+  const char16_t* lock;         // locked by every process while it saves or reads the file
 };
 
 // `directory` + `name`, or none when longer than kMaxPathLength.

@@ -11,7 +11,8 @@ bool CVmNewFileVersion::Serialize(Archive& archive) {
     return archive.WriteFloat(m_fVersion) && archive.WriteBlock(m_abInfo.data(), m_abInfo.size());
   }
   std::size_t got = 0;
-  return archive.ReadFloat(&m_fVersion) && archive.ReadBlock(m_abInfo.data(), m_abInfo.size(), &got);
+  return archive.ReadFloat(&m_fVersion) &&
+         archive.ReadBlock(m_abInfo.data(), m_abInfo.size(), &got);
 }
 
 }  // namespace warden

@@ -11,9 +11,9 @@
 #include "storage/field_cipher.h"
 #include "storage/file_version.h"
 #include "tests/support/built_files.h"
-#include "tests/support/install_dir.h"
 #include "tests/support/data_file_checks.h"
 #include "tests/support/fault_injection.h"
+#include "tests/support/install_dir.h"
 
 namespace warden {
 namespace {
@@ -26,7 +26,7 @@ using testing::WriteBytes;
 AccountRecord User(const std::u16string& name, const std::u16string& group, std::int16_t pri = 5,
                    std::int32_t limit = 30) {
   return {kTypeUser, {0, 0, 0, 1}, group, name, u"pw-" + name, u"comment of " + name,
-          pri, limit, u""};
+          pri,       limit,        u""};
 }
 
 AccountRecord Group(const std::u16string& name, const std::u16string& comment = u"") {
@@ -224,7 +224,10 @@ testing::DataFile UsersDat() {
     if (content != testing::Content::kDefault) store.m_pUser = SampleTable();
     if (content == testing::Content::kNew) store.m_pUser->push_back(User(u"new", u"Line"));
   };
-  return {"users", LoadAccountFile, SaveAccountFile, fill,
+  return {"users",
+          LoadAccountFile,
+          SaveAccountFile,
+          fill,
           [](const CUser& store) { return store.m_pUser ? FileBytes(*store.m_pUser) : Bytes(); },
           [](CUser& store) -> bool& { return store.m_bUserBackupDue; }};
 }

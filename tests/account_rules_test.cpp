@@ -19,9 +19,9 @@ using testing::UserRecord;
 
 const BuiltInNames kBuiltIn{u"系统管理员组", u"系统管理员", u"无组", u"无"};
 
-const std::vector<AccountRecord> kTable = {
-    GroupRecord(u"Plant"), UserRecord(u"ann", 5, u"Plant"), UserRecord(u"系统管理员", 999),
-    UserRecord(u"无", 0), GroupRecord(u"无组")};
+const std::vector<AccountRecord> kTable = {GroupRecord(u"Plant"), UserRecord(u"ann", 5, u"Plant"),
+                                           UserRecord(u"系统管理员", 999), UserRecord(u"无", 0),
+                                           GroupRecord(u"无组")};
 
 AccountEdit NewUser(const std::u16string& name) {
   AccountEdit edit;
@@ -64,51 +64,110 @@ TEST(AccountRulesTest, EditorStepsInOrder) {
   const std::u16string pw31(31, u'p');
   const Row rows[] = {
       {"accepted", none, NewUser(u"bob"), {}, -1, 0},
-      {"password of 31", [&pw31](AccountEdit& e) { e.password = pw31; }, NewUser(u"bob"), {}, -1,
+      {"password of 31",
+       [&pw31](AccountEdit& e) { e.password = pw31; },
+       NewUser(u"bob"),
+       {},
+       -1,
        0},
-      {"password of 32", [&pw31](AccountEdit& e) { e.password = pw31 + u"p"; }, NewUser(u"bob"),
-       {}, -1, IDS_PASSWORD_TOO_LONG, EditField::kPassword},
-      {"password before a blank name", [&pw31](AccountEdit& e) { e.password = pw31 + u"p"; },
-       NewUser(u" "), {}, -1, IDS_PASSWORD_TOO_LONG, EditField::kPassword},
-      {"blank: tab CR LF U+3000", none, NewUser(u"\t\r\n\u3000"), {}, -1, IDS_ENTER_NAME,
+      {"password of 32",
+       [&pw31](AccountEdit& e) { e.password = pw31 + u"p"; },
+       NewUser(u"bob"),
+       {},
+       -1,
+       IDS_PASSWORD_TOO_LONG,
+       EditField::kPassword},
+      {"password before a blank name",
+       [&pw31](AccountEdit& e) { e.password = pw31 + u"p"; },
+       NewUser(u" "),
+       {},
+       -1,
+       IDS_PASSWORD_TOO_LONG,
+       EditField::kPassword},
+      {"blank: tab CR LF U+3000",
+       none,
+       NewUser(u"\t\r\n\u3000"),
+       {},
+       -1,
+       IDS_ENTER_NAME,
        EditField::kName},
-      {"blank before zones", zones({0, 5}), NewUser(u" "), {}, -1, IDS_ENTER_NAME,
+      {"blank before zones",
+       zones({0, 5}),
+       NewUser(u" "),
+       {},
+       -1,
+       IDS_ENTER_NAME,
        EditField::kName},
       {"zone 0 alone", zones({0}), NewUser(u"bob"), {}, -1, 0},
-      {"zone 0 with zone 63", zones({0, 63}), NewUser(u"bob"), {}, -1,
-       IDS_ZONE_NONE_WITH_OTHERS},
-      {"zones before a taken name", zones({0, 1}), NewUser(u"ANN"), {}, -1,
+      {"zone 0 with zone 63", zones({0, 63}), NewUser(u"bob"), {}, -1, IDS_ZONE_NONE_WITH_OTHERS},
+      {"zones before a taken name",
+       zones({0, 1}),
+       NewUser(u"ANN"),
+       {},
+       -1,
        IDS_ZONE_NONE_WITH_OTHERS},
       {"zones before a built-in rename", zones({0, 1}), NewUser(u"nobody"), UserRecord(u"无", 0),
        -1, IDS_ZONE_NONE_WITH_OTHERS},
       {"built-in 无 renamed", none, NewUser(u"nobody"), UserRecord(u"无", 0), -1,
        IDS_CANNOT_RENAME_BUILTIN},
-      {"built-in admin renamed, before the timeout",
-       [](AccountEdit& e) { e.limit_time = u"256"; }, NewUser(u"root"),
-       UserRecord(u"系统管理员", 999), -1, IDS_CANNOT_RENAME_BUILTIN},
+      {"built-in admin renamed, before the timeout", [](AccountEdit& e) { e.limit_time = u"256"; },
+       NewUser(u"root"), UserRecord(u"系统管理员", 999), -1, IDS_CANNOT_RENAME_BUILTIN},
       {"built-in admin keeps his name", none, NewUser(u"系统管理员"),
        UserRecord(u"系统管理员", 999), -1, 0},
       {"timeout 256 before priority 1000",
-       [](AccountEdit& e) { e.limit_time = u"256", e.priority = u"1000"; }, NewUser(u"bob"), {},
-       -1, IDS_TIMEOUT_RANGE},
-      {"timeout -1", [](AccountEdit& e) { e.limit_time = u"-1"; }, NewUser(u"bob"), {}, -1,
+       [](AccountEdit& e) { e.limit_time = u"256", e.priority = u"1000"; },
+       NewUser(u"bob"),
+       {},
+       -1,
+       IDS_TIMEOUT_RANGE},
+      {"timeout -1",
+       [](AccountEdit& e) { e.limit_time = u"-1"; },
+       NewUser(u"bob"),
+       {},
+       -1,
        IDS_TIMEOUT_RANGE},
       {"priority 1000", priority(u"1000"), NewUser(u"bob"), {}, -1, IDS_PRIORITY_RANGE},
-      {"priority 1000 before a taken name", priority(u"1000"), NewUser(u"ann"), {}, -1,
+      {"priority 1000 before a taken name",
+       priority(u"1000"),
+       NewUser(u"ann"),
+       {},
+       -1,
        IDS_PRIORITY_RANGE},
-      {"priority before the current user", priority(u"1000"), NewUser(u"bob"), {}, 5,
+      {"priority before the current user",
+       priority(u"1000"),
+       NewUser(u"bob"),
+       {},
+       5,
        IDS_PRIORITY_RANGE},
-      {"current user before a taken name", priority(u"500"), NewUser(u"ann"), {}, 500,
+      {"current user before a taken name",
+       priority(u"500"),
+       NewUser(u"ann"),
+       {},
+       500,
        IDS_PRIORITY_ABOVE_CURRENT},
       {"below the current user", priority(u"499"), NewUser(u"bob"), {}, 500, 0},
-      {"equal, someone else", priority(u"500"), NewUser(u"bob"), {}, 500,
+      {"equal, someone else",
+       priority(u"500"),
+       NewUser(u"bob"),
+       {},
+       500,
        IDS_PRIORITY_ABOVE_CURRENT},
       {"equal, himself in other case", priority(u"500"), NewUser(u"BOSS"), {}, 500, 0},
       {"group, current priority 0", none, NewGroup(u"Line"), {}, 0, IDS_PRIORITY_ABOVE_CURRENT},
       {"group, current priority 1", none, NewGroup(u"Line"), {}, 1, 0},
-      {"user named like a group", none, NewUser(u" PLANT "), {}, -1, IDS_NAME_EXISTS,
+      {"user named like a group",
+       none,
+       NewUser(u" PLANT "),
+       {},
+       -1,
+       IDS_NAME_EXISTS,
        EditField::kName},
-      {"group named like a user", none, NewGroup(u"Ann"), {}, -1, IDS_NAME_EXISTS,
+      {"group named like a user",
+       none,
+       NewGroup(u"Ann"),
+       {},
+       -1,
+       IDS_NAME_EXISTS,
        EditField::kName},
       {"modify: case only", none, NewUser(u"ANN"), UserRecord(u"ann", 5), -1, 0},
       {"modify: another's name", none, NewUser(u"plant"), UserRecord(u"ann", 5), -1,
@@ -176,10 +235,9 @@ TEST(AccountRulesTest, ResultsOfTheTwoTypes) {
 TEST(AccountRulesTest, SelectionRules) {
   const std::vector<AccountRecord> table = {
       GroupRecord(u"系统管理员组"), UserRecord(u"系统管理员", 999, u"系统管理员组"),
-      GroupRecord(u"无组"),         UserRecord(u"无", 0, u"无组"),
-      GroupRecord(u"Empty"),        GroupRecord(u"Full"),
-      UserRecord(u"low", 9, u"FULL"), UserRecord(u"same", 10),
-      UserRecord(u"high", 11),      UserRecord(u"me", 10),
+      GroupRecord(u"无组"), UserRecord(u"无", 0, u"无组"), GroupRecord(u"Empty"),
+      GroupRecord(u"Full"), UserRecord(u"low", 9, u"FULL"), UserRecord(u"same", 10),
+      UserRecord(u"high", 11), UserRecord(u"me", 10),
       // The first record bearing a name as its group decides, even a user's.
       UserRecord(u"ghost", 20, u"Shadow"), UserRecord(u"Shadow", 1)};
   struct Answer {
@@ -192,7 +250,8 @@ TEST(AccountRulesTest, SelectionRules) {
     std::vector<Answer> answers;
   };
   const Row rows[] = {
-      {u"", -1,
+      {u"",
+       -1,
        {{u"系统管理员组", true, false, true},
         {u"系统管理员", true, false, true},
         {u"无组", true, false, true},
@@ -201,7 +260,8 @@ TEST(AccountRulesTest, SelectionRules) {
         {u"Full", true, false, true},  // members in any letter case
         {u"high", true, true, true},
         {u"unknown", true, true, true}}},
-      {u"me", 10,
+      {u"me",
+       10,
        {{u"low", true, true, true},
         {u"same", false, false, false},
         {u"high", false, false, false},
@@ -222,8 +282,8 @@ TEST(AccountRulesTest, SelectionRules) {
       EXPECT_EQ(s.can_modify, answer.modify);
       EXPECT_EQ(s.can_delete, answer.remove);
       EXPECT_EQ(s.opens_on_double_click, answer.opens);
-      EXPECT_EQ(MayModifyAccount(table, row.priority < 0 ? nullptr : &current,
-                                 kBuiltIn.admin_user, answer.name),
+      EXPECT_EQ(MayModifyAccount(table, row.priority < 0 ? nullptr : &current, kBuiltIn.admin_user,
+                                 answer.name),
                 answer.opens);
     }
   }
@@ -244,8 +304,7 @@ TEST(AccountRulesTest, NameIndexFoldsCaseAndTakesEachRecordsName) {
 
 TEST(AccountRulesTest, ParseDecimalReadsAsFarAsItGoes) {
   const std::pair<const char16_t*, long long> rows[] = {
-      {u"", 0},  {u" 12x", 12}, {u"+7", 7},  {u"-3", -3},
-      {u"x1", 0}, {u"\u300042", 42}};
+      {u"", 0}, {u" 12x", 12}, {u"+7", 7}, {u"-3", -3}, {u"x1", 0}, {u"\u300042", 42}};
   for (const auto& [text, value] : rows) {
     EXPECT_EQ(ParseDecimal(text), value) << platform::ToUtf8(text);
   }

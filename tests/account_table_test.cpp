@@ -52,12 +52,12 @@ TEST(AccountTableTest, AddRefusesExactNameClashesAcrossGroupsAndUsers) {
   CUser store;
   EXPECT_EQ(store.AddAccount(GroupRecord(u"Plant")), 1);  // a store without a table gets one
   EXPECT_EQ(store.AddAccount(UserRecord(u"admin", 5)), 1);
-  EXPECT_EQ(store.AddAccount(UserRecord(u"Plant", 1)), 0);   // user named like a group
-  EXPECT_EQ(store.AddAccount(GroupRecord(u"admin")), 0);     // group named like a user
-  EXPECT_EQ(store.AddAccount(UserRecord(u"Admin", 1)), 1);   // exact comparison
+  EXPECT_EQ(store.AddAccount(UserRecord(u"Plant", 1)), 0);  // user named like a group
+  EXPECT_EQ(store.AddAccount(GroupRecord(u"admin")), 0);    // group named like a user
+  EXPECT_EQ(store.AddAccount(UserRecord(u"Admin", 1)), 1);  // exact comparison
   AccountRecord odd = GroupRecord(u"Plant");
   odd.type = 7;
-  EXPECT_EQ(store.AddAccount(odd), 1);                 // other types are not compared
+  EXPECT_EQ(store.AddAccount(odd), 1);  // other types are not compared
   EXPECT_EQ(Names(store), (std::vector<std::u16string>{u"Plant", u"admin", u"Admin", u"Plant"}));
 }
 

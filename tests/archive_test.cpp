@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "platform/text.h"
 #include "storage/archive.h"
 #include "storage/file_version.h"
-#include "platform/text.h"
 #include "tests/support/temp_dir.h"
 
 namespace warden {
@@ -43,7 +43,10 @@ TEST(ArchiveTest, ReadsEveryPrefixForm) {
     Bytes bytes;
     std::u16string text;
   } rows[] = {
-      {"narrow byte", {0x02, 0xE9, 'a'}, platform::FromAnsi("\xE9" "a")},
+      {"narrow byte",
+       {0x02, 0xE9, 'a'},
+       platform::FromAnsi("\xE9"
+                          "a")},
       {"narrow word", {0xFF, 0x02, 0x00, 'h', 'i'}, u"hi"},
       {"narrow dword", {0xFF, 0xFF, 0xFF, 0x01, 0x00, 0x00, 0x00, 'z'}, u"z"},
       {"wide byte", {0xFF, 0xFE, 0xFF, 0x01, 0x2D, 0x4E}, u"\u4E2D"},

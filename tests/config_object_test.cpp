@@ -47,9 +47,8 @@ const Table kInstallTable = {
     {kTypeGroup, {}, u"Plant", {}, {}, {}, 0, 0, u"the Plant"},
     {kTypeUser, {0, 0, 1}, u"Plant", u"anna", u"pw", u"about anna", 10, 255, {}},
     {kTypeUser, {}, {}, u"bob", {}, u"about bob", 3, 0, {}}};
-const Table kProjectTable = {
-    {kTypeGroup, {}, u"Line", {}, {}, {}, 0, 0, u"the Line"},
-    {kTypeUser, {}, u"Line", u"\u738B\u5C0F\u660E", u"x", {}, 0, 0, {}}};
+const Table kProjectTable = {{kTypeGroup, {}, u"Line", {}, {}, {}, 0, 0, u"the Line"},
+                             {kTypeUser, {}, u"Line", u"\u738B\u5C0F\u660E", u"x", {}, 0, 0, {}}};
 
 class ConfigObjectTest : public ::testing::Test {
  protected:

@@ -45,8 +45,8 @@ std::vector<std::string> Describe(ResourceModule module) {
     const std::string font = ToUtf8(t.font) + " " + std::to_string(t.point_size);
     lines.push_back(Line(id, "dialog", font, t.caption, t.x, t.y, t.cx, t.cy, t.style));
     for (const DialogItem& i : t.items) {
-      lines.push_back(Line(id, std::to_string(i.id), kClass[static_cast<int>(i.kind)], i.text,
-                           i.x, i.y, i.cx, i.cy, i.style));
+      lines.push_back(Line(id, std::to_string(i.id), kClass[static_cast<int>(i.kind)], i.text, i.x,
+                           i.y, i.cx, i.cy, i.style));
     }
   }
   return lines;
@@ -157,8 +157,9 @@ TEST(DialogTemplateTest, RadioGroupRunsToTheNextGroupStart) {
     return result;
   };
   DialogTemplate dialog;
-  dialog.items = {item(10, style::kGroup), item(11, 0), item(0, 0, ControlKind::kOther),
-                  item(12, 0), item(20, style::kGroup), item(21, 0)};
+  dialog.items = {item(10, style::kGroup),         item(11, 0),
+                  item(0, 0, ControlKind::kOther), item(12, 0),
+                  item(20, style::kGroup),         item(21, 0)};
   EXPECT_EQ(dialog.RadioGroup(10), (std::vector<std::int32_t>{10, 11, 12}));
   EXPECT_EQ(dialog.RadioGroup(20), (std::vector<std::int32_t>{20, 21}));
   EXPECT_TRUE(dialog.RadioGroup(99).empty());

@@ -27,7 +27,14 @@ ZoneFlags Zones(std::initializer_list<std::pair<int, std::int16_t>> flags) {
 // users.dat: a group, two users (every field set, then the empty ones), a record of another type.
 const std::vector<AccountRecord> kTable = {
     {kTypeGroup, Zones({{0, 1}, {63, 1}}), u"Plant", {}, {}, {}, 0, 0, u"the plant crew"},
-    {kTypeUser, Zones({{5, 1}, {6, -1}}), u"Plant", u"anna", u"s3cret", u"night shift", 10, 255,
+    {kTypeUser,
+     Zones({{5, 1}, {6, -1}}),
+     u"Plant",
+     u"anna",
+     u"s3cret",
+     u"night shift",
+     10,
+     255,
      {}},
     {kTypeUser, {}, {}, u"\u738B\u5C0F\u660E", u"pw", {}, -2, 70000, {}},
     {7, {}, u"odd", {}, {}, {}, 0, 0, {}}};

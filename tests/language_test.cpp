@@ -63,7 +63,9 @@ TEST_F(LanguageTest, LibraryPathUsesTheBaseNameUpToTheFirstDot) {
 
 TEST_F(LanguageTest, InstallDirectoryEndsInExactlyOneBackslash) {
   EXPECT_EQ(GetInstallDirectory(), u"");  // no entry
-  struct Row { std::u16string stored, expected; };
+  struct Row {
+    std::u16string stored, expected;
+  };
   const Row rows[] = {
       {u"C:\\Velmaris", u"C:\\Velmaris\\"},
       {u"C:\\Velmaris\\ \\", u"C:\\Velmaris\\"},

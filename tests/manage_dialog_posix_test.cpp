@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <optional>
 
-#include "dialogs/dialog_texts.h"
 #include "accounts/account_file.h"
 #include "accounts/user_store.h"
+#include "dialogs/dialog_texts.h"
 #include "dialogs/manage_dialog.h"
 #include "platform/resources.h"
 #include "platform/text.h"
@@ -88,8 +88,7 @@ class ManageDialogTest : public testing::DialogScriptTest {
 // Selects the item named `name` and runs `then` on the manage dialog.
 hl::Step Select(const std::u16string& name, std::function<void(hl::Driver&)> then) {
   return [name, then](hl::Driver& d) {
-    EXPECT_TRUE(d.TreeSelect(IDC_ACCOUNT_TREE, d.TreeFind(IDC_ACCOUNT_TREE, name)))
-        << ToUtf8(name);
+    EXPECT_TRUE(d.TreeSelect(IDC_ACCOUNT_TREE, d.TreeFind(IDC_ACCOUNT_TREE, name))) << ToUtf8(name);
     then(d);
   };
 }
@@ -278,8 +277,8 @@ TEST_F(ManageDialogTest, OverlongPresetPasswordIsRefusedFirst) {
          EXPECT_EQ(d.shown().flags, platform::kMbOk);  // no icon
          d.Answer(platform::kIdOk);
        }});
-  EXPECT_EQ(Messages(), (std::vector<std::u16string>{platform::FormatText(
-                            ResourceString(IDS_PASSWORD_TOO_LONG), u"31")}));
+  EXPECT_EQ(Messages(), (std::vector<std::u16string>{
+                            platform::FormatText(ResourceString(IDS_PASSWORD_TOO_LONG), u"31")}));
   EXPECT_EQ(focused, IDC_PASSWORD);
 }
 
@@ -318,16 +317,14 @@ TEST_F(ManageDialogTest, ModifyUserCaseOnlyRenameAndBuiltInNames) {
          d.Type(IDC_USER_NAME, u"ANN");  // its own name in other case
          d.Ok();
        },
-       hl::PressOk(),
-       [](hl::Driver& d) { d.Cancel(); }});
+       hl::PressOk(), [](hl::Driver& d) { d.Cancel(); }});
   EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(IDS_NAME_EXISTS)}));
   EXPECT_EQ(ReadUsers()[0].username, u"ANN");
 
   hl::Reset();
   Run({Select(u"系统管理员",
               [](hl::Driver& d) { d.Click(IDC_MODIFY), d.Click(IDC_MODIFY), d.Ok(); }),
-       [](hl::Driver& d) { d.Type(IDC_USER_NAME, u"root"), d.Ok(), d.Cancel(); },
-       hl::PressOk(),
+       [](hl::Driver& d) { d.Type(IDC_USER_NAME, u"root"), d.Ok(), d.Cancel(); }, hl::PressOk(),
        [](hl::Driver& d) { d.Type(IDC_PASSWORD, u"changed"), d.Ok(); }});
   EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(IDS_CANNOT_RENAME_BUILTIN)}));
   EXPECT_EQ(ReadUsers()[2].password, u"changed");

@@ -16,8 +16,7 @@ TEST(ProfileTest, PrivateIniLookupFollowsWindowsRules) {
             "[Other]\nKey=wrong\n"
             "[language]\n  velmarislanguage =  ENGLISH  \nQuoted=\"a b \"\nEmpty=\n");
   const auto ini = dir.core("a.ini");
-  EXPECT_EQ(ReadPrivateProfileString(u"Language", u"VelmarisLanguage", u"X", ini, 512),
-            u"ENGLISH");
+  EXPECT_EQ(ReadPrivateProfileString(u"Language", u"VelmarisLanguage", u"X", ini, 512), u"ENGLISH");
   EXPECT_EQ(ReadPrivateProfileString(u"LANGUAGE", u"Quoted", u"X", ini, 512), u"a b ");
   EXPECT_EQ(ReadPrivateProfileString(u"Language", u"Empty", u"X", ini, 512), u"");
   EXPECT_EQ(ReadPrivateProfileString(u"Language", u"Key", u"dflt", ini, 512), u"dflt");

@@ -69,8 +69,9 @@ TEST_F(RegistrarTest, KeysThatStayAndKeysThatGo) {
 
 // A leading UTF-8 byte-order mark is skipped; numbers go up to 32 bits.
 TEST_F(RegistrarTest, QuotesReplacementsAndNumbers) {
-  const char script[] = "\xEF\xBB\xBFHKCR { Test = s 'it''s %A%, 100%%' { val N = d 0xfffFFFFF "
-                        "val M = d '4294967295' 'Spaced Key' } }";
+  const char script[] =
+      "\xEF\xBB\xBFHKCR { Test = s 'it''s %A%, 100%%' { val N = d 0xfffFFFFF "
+      "val M = d '4294967295' 'Spaced Key' } }";
   ASSERT_EQ(RunRegistrarScript(script, {{u"A", u"C:\\x'y"}}, RegistrarMode::kRegister), S_OK);
   EXPECT_EQ(Value(u"Test"), u"it's C:\\x'y, 100%");
   EXPECT_TRUE(platform::RegistryKeyExists(kHkcr, u"Test\\Spaced Key"));

@@ -65,7 +65,8 @@ TEST_F(StartupTest, EnglishLibraryTranslatesEveryTextAndIsTheSourceUntilShutDown
     EXPECT_NE(text, platform::StringFrom(platform::OwnResources(), id));
   }
   // Format fields must survive translation.
-  EXPECT_NE(platform::StringFrom(english, IDS_CONFIRM_DELETE).find(u"\"%s\""), std::u16string::npos);
+  EXPECT_NE(platform::StringFrom(english, IDS_CONFIRM_DELETE).find(u"\"%s\""),
+            std::u16string::npos);
   EXPECT_NE(platform::StringFrom(english, IDS_PASSWORD_TOO_LONG).find(u"%d"), std::u16string::npos);
   app_.ExitInstance();
   EXPECT_EQ(app_.m_hLangDll, nullptr);

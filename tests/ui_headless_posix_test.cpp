@@ -92,8 +92,10 @@ using UiHeadlessTest = warden::testing::DialogScriptTest;
 TEST_F(UiHeadlessTest, ControlsFollowTheTemplateExchangeBothWaysAndNotify) {
   Editor editor;
   const std::pair<std::int32_t, NotifyCode> logged[] = {
-      {IDC_ZONE_LIST, NotifyCode::kClick}, {IDC_ZONE_LIST, NotifyCode::kDoubleClick},
-      {IDC_JOIN_GROUP_COMBO, NotifyCode::kSelectionChanged}, {IDC_JOIN_GROUP, NotifyCode::kClick}};
+      {IDC_ZONE_LIST, NotifyCode::kClick},
+      {IDC_ZONE_LIST, NotifyCode::kDoubleClick},
+      {IDC_JOIN_GROUP_COMBO, NotifyCode::kSelectionChanged},
+      {IDC_JOIN_GROUP, NotifyCode::kClick}};
   for (const auto& [id, code] : logged) editor.dialog.Listen(id, code);
   hl::Push(hl::ExpectDialog(IDD_USER_EDITOR), [&editor](hl::Driver& d) {
     EXPECT_EQ(d.Focused(), IDC_TYPE_GROUP);  // the first tab stop

@@ -11,9 +11,9 @@
 #include <map>
 
 #include "accounts/user_store.h"
+#include "dialogs/drive_picker_list.h"
 #include "platform/ui.h"
 #include "resources/resource_ids.h"
-#include "dialogs/drive_picker_list.h"
 
 namespace warden::platform {
 namespace {

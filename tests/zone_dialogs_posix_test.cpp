@@ -3,8 +3,10 @@
 
 #include <filesystem>
 
-#include "dialogs/dialog_texts.h"
 #include "accounts/user_store.h"
+#include "dialogs/dialog_texts.h"
+#include "dialogs/prompt_dialog.h"
+#include "dialogs/section_dialog.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "platform/ui_headless.h"
@@ -13,8 +15,6 @@
 #include "tests/support/install_dir.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/windows_profile.h"
-#include "dialogs/prompt_dialog.h"
-#include "dialogs/section_dialog.h"
 #include "zones/zone_file.h"
 
 namespace warden {
@@ -33,8 +33,8 @@ class ZoneDialogsTest : public testing::DialogScriptTest {
     CUser& store = ApplicationStore();
     store.m_strSection[0] = u"无";
     for (int zone = 1; zone < kZoneCount; ++zone) {
-      store.m_strSection[zone] = zone <= 26 ? std::u16string(1, u'A' + zone - 1)
-                                            : u"Zone" + platform::ToDecimal(zone);
+      store.m_strSection[zone] =
+          zone <= 26 ? std::u16string(1, u'A' + zone - 1) : u"Zone" + platform::ToDecimal(zone);
     }
     store.m_bSectionBackupDue = false;
   }
@@ -72,7 +72,8 @@ std::u16string RenameZone3(const std::u16string& typed, std::size_t messages) {
   });
   hl::Push([typed](hl::Driver& d) { d.Type(IDC_NEW_ZONE_NAME, typed), d.Ok(); });
   for (std::size_t i = 0; i < messages; ++i) hl::Push(hl::PressOk());
-  EXPECT_EQ(CSectionDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal(), platform::kIdCancel);
+  EXPECT_EQ(CSectionDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal(),
+            platform::kIdCancel);
   return result;
 }
 
@@ -148,19 +149,22 @@ TEST_F(ZoneDialogsTest, RenamesThroughModifyAndDoubleClickThenCancel) {
     d.Ok();
   });
   hl::Push([](hl::Driver& d) { d.Type(IDC_NEW_ZONE_NAME, u"Two"), d.Cancel(); });
-  EXPECT_EQ(CSectionDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal(), platform::kIdCancel);
+  EXPECT_EQ(CSectionDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal(),
+            platform::kIdCancel);
   EXPECT_EQ(ApplicationStore().m_strSection, before);
   EXPECT_EQ(testing::ReadBytes(dir_ / "section.dat"), file_before);
 }
 
 TEST_F(ZoneDialogsTest, OkWithoutRenamesStillRewritesTheFile) {
   ASSERT_EQ(SaveSectionFile(ApplicationStore(), testing::InstallLocation()), 0);
-  ASSERT_EQ(LoadSectionFile(ApplicationStore(), testing::InstallLocation()), 0);  // due for a backup now
+  ASSERT_EQ(LoadSectionFile(ApplicationStore(), testing::InstallLocation()),
+            0);  // due for a backup now
   std::filesystem::remove(dir_ / "section.dat");
   ASSERT_EQ(SaveSectionFile(ApplicationStore(), testing::InstallLocation()), 0);
   ASSERT_FALSE(std::filesystem::exists(dir_ / "section.bak"));
   hl::Push(hl::PressOk());
-  EXPECT_EQ(CSectionDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal(), platform::kIdOk);
+  EXPECT_EQ(CSectionDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal(),
+            platform::kIdOk);
   EXPECT_TRUE(std::filesystem::exists(dir_ / "section.bak"));
   CUser reread;
   ASSERT_EQ(LoadSectionFile(reread, testing::InstallLocation()), 0);
@@ -172,7 +176,8 @@ TEST_F(ZoneDialogsTest, SaveFailureIsShownAndTheDialogStillCloses) {
   hl::Push([](hl::Driver& d) { d.ListDoubleClick(IDC_ZONE_LIST, 1), d.Ok(); });
   hl::Push([](hl::Driver& d) { d.Type(IDC_NEW_ZONE_NAME, u" Kept "), d.Ok(); });
   hl::Push(hl::PressOk());
-  EXPECT_EQ(CSectionDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal(), platform::kIdOk);
+  EXPECT_EQ(CSectionDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal(),
+            platform::kIdOk);
   EXPECT_EQ(Shown(), Messages{Prompt(IDS_SAVE_ZONES_FAILED)});
   EXPECT_EQ(ApplicationStore().m_strSection[1], u" Kept ");
 }

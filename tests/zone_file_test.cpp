@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "platform/text.h"
 #include "storage/field_cipher.h"
 #include "storage/file_version.h"
-#include "platform/text.h"
-#include "tests/support/install_dir.h"
 #include "tests/support/data_file_checks.h"
+#include "tests/support/install_dir.h"
 #include "zones/zone_file.h"
 
 namespace warden {
@@ -43,9 +43,8 @@ class ZoneFileTest : public ::testing::Test {
 
 TEST(ZoneNamesTest, Defaults) {
   const ZoneNames names = DefaultZoneNames();
-  const std::pair<int, std::u16string> rows[] = {{0, u"\u65E0"}, {1, u"A"},   {26, u"Z"},
-                                                 {27, u"AA"},    {52, u"ZZ"}, {53, u"AAA"},
-                                                 {63, u"KKK"}};
+  const std::pair<int, std::u16string> rows[] = {
+      {0, u"\u65E0"}, {1, u"A"}, {26, u"Z"}, {27, u"AA"}, {52, u"ZZ"}, {53, u"AAA"}, {63, u"KKK"}};
   for (const auto& [zone, name] : rows) {
     SCOPED_TRACE(zone);
     EXPECT_EQ(names[zone], name);
@@ -89,7 +88,10 @@ testing::DataFile SectionDat() {
                          : content == testing::Content::kOld   ? Numbered(u"old ")
                                                                : Numbered(u"new ");
   };
-  return {"section", LoadSectionFile, SaveSectionFile, fill,
+  return {"section",
+          LoadSectionFile,
+          SaveSectionFile,
+          fill,
           [](const CUser& store) { return FileBytes(store.m_strSection); },
           [](CUser& store) -> bool& { return store.m_bSectionBackupDue; }};
 }

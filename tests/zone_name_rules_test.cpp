@@ -30,11 +30,11 @@ TEST(ZoneNameRulesTest, RenameChecksInOrder) {
       {u"Zone 1", P::kIllegal, {}},
       {u"Zone A-1", P::kIllegal, {}},  // only the first word is searched
       {u"   A B-1", P::kIllegal, {}},
-      {u"f-1", P::kIllegal, u"-1"},    // illegal before repeated
-      {u"a", P::kRepeated, {}},        // zone 0 counts too
-      {u"g", P::kRepeated, {}},        // another zone in other case
-      {u"c", P::kNone, {}},            // its own name in other case
-      {u" G", P::kNone, {}},           // blanks make it another name
+      {u"f-1", P::kIllegal, u"-1"},  // illegal before repeated
+      {u"a", P::kRepeated, {}},      // zone 0 counts too
+      {u"g", P::kRepeated, {}},      // another zone in other case
+      {u"c", P::kNone, {}},          // its own name in other case
+      {u" G", P::kNone, {}},         // blanks make it another name
       {u" Clean ", P::kNone, {}},
       {u"a_b:c?[d]", P::kNone, {}},
       {u"tab\tname", P::kNone, {}},

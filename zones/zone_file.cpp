@@ -2,11 +2,11 @@
 
 #include <optional>
 
-#include "storage/data_file.h"
-#include "storage/field_cipher.h"
 #include "platform/files.h"
 #include "platform/resources.h"
 #include "resources/resource_ids.h"
+#include "storage/data_file.h"
+#include "storage/field_cipher.h"
 
 namespace warden {
 namespace {

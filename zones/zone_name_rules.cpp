@@ -7,12 +7,17 @@ namespace warden {
 
 std::uint16_t ZoneNameVerdict::message() const {
   switch (problem) {
-    case ZoneNameProblem::kNone: return 0;
+    case ZoneNameProblem::kNone:
+      return 0;
     case ZoneNameProblem::kEmpty:
-    case ZoneNameProblem::kBlank: return IDS_ZONE_NAME_EMPTY;
-    case ZoneNameProblem::kTooLong: return IDS_ZONE_NAME_TOO_LONG;
-    case ZoneNameProblem::kIllegal: return IDS_ZONE_NAME_ILLEGAL;
-    case ZoneNameProblem::kRepeated: return IDS_ZONE_NAME_REPEATED;
+    case ZoneNameProblem::kBlank:
+      return IDS_ZONE_NAME_EMPTY;
+    case ZoneNameProblem::kTooLong:
+      return IDS_ZONE_NAME_TOO_LONG;
+    case ZoneNameProblem::kIllegal:
+      return IDS_ZONE_NAME_ILLEGAL;
+    case ZoneNameProblem::kRepeated:
+      return IDS_ZONE_NAME_REPEATED;
   }
   return 0;
 }

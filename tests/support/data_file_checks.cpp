@@ -187,7 +187,8 @@ void ExpectSaveSurvivesAnyFailingFileCall(const DataFile& file, InstallDir& inst
       ASSERT_EQ(file.load(reader, InstallLocation()), kFileOk);
       EXPECT_EQ(file.file_bytes(reader), saved ? new_bytes : old_bytes);
     };
-    SweepFileFaults(prepare, [&] { return file.save(store, InstallLocation()); }, check);
+    SweepFileFaults(
+        prepare, [&] { return file.save(store, InstallLocation()); }, check);
   }
 }
 
@@ -219,7 +220,8 @@ void ExpectLoadSurvivesAnyFailingFileCall(const DataFile& file, InstallDir& inst
       ASSERT_EQ(file.load(reader, InstallLocation()), kFileOk);
       EXPECT_EQ(file.file_bytes(reader), expected);
     };
-    SweepFileFaults(prepare, [&] { return file.load(store, InstallLocation()); }, check);
+    SweepFileFaults(
+        prepare, [&] { return file.load(store, InstallLocation()); }, check);
   }
 }
 

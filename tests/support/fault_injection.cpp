@@ -24,9 +24,8 @@ State g_state;
 bool Fails(FileOp op) {
   g_state.calls.push_back(op);
   const int call = static_cast<int>(g_state.calls.size());
-  const bool counted_fail =
-      g_state.fail_at > 0 &&
-      (call == g_state.fail_at || (g_state.persistent && call > g_state.fail_at));
+  const bool counted_fail = g_state.fail_at > 0 && (call == g_state.fail_at ||
+                                                    (g_state.persistent && call > g_state.fail_at));
   if (g_state.failing.count(op) || counted_fail) {
     g_state.fired = true;
     return true;
@@ -45,14 +44,20 @@ struct NamedOp {
   FileOp op;
   const char* name;
 };
-constexpr NamedOp kOps[] = {
-    {FileOp::kExists, "exists"}, {FileOp::kOpenRead, "open_read"},
-    {FileOp::kOpenWrite, "open_write"}, {FileOp::kRead, "read"},
-    {FileOp::kWrite, "write"}, {FileOp::kFlush, "flush"},
-    {FileOp::kClose, "close"}, {FileOp::kCopy, "copy"},
-    {FileOp::kRemove, "remove"}, {FileOp::kRename, "rename"},
-    {FileOp::kReplace, "replace"}, {FileOp::kSize, "size"},
-    {FileOp::kLock, "lock"}, {FileOp::kUnlock, "unlock"}};
+constexpr NamedOp kOps[] = {{FileOp::kExists, "exists"},
+                            {FileOp::kOpenRead, "open_read"},
+                            {FileOp::kOpenWrite, "open_write"},
+                            {FileOp::kRead, "read"},
+                            {FileOp::kWrite, "write"},
+                            {FileOp::kFlush, "flush"},
+                            {FileOp::kClose, "close"},
+                            {FileOp::kCopy, "copy"},
+                            {FileOp::kRemove, "remove"},
+                            {FileOp::kRename, "rename"},
+                            {FileOp::kReplace, "replace"},
+                            {FileOp::kSize, "size"},
+                            {FileOp::kLock, "lock"},
+                            {FileOp::kUnlock, "unlock"}};
 
 bool Read(FileHandle f, void* b, std::size_t n, std::size_t* got) {
   *got = 0;

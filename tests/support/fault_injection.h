@@ -11,8 +11,22 @@
 namespace warden::testing {
 
 // The operations of the file table, each named as its member.
-enum class FileOp { kExists, kOpenRead, kOpenWrite, kRead, kWrite, kFlush, kClose, kCopy,
-                    kRemove, kRename, kReplace, kSize, kLock, kUnlock };
+enum class FileOp {
+  kExists,
+  kOpenRead,
+  kOpenWrite,
+  kRead,
+  kWrite,
+  kFlush,
+  kClose,
+  kCopy,
+  kRemove,
+  kRename,
+  kReplace,
+  kSize,
+  kLock,
+  kUnlock
+};
 const char* FileOpName(FileOp op);
 
 class FaultInjector {

@@ -97,14 +97,14 @@ bool RenameZone5(HWND manage, const Scenario& scenario) {
   SetText(rename, IDC_NEW_ZONE_NAME, L"");
   for (wchar_t c : scenario.zone) PostMessageW(edit, WM_CHAR, c, 1);
   const std::wstring kept = scenario.zone.substr(0, 31);
-  if (!testing::WaitUntil([edit, &kept] { return testing::WindowText(edit) == kept; })) return false;
+  if (!testing::WaitUntil([edit, &kept] { return testing::WindowText(edit) == kept; }))
+    return false;
   Shoot(scenario, rename, L"rename-dialog");
   Click(rename, IDOK);
   if (!WaitForClose(rename)) return false;
   // The list shows the new name before the dialog closes.
-  if (!testing::WaitUntil([zones, &kept] {
-        return testing::ListItemText(zones, IDC_ZONE_LIST, 5) == kept;
-      })) {
+  if (!testing::WaitUntil(
+          [zones, &kept] { return testing::ListItemText(zones, IDC_ZONE_LIST, 5) == kept; })) {
     return false;
   }
   Click(zones, IDOK);

@@ -42,7 +42,9 @@ class RegistrationTest : public ::testing::Test {
   }
 
   void ExpectRegistered() {
-    struct Row { std::u16string path, name, value; };
+    struct Row {
+      std::u16string path, name, value;
+    };
     const Row rows[] = {
         {u"Warden.Config.1", u"", u"Config Class"},
         {u"Warden.Config.1\\CLSID", u"", clsid_},

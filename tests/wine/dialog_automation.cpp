@@ -106,9 +106,8 @@ std::wstring ListItemText(HWND dialog, int list_id, int item) {
 
 bool SelectComboEntry(HWND dialog, int combo_id, const std::wstring& text) {
   HWND combo = GetDlgItem(dialog, combo_id);
-  const LRESULT index =
-      SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                   reinterpret_cast<LPARAM>(text.c_str()));
+  const LRESULT index = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(text.c_str()));
   if (index == CB_ERR) return false;
   SendMessageW(combo, CB_SETCURSEL, index, 0);
   return true;

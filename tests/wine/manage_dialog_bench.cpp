@@ -173,9 +173,8 @@ IConfig* CreateConfig() {
       reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
   IClassFactory* factory = nullptr;
   IConfig* config = nullptr;
-  if (get_class_object &&
-      SUCCEEDED(get_class_object(CLSID_Config, IID_IClassFactory,
-                                 reinterpret_cast<void**>(&factory)))) {
+  if (get_class_object && SUCCEEDED(get_class_object(CLSID_Config, IID_IClassFactory,
+                                                     reinterpret_cast<void**>(&factory)))) {
     factory->CreateInstance(nullptr, IID_IConfig, reinterpret_cast<void**>(&config));
     factory->Release();
   }

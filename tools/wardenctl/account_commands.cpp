@@ -43,8 +43,8 @@ std::vector<std::size_t> UsersOfUnknownGroups(const std::vector<AccountRecord>& 
 // Fills the edit's fields from the options; kExitOk, or the code after the message.
 int ApplyOptions(Session& session, const AccountOptions& options, AccountEdit& edit) {
   const bool user = edit.type == kEditUser;
-  if (!user && (options.password || options.password_stdin || options.timeout ||
-                options.priority || options.group || options.no_group)) {
+  if (!user && (options.password || options.password_stdin || options.timeout || options.priority ||
+                options.group || options.no_group)) {
     session.Refuse(ToolText::kNotForGroups, u"--group/--password/--timeout/--priority");
     return kExitUsage;
   }
@@ -62,8 +62,7 @@ int ApplyOptions(Session& session, const AccountOptions& options, AccountEdit& e
   if (options.zones) {
     const std::optional<ZoneFlags> zones = ParseZoneList(*options.zones);
     if (!zones) {
-      return session.Usage("--zones: not a list of zones 0..63 such as 1,3,5-9: " +
-                           *options.zones);
+      return session.Usage("--zones: not a list of zones 0..63 such as 1,3,5-9: " + *options.zones);
     }
     edit.zones = *zones;
   }
@@ -108,8 +107,9 @@ void PrintAccount(Session& session, const AccountRecord& record, bool show_passw
   if (json.contains("comment")) out << "comment: " << json["comment"].get<std::string>() << '\n';
   if (record.type == kTypeUser) {
     out << "password: "
-        << (show_password ? ToUtf8(record.password)
-                          : record.password.empty() ? "(empty)" : "(set)")
+        << (show_password             ? ToUtf8(record.password)
+            : record.password.empty() ? "(empty)"
+                                      : "(set)")
         << '\n'
         << "priority: " << record.userpri << '\n'
         << "timeout: " << record.limitTime << '\n';
@@ -200,8 +200,8 @@ int AddAccount(Session& session, bool user, const std::string& name,
 int SetAccount(Session& session, const std::string& name_utf8, const AccountOptions& options) {
   if (const int code = session.LoadAccounts()) return code;
   const std::u16string name = FromUtf8(name_utf8);
-  const Selection selection = SelectAccount(session.store.Records(),
-                                            session.store.m_pCurUser.get(), session.builtin, name);
+  const Selection selection =
+      SelectAccount(session.store.Records(), session.store.m_pCurUser.get(), session.builtin, name);
   const std::int16_t type = selection.type == kTypeUser ? kTypeUser : kTypeGroup;
   const AccountRecord* found = FindRecord(session.store, type, name);
   if (!found) return session.Refuse(ToolText::kNoAccount, name);
@@ -231,14 +231,18 @@ int SetAccount(Session& session, const std::string& name_utf8, const AccountOpti
 int DeleteAccount(Session& session, const std::string& name_utf8) {
   if (const int code = session.LoadAccounts()) return code;
   const std::u16string name = FromUtf8(name_utf8);
-  const Selection selection = SelectAccount(session.store.Records(),
-                                            session.store.m_pCurUser.get(), session.builtin, name);
+  const Selection selection =
+      SelectAccount(session.store.Records(), session.store.m_pCurUser.get(), session.builtin, name);
   if (selection.type == 0) return session.Refuse(ToolText::kNoAccount, name);
   switch (selection.delete_block) {
-    case DeleteBlock::kNone: break;
-    case DeleteBlock::kRights: return session.Refuse(IDS_ONLY_LOWER_PRIORITY);
-    case DeleteBlock::kReservedName: return session.Refuse(ToolText::kReservedName, name);
-    case DeleteBlock::kGroupHasMembers: return session.Refuse(ToolText::kGroupHasMembers, name);
+    case DeleteBlock::kNone:
+      break;
+    case DeleteBlock::kRights:
+      return session.Refuse(IDS_ONLY_LOWER_PRIORITY);
+    case DeleteBlock::kReservedName:
+      return session.Refuse(ToolText::kReservedName, name);
+    case DeleteBlock::kGroupHasMembers:
+      return session.Refuse(ToolText::kGroupHasMembers, name);
   }
   if (!session.store.DeleteAccount(name)) return session.Refuse(IDS_DELETE_FAILED);
   return session.SaveAccounts();

@@ -53,8 +53,10 @@ Json Inspect(const Session& session) {
   const TableRead users = ReadTable(session.location, u"users.dat");
   Json report = DocumentJson();
   Json& file = report["users"];
-  file = {{"path", session.FilePath(u"users.dat")}, {"exists", users.exists},
-          {"result", users.result}, {"records", users.table.size()}};
+  file = {{"path", session.FilePath(u"users.dat")},
+          {"exists", users.exists},
+          {"result", users.result},
+          {"records", users.table.size()}};
   bool clean = users.exists && users.result == kFileOk;
   file["over_limit"] = users.table.size() > static_cast<std::size_t>(kMaxAccounts);
   clean = clean && !file["over_limit"].get<bool>();
@@ -78,8 +80,8 @@ Json Inspect(const Session& session) {
   for (std::size_t i = 0; i < users.table.size(); ++i) {
     const AccountRecord& record = users.table[i];
     if (record.type == kTypeUser && !record.groupname.empty() && !groups.count(record.groupname)) {
-      unknown.push_back({{"record", i}, {"name", ToUtf8(record.username)},
-                         {"group", ToUtf8(record.groupname)}});
+      unknown.push_back(
+          {{"record", i}, {"name", ToUtf8(record.username)}, {"group", ToUtf8(record.groupname)}});
     }
   }
   Json& same = file["case_duplicates"] = Json::array();
@@ -91,7 +93,8 @@ Json Inspect(const Session& session) {
   clean = clean && unsealed.empty() && unknown.empty() && same.empty();
 
   const TableRead backup = ReadTable(session.location, u"users.bak");
-  report["backup"] = {{"path", session.FilePath(u"users.bak")}, {"exists", backup.exists},
+  report["backup"] = {{"path", session.FilePath(u"users.bak")},
+                      {"exists", backup.exists},
                       {"result", backup.exists ? backup.result : 0},
                       {"records", backup.table.size()}};
   clean = clean && (!backup.exists || backup.result == kFileOk);
@@ -116,8 +119,7 @@ void PrintReport(std::ostream& out, const Json& report) {
   } else if (users["result"] != 0) {
     out << "  not readable (" << users["result"] << ")\n";
   }
-  out << "  records: " << users["records"] << (users["over_limit"] ? " (over 32767)" : "")
-      << '\n';
+  out << "  records: " << users["records"] << (users["over_limit"] ? " (over 32767)" : "") << '\n';
   for (const Json& damage : users["unsealed"]) {
     out << "  record " << damage["record"] << ": " << damage["field"].get<std::string>()
         << " could not be unsealed\n";
@@ -133,9 +135,9 @@ void PrintReport(std::ostream& out, const Json& report) {
   }
   const Json& backup = report["backup"];
   out << "users.bak: "
-      << (!backup["exists"].get<bool>()  ? "none"
-          : backup["result"] == 0 ? "loads, " + backup["records"].dump() + " records"
-                                  : "not readable (" + backup["result"].dump() + ")")
+      << (!backup["exists"].get<bool>() ? "none"
+          : backup["result"] == 0       ? "loads, " + backup["records"].dump() + " records"
+                                        : "not readable (" + backup["result"].dump() + ")")
       << '\n';
   const Json& zones = report["zones"];
   out << "section.dat: "

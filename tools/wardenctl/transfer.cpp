@@ -109,25 +109,24 @@ class Importer {
   std::unordered_map<std::u16string, std::u16string> passwords_;
 };
 
-std::optional<AccountRecord> Importer::CheckEdit(const AccountEdit& edit,
-                                                 const std::string& path) {
+std::optional<AccountRecord> Importer::CheckEdit(const AccountEdit& edit, const std::string& path) {
   const std::u16string& name = edit.type == kEditUser ? edit.user_name : edit.group_name;
   // The editor's edits stop typing at the limit; a file can hold more. The
   // password is checked first, as in the editor.
   if (!CheckPasswordLength(edit.password) && !EditFieldsFit(edit)) {
-    Problem(path, name,
-            platform::FormatText(session_.Text(IDS_TEXT_TOO_LONG),
-                                 platform::ToDecimal(kNameMaxChars)));
+    Problem(
+        path, name,
+        platform::FormatText(session_.Text(IDS_TEXT_TOO_LONG), platform::ToDecimal(kNameMaxChars)));
     return std::nullopt;
   }
   const AccountRecord none;
-  const EditContext context{names_in_use_, session_.store.m_pCurUser.get(), session_.builtin,
-                            true, none};
+  const EditContext context{names_in_use_, session_.store.m_pCurUser.get(), session_.builtin, true,
+                            none};
   EditVerdict verdict = ConfirmAccountEdit(context, edit, AccountRecord{});
   if (!verdict.accepted()) {
-    Problem(path, name,
-            platform::FormatText(session_.Text(verdict.message),
-                                 platform::ToDecimal(kNameMaxChars)));
+    Problem(
+        path, name,
+        platform::FormatText(session_.Text(verdict.message), platform::ToDecimal(kNameMaxChars)));
     return std::nullopt;
   }
   names_in_use_.Add(verdict.result);

@@ -34,8 +34,7 @@ struct ImportPlan {
 // Checks the whole document (its shape, every record with the editor's
 // rules as New, then the file as a whole) against the loaded store of
 // `session`. Returns the problems, one line each; none: `*plan` is filled.
-std::vector<std::string> ReadImport(const Json& document, const Session& session,
-                                    ImportPlan* plan);
+std::vector<std::string> ReadImport(const Json& document, const Session& session, ImportPlan* plan);
 
 }  // namespace warden::ctl
 

@@ -51,8 +51,9 @@ struct CommandLine {
 };
 
 void DefineAccountCommands(CLI::App& app, CommandLine& v) {
-  auto* list = app.add_subcommand("list", "the tree of groups and users, as the manage dialog "
-                                          "shows it; users of unknown groups last, marked");
+  auto* list = app.add_subcommand("list",
+                                  "the tree of groups and users, as the manage dialog "
+                                  "shows it; users of unknown groups last, marked");
   list->add_flag("--json", v.json);
   list->callback([&v] { v.run = [&v](Session& s) { return ListAccounts(s, v.json); }; });
 
@@ -65,9 +66,9 @@ void DefineAccountCommands(CLI::App& app, CommandLine& v) {
   });
 
   for (bool user : {false, true}) {
-    auto* add = app.add_subcommand(user ? "add-user" : "add-group",
-                                   user ? "a new user, as New in the editor"
-                                        : "a new group, as New in the editor");
+    auto* add = app.add_subcommand(
+        user ? "add-user" : "add-group",
+        user ? "a new user, as New in the editor" : "a new group, as New in the editor");
     add->add_option("NAME", v.name)->required();
     AddFieldOptions(add, v.fields, user, false);
     add->callback([&v, user] {
@@ -102,9 +103,10 @@ void DefineOtherCommands(CLI::App& app, CommandLine& v) {
   exporting->callback(
       [&v] { v.run = [&v](Session& s) { return ExportAll(s, v.with_passwords); }; });
 
-  auto* importing = app.add_subcommand(
-      "import", "replace the table (and the zone names, if present) by a file's, after "
-                "checking all of it; all or nothing. FILE - reads stdin");
+  auto* importing =
+      app.add_subcommand("import",
+                         "replace the table (and the zone names, if present) by a file's, after "
+                         "checking all of it; all or nothing. FILE - reads stdin");
   importing->add_option("FILE", v.path)->required();
   importing->add_flag("--dry-run", v.dry_run, "check only, write nothing");
   importing->callback(

@@ -36,8 +36,7 @@ int RenameZone(Session& session, int zone, const std::string& name_utf8) {
                                           session.store.m_strSection.end());
   const ZoneNameVerdict verdict = CheckZoneRename(names, static_cast<std::size_t>(zone), name);
   if (!verdict.accepted()) {
-    session.io.err << platform::ToUtf8(session.Text(verdict.message()) + verdict.offending)
-                   << '\n';
+    session.io.err << platform::ToUtf8(session.Text(verdict.message()) + verdict.offending) << '\n';
     return kExitRefused;
   }
   session.store.m_strSection[zone] = name;

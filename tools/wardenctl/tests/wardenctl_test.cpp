@@ -171,15 +171,19 @@ TEST_F(WardenctlTest, RefusalsWriteNothing) {
       {{"delete", "Line"}, kExitRefused, "用户组\"Line\"还有用户，不能删除！\n"},
       {{"delete", "nobody"}, kExitRefused, "没有名为\"nobody\"的账户！\n"},
       {{"--as", "ann", "delete", "bob"}, kExitRefused, Text(IDS_ONLY_LOWER_PRIORITY)},
-      {{"--as", "ann", "set", "bob", "--comment", "x"}, kExitRefused,
+      {{"--as", "ann", "set", "bob", "--comment", "x"},
+       kExitRefused,
        Text(IDS_ONLY_LOWER_PRIORITY)},
-      {{"--as", "bob", "add-user", "x", "--priority", "50"}, kExitRefused,
+      {{"--as", "bob", "add-user", "x", "--priority", "50"},
+       kExitRefused,
        Text(IDS_PRIORITY_ABOVE_CURRENT)},
-      {{"rename-zone", "3", "A-1"}, kExitRefused,
+      {{"rename-zone", "3", "A-1"},
+       kExitRefused,
        ToUtf8(platform::ResourceString(IDS_ZONE_NAME_ILLEGAL)) + "-1\n"},
       {{"rename-zone", "3", "b"}, kExitRefused, Text(IDS_ZONE_NAME_REPEATED)},
       {{"rename-zone", "3", "   "}, kExitRefused, Text(IDS_ZONE_NAME_EMPTY)},
-      {{"--lang", "en", "add-user", "ANN"}, kExitRefused,
+      {{"--lang", "en", "add-user", "ANN"},
+       kExitRefused,
        "This name already exists. Please choose another name!\n"},
       {{"--as", "nobody", "list"}, kExitUsage, "没有名为\"nobody\"的用户，不能以其身份操作！\n"},
       {{"add-user", "x", "--zones", "64"}, kExitUsage, ""},
@@ -297,12 +301,15 @@ TEST_F(WardenctlTest, VerifyReportsDamage) {
   const std::vector<Row> rows = {
       {"field not unsealed", [&users] { DamagePasswordOfAnn(users); }, kExitRefused,
        "record 5: password could not be unsealed"},
-      {"case and group", [&odd] { SaveAccountFile(odd, testing::InstallLocation()); },
-       kExitRefused, "names differing only in case: Ann ann"},
-      {"case and group", [&odd] { SaveAccountFile(odd, testing::InstallLocation()); },
-       kExitRefused, "record 2: user ann of unknown group Gone"},
-      {"truncated", [&users] { testing::WriteBytes(users, {1, 2, 3}); }, kExitFile,
-       "not readable (104)"},
+      {"case and group", [&odd] { SaveAccountFile(odd, testing::InstallLocation()); }, kExitRefused,
+       "names differing only in case: Ann ann"},
+      {"case and group", [&odd] { SaveAccountFile(odd, testing::InstallLocation()); }, kExitRefused,
+       "record 2: user ann of unknown group Gone"},
+      {"truncated",
+       [&users] {
+         testing::WriteBytes(users, {1, 2, 3});
+       },
+       kExitFile, "not readable (104)"},
       {"backup damaged", [this] { testing::WriteBytes(install_.dir() / "users.bak", {1}); },
        kExitRefused, "users.bak: not readable (104)"},
   };
@@ -332,7 +339,7 @@ TEST_F(WardenctlTest, VerifyReportsDamage) {
 
 TEST_F(WardenctlTest, RestoreBackupShowsChangesAndSavesThroughTheProtocol) {
   EXPECT_EQ(Ctl({"restore-backup", "--yes"}).code, kExitFile);  // none yet
-  ASSERT_EQ(Ctl({"add-user", "eve"}).code, kExitOk);             // users.bak: the file before
+  ASSERT_EQ(Ctl({"add-user", "eve"}).code, kExitOk);            // users.bak: the file before
   const auto before = Table();
   ASSERT_EQ(Ctl({"delete", "bob"}).code, kExitOk);
   EXPECT_EQ(Ctl({"restore-backup"}).code, kExitUsage);  // not a terminal, no --yes
