@@ -194,7 +194,9 @@ TEST_F(AccountFileTest, FailedReadBackOfTheDefaultFile) {
     EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileNotReadable);
     EXPECT_TRUE(install_.Has("users.dat"));
     EXPECT_EQ(store.m_pUser.has_value(), op == testing::FileOp::kOpenRead);
-    if (store.m_pUser) EXPECT_EQ(store.m_pUser, defaults.m_pUser);
+    if (store.m_pUser) {
+      EXPECT_EQ(store.m_pUser, defaults.m_pUser);
+    }
   }
 }
 
@@ -347,9 +349,9 @@ class AccountFileWriter : public ::testing::TestWithParam<int> {};
 TEST_P(AccountFileWriter, LoadsAndSaves) {
   const char* writers = std::getenv(kWritersVariable);
   if (!writers || !*writers) GTEST_SKIP() << "a writer process of the test above";
-  const std::string spec = writers;
-  const int round = std::stoi(spec);
-  const std::u16string directory = platform::FromUtf8(spec.substr(spec.find(' ') + 1));
+  const std::string assignment = writers;  // "<round> <directory>"
+  const int round = std::stoi(assignment);
+  const std::u16string directory = platform::FromUtf8(assignment.substr(assignment.find(' ') + 1));
   const std::filesystem::path folder = testing::FileSystemPath(directory);
   testing::WriteBytes(folder / Ready(GetParam()), {});
   ASSERT_TRUE(WaitFor(folder / "go"));

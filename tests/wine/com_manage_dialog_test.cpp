@@ -131,24 +131,42 @@ DWORD WINAPI Drive(void* parameter) {
 
 std::wstring Text(const wchar_t* text) { return text ? text : L"<null>"; }
 
+// A registered copy of Warden.dll whose data folder is the install
+// directory, and one Config object made through its ProgID; all of it undone
+// at the end of the test.
+class RegisteredConfig {
+ public:
+  ~RegisteredConfig() {
+    if (config) config->Release();
+    CoUninitialize();
+    testing::RunRegsvr32(L"/s /u", copy.DllPath());
+  }
+  // `language` names Config\Language.ini's language; empty keeps the default.
+  void Create(const std::string& language = "") {
+    if (!language.empty()) copy.SetLanguage(language);
+    ASSERT_EQ(testing::RunRegsvr32(L"/s", copy.DllPath()), 0u);
+    const std::wstring data = copy.DataDirectory();
+    profile.SetInstallDirectory(std::u16string(data.begin(), data.end()));
+    CoInitialize(nullptr);
+    CLSID clsid{};
+    ASSERT_EQ(CLSIDFromProgID(L"Warden.Config", &clsid), S_OK);
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IConfig,
+                               reinterpret_cast<void**>(&config)),
+              S_OK);
+  }
+
+  testing::InstalledCopy copy;
+  testing::WindowsProfile profile;
+  IConfig* config = nullptr;
+};
+
 class ManageDialogUiTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ManageDialogUiTest, HostOpensTheDialogAnOperatorAddsAndTheHostReadsBack) {
   const std::string language = GetParam();
-  testing::InstalledCopy copy;
-  copy.SetLanguage(language == "zh" ? "CHINESE" : "ENGLISH");
-  ASSERT_EQ(testing::RunRegsvr32(L"/s", copy.DllPath()), 0u);
-  testing::WindowsProfile profile;
-  const std::wstring data = copy.DataDirectory();
-  profile.SetInstallDirectory(std::u16string(data.begin(), data.end()));
-  CoInitialize(nullptr);
-
-  CLSID clsid{};
-  ASSERT_EQ(CLSIDFromProgID(L"Warden.Config", &clsid), S_OK);
-  IConfig* config = nullptr;
-  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IConfig,
-                             reinterpret_cast<void**>(&config)),
-            S_OK);
+  RegisteredConfig registered;
+  ASSERT_NO_FATAL_FAILURE(registered.Create(language == "zh" ? "CHINESE" : "ENGLISH"));
+  IConfig* config = registered.config;
   USER_idl supervisor{};
   supervisor.type = 1;
   supervisor.username = const_cast<wchar_t*>(L"Supervisor");
@@ -194,9 +212,6 @@ TEST_P(ManageDialogUiTest, HostOpensTheDialogAnOperatorAddsAndTheHostReadsBack) 
   EXPECT_EQ(Text(zones[5].sectionname), scenario.zone.substr(0, 31));
   EXPECT_EQ(Text(zones[6].sectionname), L"F");
   SysFreeString(none);
-  config->Release();
-  CoUninitialize();
-  testing::RunRegsvr32(L"/s /u", copy.DllPath());
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, ManageDialogUiTest, ::testing::Values("zh", "en"));
@@ -237,18 +252,10 @@ DWORD WINAPI DriveAfterFailedLoad(void* parameter) {
 
 // A file that did not load is never written over: not by Edit zones, not by OK.
 TEST(ManageDialogFailedLoadTest, NothingIsEditedAndNothingWritten) {
-  testing::InstalledCopy copy;
-  ASSERT_EQ(testing::RunRegsvr32(L"/s", copy.DllPath()), 0u);
-  testing::WindowsProfile profile;
-  const std::wstring data = copy.DataDirectory();
-  profile.SetInstallDirectory(std::u16string(data.begin(), data.end()));
-  CoInitialize(nullptr);
-  CLSID clsid{};
-  ASSERT_EQ(CLSIDFromProgID(L"Warden.Config", &clsid), S_OK);
-  IConfig* config = nullptr;
-  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IConfig,
-                             reinterpret_cast<void**>(&config)),
-            S_OK);
+  RegisteredConfig registered;
+  ASSERT_NO_FATAL_FAILURE(registered.Create());
+  IConfig* config = registered.config;
+  const std::wstring data = registered.copy.DataDirectory();
   BSTR none = SysAllocString(L"");
   short count = 0;
   ASSERT_EQ(config->GetUserNum(&count, none), S_OK);  // writes the default files
@@ -280,9 +287,6 @@ TEST(ManageDialogFailedLoadTest, NothingIsEditedAndNothingWritten) {
     testing::WriteBytes(folder / damaged, good);
   }
   SysFreeString(none);
-  config->Release();
-  CoUninitialize();
-  testing::RunRegsvr32(L"/s /u", copy.DllPath());
 }
 
 }  // namespace
