@@ -1,0 +1,242 @@
+// Two tables of 32767 records (1000 groups of 31 users, then group-less
+// users) in WARDEN_BENCH_DIR (default: the temporary directory): "full",
+// every text field 31 characters (a 43 MB users.dat), and "plain", short
+// names as a plant has them. Measured: a pure TEA pass over as many sealed
+// fields as loading the full table deciphers, loading and saving it (saves
+// include the flushes); on the plain table the manage dialog's tree shape
+// and its opening on the headless backend, and wardenctl list, verify and
+// import. At the end each CPU time is printed as a multiple of the TEA pass
+// and of loading the plain table.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "accounts/account_file.h"
+#include "dialogs/account_tree.h"
+#include "dialogs/manage_dialog.h"
+#include "platform/posix_path.h"
+#include "platform/ui_headless.h"
+#include "resources/resource_ids.h"
+#include "storage/field_cipher.h"
+#include "tools/wardenctl/wardenctl.h"
+#include "zones/zone_file.h"
+
+namespace {
+
+using warden::AccountRecord;
+namespace fs = std::filesystem;
+namespace hl = warden::platform::headless;
+
+constexpr int kGroups = 1000, kUsersPerGroup = 31;
+constexpr std::size_t kFieldChars = 31;
+
+enum Table { kFull, kPlain };
+
+// 31 characters of `kind`, the first six spelling `n` in octal (unique), or
+// those six and one `kind`.
+std::u16string Field(Table table, int n, char16_t kind) {
+  std::u16string text(table == kFull ? kFieldChars : 7, kind);
+  for (int i = 0; i < 6; ++i) text[i] = static_cast<char16_t>(u'0' + (n >> (3 * i)) % 8);
+  return text;
+}
+
+AccountRecord User(Table table, int n, const std::u16string& group) {
+  AccountRecord user;
+  user.type = warden::kTypeUser;
+  user.groupname = group;
+  user.username = Field(table, n, u'u');
+  user.password = Field(table, n, u'p');
+  user.usercomment = Field(table, n, u'c');
+  user.userpri = 100;
+  user.limitTime = 30;
+  user.sectionid[n % warden::kZoneCount] = 1;
+  return user;
+}
+
+std::vector<AccountRecord> Records(Table table) {
+  std::vector<AccountRecord> records;
+  for (int g = 0; g < kGroups; ++g) {
+    AccountRecord group;
+    group.type = warden::kTypeGroup;
+    group.groupname = Field(table, g, u'g');
+    group.sectionid[1] = 1;
+    records.push_back(group);
+    for (int u = 0; u < kUsersPerGroup; ++u)
+      records.push_back(User(table, g * kUsersPerGroup + u, group.groupname));
+  }
+  for (int n = kGroups * kUsersPerGroup; records.size() < std::size_t{warden::kMaxAccounts}; ++n) {
+    records.push_back(User(table, n, u""));
+  }
+  return records;
+}
+
+fs::path Dir(Table table) {
+  static const fs::path base = [] {
+    const char* chosen = std::getenv("WARDEN_BENCH_DIR");
+    return fs::path(chosen && *chosen ? chosen : fs::temp_directory_path()) / "warden-bench";
+  }();
+  return base / (table == kFull ? "full" : "plain");
+}
+
+warden::DataLocation Here(Table table) {
+  return warden::DataLocation::Install(warden::platform::CorePath(Dir(table).string()));
+}
+
+int Ctl(std::vector<std::string> args, std::string* output = nullptr) {
+  std::ostringstream out, err;
+  std::istringstream in;
+  args.insert(args.begin(), {"--dir", Dir(kPlain).string()});
+  const int code = warden::ctl::RunWardenctl(args, {out, err, in, false});
+  if (output) *output = out.str();
+  return code;
+}
+
+// users.dat and section.dat of both tables, and the plain one's export.
+void Prepare() {
+  [[maybe_unused]] static const bool done = [] {
+    for (Table table : {kFull, kPlain}) {
+      fs::remove_all(Dir(table));
+      fs::create_directories(Dir(table));
+      warden::CUser writer;
+      writer.m_pUser = Records(table);
+      if (warden::SaveAccountFile(writer, Here(table)) != warden::kFileOk ||
+          warden::LoadSectionFile(writer, Here(table)) != warden::kFileOk) {
+        std::fprintf(stderr, "cannot write the bench files in %s\n", Dir(table).c_str());
+        std::exit(1);
+      }
+    }
+    std::string exported;
+    Ctl({"export", "--with-passwords"}, &exported);
+    std::ofstream(Dir(kPlain) / "export.json") << exported;
+    std::atexit([] { fs::remove_all(Dir(kFull).parent_path()); });
+    return true;
+  }();
+}
+
+void Check(benchmark::State& state, bool ok) {
+  if (!ok) state.SkipWithError("failed");
+}
+
+// Deciphers as many sealed fields as a load does, field by field.
+void BM_TeaPass(benchmark::State& state) {
+  constexpr std::size_t kSealedBytes = 8 + (2 * kFieldChars + 7) / 8 * 8;
+  std::vector<std::uint8_t> sealed(std::size_t{warden::kMaxAccounts} * 4 * kSealedBytes, 0x5A);
+  for (auto _ : state) {
+    for (std::size_t at = 0; at < sealed.size(); at += kSealedBytes) {
+      warden::TeaDecryptBuffer(sealed.data() + at, kSealedBytes, warden::FieldKey());
+    }
+    benchmark::DoNotOptimize(sealed.data());
+  }
+}
+
+void BM_LoadUsers(benchmark::State& state, Table table) {
+  Prepare();
+  for (auto _ : state) {
+    warden::CUser store;
+    Check(state, warden::LoadAccountFile(store, Here(table)) == warden::kFileOk &&
+                     store.UserCount() == warden::kMaxAccounts);
+  }
+}
+
+void BM_SaveUsers(benchmark::State& state) {
+  Prepare();
+  warden::CUser store;
+  store.m_pUser = Records(kFull);
+  for (auto _ : state) Check(state, warden::SaveAccountFile(store, Here(kFull)) == warden::kFileOk);
+}
+
+void BM_BuildAccountTree(benchmark::State& state) {
+  const std::vector<AccountRecord> table = Records(kPlain);
+  for (auto _ : state) benchmark::DoNotOptimize(warden::BuildAccountTree(table));
+}
+
+// Both files loaded and the tree filled; first checks that the tree shows
+// every record once (reading the outline back is the driver's cost, untimed).
+void BM_OpenManageDialog(benchmark::State& state) {
+  Prepare();
+  std::size_t shown = 0;
+  hl::Reset();
+  hl::Push(hl::ExpectDialog(IDD_MANAGE), [&shown](hl::Driver& d) {
+    shown = d.TreeOutline(IDC_ACCOUNT_TREE).size();
+    d.Cancel();
+  });
+  warden::CManageDialog(nullptr, warden::ApplicationStore(), Here(kPlain)).DoModal();
+  Check(state, shown == std::size_t{warden::kMaxAccounts});
+  for (auto _ : state) {
+    hl::Reset();
+    hl::Push(hl::ExpectDialog(IDD_MANAGE), hl::PressCancel());
+    warden::CManageDialog(nullptr, warden::ApplicationStore(), Here(kPlain)).DoModal();
+  }
+}
+
+void BM_CtlList(benchmark::State& state) {
+  Prepare();
+  for (auto _ : state) Check(state, Ctl({"list"}) == 0);
+}
+
+void BM_CtlVerify(benchmark::State& state) {
+  Prepare();
+  fs::remove(Dir(kPlain) / "users.bak");  // a backup would be loaded and compared too
+  for (auto _ : state) Check(state, Ctl({"verify"}) == 0);
+}
+
+// Every record checked with every editor rule; saved unless `dry`.
+void BM_CtlImport(benchmark::State& state, bool dry) {
+  Prepare();
+  std::vector<std::string> args = {"import", (Dir(kPlain) / "export.json").string()};
+  if (dry) args.push_back("--dry-run");
+  for (auto _ : state) Check(state, Ctl(args) == 0);
+}
+
+BENCHMARK(BM_TeaPass)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LoadUsers, full, kFull)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LoadUsers, plain, kPlain)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveUsers)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildAccountTree)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenManageDialog)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CtlList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CtlVerify)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CtlImport, dry_run, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CtlImport, saved, false)->Unit(benchmark::kMillisecond);
+
+// Prints as usual, keeping each benchmark's CPU time (the median when
+// repeated) for the ratios printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median") {
+        cpu_[run.run_name.function_name] = run.GetAdjustedCPUTime();
+      }
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void PrintRatios() {
+    if (!cpu_.count("BM_TeaPass") || !cpu_.count("BM_LoadUsers/plain")) return;
+    const double tea = cpu_["BM_TeaPass"], load = cpu_["BM_LoadUsers/plain"];
+    std::printf("%-28s %10s %10s\n", "CPU time", "/ TeaPass", "/ plain load");
+    for (const auto& [name, cpu] : cpu_) {
+      std::printf("%-28s %10.2f %10.2f\n", name.c_str(), cpu / tea, cpu / load);
+    }
+  }
+
+ private:
+  std::map<std::string, double> cpu_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatios();
+  benchmark::Shutdown();
+  return 0;
+}
