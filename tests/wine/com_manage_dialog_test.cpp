@@ -7,14 +7,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "resources/resource_ids.h"
 #include "resources/warden_interface.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/windows_profile.h"
 #include "tests/wine/dialog_automation.h"
 #include "tests/wine/installed_copy.h"
 
@@ -23,6 +20,7 @@ namespace {
 
 using testing::Click;
 using testing::SetText;
+using testing::Text;
 using testing::WaitForClose;
 using testing::WaitForDialogWith;
 
@@ -129,42 +127,11 @@ DWORD WINAPI Drive(void* parameter) {
   return 0;
 }
 
-std::wstring Text(const wchar_t* text) { return text ? text : L"<null>"; }
-
-// A registered copy of Warden.dll whose data folder is the install
-// directory, and one Config object made through its ProgID; all of it undone
-// at the end of the test.
-class RegisteredConfig {
- public:
-  ~RegisteredConfig() {
-    if (config) config->Release();
-    CoUninitialize();
-    testing::RunRegsvr32(L"/s /u", copy.DllPath());
-  }
-  // `language` names Config\Language.ini's language; empty keeps the default.
-  void Create(const std::string& language = "") {
-    if (!language.empty()) copy.SetLanguage(language);
-    ASSERT_EQ(testing::RunRegsvr32(L"/s", copy.DllPath()), 0u);
-    const std::wstring data = copy.DataDirectory();
-    profile.SetInstallDirectory(std::u16string(data.begin(), data.end()));
-    CoInitialize(nullptr);
-    CLSID clsid{};
-    ASSERT_EQ(CLSIDFromProgID(L"Warden.Config", &clsid), S_OK);
-    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IConfig,
-                               reinterpret_cast<void**>(&config)),
-              S_OK);
-  }
-
-  testing::InstalledCopy copy;
-  testing::WindowsProfile profile;
-  IConfig* config = nullptr;
-};
-
 class ManageDialogUiTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ManageDialogUiTest, HostOpensTheDialogAnOperatorAddsAndTheHostReadsBack) {
   const std::string language = GetParam();
-  RegisteredConfig registered;
+  testing::RegisteredConfig registered;
   ASSERT_NO_FATAL_FAILURE(registered.Create(language == "zh" ? "CHINESE" : "ENGLISH"));
   IConfig* config = registered.config;
   USER_idl supervisor{};
@@ -215,79 +182,6 @@ TEST_P(ManageDialogUiTest, HostOpensTheDialogAnOperatorAddsAndTheHostReadsBack) 
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, ManageDialogUiTest, ::testing::Values("zh", "en"));
-
-struct AfterFailedLoad {
-  bool new_enabled = true, edit_zones_enabled = true, zone_dialog_opened = true;
-  bool completed = false;
-};
-
-// Answers the load failure's prompt, sends Edit zones even though its button
-// is off, and presses OK in whatever opened.
-DWORD WINAPI DriveAfterFailedLoad(void* parameter) {
-  auto& seen = *static_cast<AfterFailedLoad*>(parameter);
-  HWND prompt = WaitForDialogWith(IDC_PROMPT_TEXT);  // shown before the manage dialog
-  if (prompt) {
-    Click(prompt, IDOK);
-    WaitForClose(prompt);
-  }
-  HWND manage = WaitForDialogWith(IDC_ACCOUNT_TREE);
-  if (prompt && manage) {
-    seen.new_enabled = IsWindowEnabled(GetDlgItem(manage, IDC_NEW)) != FALSE;
-    seen.edit_zones_enabled = IsWindowEnabled(GetDlgItem(manage, IDC_EDIT_ZONES)) != FALSE;
-    PostMessageW(manage, WM_COMMAND, MAKEWPARAM(IDC_EDIT_ZONES, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(manage, IDC_EDIT_ZONES)));
-    Sleep(1000);
-    HWND popup = GetLastActivePopup(manage);
-    seen.zone_dialog_opened = popup != manage;
-    if (seen.zone_dialog_opened) {
-      Click(popup, IDOK);
-      WaitForClose(popup);
-    }
-    Click(manage, IDOK);
-    seen.completed = WaitForClose(manage);
-  }
-  if (!seen.completed) CloseEveryDialog();
-  return 0;
-}
-
-// A file that did not load is never written over: not by Edit zones, not by OK.
-TEST(ManageDialogFailedLoadTest, NothingIsEditedAndNothingWritten) {
-  RegisteredConfig registered;
-  ASSERT_NO_FATAL_FAILURE(registered.Create());
-  IConfig* config = registered.config;
-  const std::wstring data = registered.copy.DataDirectory();
-  BSTR none = SysAllocString(L"");
-  short count = 0;
-  ASSERT_EQ(config->GetUserNum(&count, none), S_OK);  // writes the default files
-  std::vector<std::wstring> names(64);
-  std::vector<Section_idl> zones(64);
-  for (int zone = 0; zone < 64; ++zone) {
-    names[zone] = L"Zone " + std::to_wstring(zone);
-    zones[zone].sectionname = const_cast<wchar_t*>(names[zone].c_str());
-  }
-  ASSERT_EQ(config->SaveAllSection(zones.data()), S_OK);
-  const std::filesystem::path folder(data);
-  for (const char* damaged : {"users.dat", "section.dat"}) {
-    SCOPED_TRACE(damaged);
-    const auto good = testing::ReadBytes(folder / damaged);
-    testing::WriteBytes(folder / damaged, {good.begin(), good.begin() + good.size() / 2});
-    const auto users = testing::ReadBytes(folder / "users.dat");
-    const auto section = testing::ReadBytes(folder / "section.dat");
-    AfterFailedLoad seen;
-    HANDLE driver = CreateThread(nullptr, 0, DriveAfterFailedLoad, &seen, 0, nullptr);
-    EXPECT_EQ(config->ManageDoModal(nullptr), S_OK);
-    WaitForSingleObject(driver, 300000);
-    CloseHandle(driver);
-    ASSERT_TRUE(seen.completed);
-    EXPECT_FALSE(seen.new_enabled);
-    EXPECT_FALSE(seen.edit_zones_enabled);
-    EXPECT_FALSE(seen.zone_dialog_opened);
-    EXPECT_EQ(testing::ReadBytes(folder / "users.dat"), users);
-    EXPECT_EQ(testing::ReadBytes(folder / "section.dat"), section);
-    testing::WriteBytes(folder / damaged, good);
-  }
-  SysFreeString(none);
-}
 
 }  // namespace
 }  // namespace warden

@@ -1,5 +1,7 @@
 #include "tests/wine/installed_copy.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 
 #include "tests/support/built_files.h"
@@ -7,6 +9,7 @@
 namespace warden::testing {
 
 std::wstring W(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+std::wstring Text(const wchar_t* text) { return text ? text : L"<null>"; }
 
 InstalledCopy::InstalledCopy() {
   namespace fs = std::filesystem;
@@ -40,6 +43,27 @@ DWORD RunRegsvr32(const std::wstring& arguments, const std::wstring& dll) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return code;
+}
+
+RegisteredConfig::~RegisteredConfig() {
+  if (config) config->Release();
+  CoUninitialize();
+  RunRegsvr32(L"/s /u", copy.DllPath());
+}
+
+void RegisteredConfig::Create(const std::string& language) {
+  if (!language.empty()) copy.SetLanguage(language);
+  ASSERT_EQ(RunRegsvr32(L"/s", copy.DllPath()), 0u);
+  const std::wstring data = copy.DataDirectory();
+  profile.SetInstallDirectory(std::u16string(data.begin(), data.end()));
+  CoInitialize(nullptr);
+  ASSERT_EQ(CreateObject(nullptr, IID_IConfig, reinterpret_cast<void**>(&config)), S_OK);
+}
+
+HRESULT RegisteredConfig::CreateObject(IUnknown* outer, REFIID iid, void** object) {
+  CLSID clsid{};
+  const HRESULT found = CLSIDFromProgID(L"Warden.Config", &clsid);
+  return FAILED(found) ? found : CoCreateInstance(clsid, outer, CLSCTX_INPROC_SERVER, iid, object);
 }
 
 }  // namespace warden::testing

@@ -7,7 +7,9 @@
 
 #include <string>
 
+#include "resources/warden_interface.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/windows_profile.h"
 
 namespace warden::testing {
 
@@ -27,7 +29,23 @@ class InstalledCopy {
 // Runs regsvr32 silently with `arguments` and the DLL path; its exit code.
 DWORD RunRegsvr32(const std::wstring& arguments, const std::wstring& dll);
 
+// A registered copy whose data folder is the install directory, and one
+// Config made through its ProgID as a host makes it; all undone at the end.
+class RegisteredConfig {
+ public:
+  ~RegisteredConfig();
+  // `language` names Config\Language.ini's language; empty keeps the default.
+  void Create(const std::string& language = "");
+  // Through the ProgID, with an outer object or none.
+  static HRESULT CreateObject(IUnknown* outer, REFIID iid, void** object);
+
+  InstalledCopy copy;
+  WindowsProfile profile;
+  IConfig* config = nullptr;
+};
+
 std::wstring W(const std::u16string& text);
+std::wstring Text(const wchar_t* text);  // "<null>" for none
 
 }  // namespace warden::testing
 

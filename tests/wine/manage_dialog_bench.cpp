@@ -15,82 +15,55 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "resources/resource_ids.h"
+#include "tests/support/windows_profile.h"
 #include "warden_idl.h"
 
 namespace {
 
-constexpr int kRepetitions = 5;
-constexpr int kUsersPerGroup = 31;
-constexpr int kMaxGroups = 1000;
+constexpr int kRepetitions = 5, kUsersPerGroup = 31, kMaxGroups = 1000;
+using Clock = std::chrono::steady_clock;
 
-double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
-         static_cast<double>(frequency.QuadPart);
+double Milliseconds(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-LARGE_INTEGER Now() {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return now;
-}
-
-// The records with the texts they point to.
-class Table {
- public:
-  explicit Table(int records) {
-    texts_.reserve(static_cast<std::size_t>(records));  // records point into texts_
+// The records and the names they point to.
+struct Table {
+  explicit Table(int size) : names(static_cast<std::size_t>(size)), records(names.size()) {
     const int grouped = kMaxGroups * (kUsersPerGroup + 1);
-    std::wstring group;
-    for (int n = 0; n < records; ++n) {
-      if (n < grouped && n % (kUsersPerGroup + 1) == 0) {
-        group = L"group " + std::to_wstring(n / (kUsersPerGroup + 1));
-        Add(2, group, L"");
-      } else {
-        Add(1, n < grouped ? group : L"", L"user " + std::to_wstring(n));
-      }
+    const wchar_t* group = nullptr;
+    for (int n = 0; n < size; ++n) {
+      USER_idl& record = records[n];
+      record.sectionid[1] = 1;
+      const bool starts_group = n < grouped && n % (kUsersPerGroup + 1) == 0;
+      names[n] = (starts_group ? L"group " : L"user ") + std::to_wstring(n);
+      record.type = starts_group ? 2 : 1;
+      if (starts_group) group = names[n].c_str();
+      record.groupname = n < grouped ? const_cast<wchar_t*>(group) : nullptr;
+      if (!starts_group) record.username = names[n].data();
     }
   }
-  short size() const { return static_cast<short>(records_.size()); }
-  USER_idl* data() { return records_.data(); }
-
- private:
-  void Add(short type, const std::wstring& group, const std::wstring& user) {
-    texts_.push_back({group, user});
-    USER_idl record{};
-    record.type = type;
-    record.sectionid[1] = 1;
-    record.groupname = texts_.back().group.empty() ? nullptr : texts_.back().group.data();
-    if (type == 1) record.username = texts_.back().user.data();
-    records_.push_back(record);
-  }
-  struct Texts {
-    std::wstring group, user;
-  };
-  std::vector<Texts> texts_;
-  std::vector<USER_idl> records_;
+  std::vector<std::wstring> names;
+  std::vector<USER_idl> records;
 };
 
 struct Opening {
   DWORD owner_thread;
-  LARGE_INTEGER shown{};
+  Clock::time_point shown;
   LRESULT items = -1;
   std::atomic<bool> returned{false};  // ManageDoModal came back (it may fail to open)
 };
 
 BOOL CALLBACK FindManageDialog(HWND window, LPARAM found) {
-  if (IsWindowVisible(window) && GetDlgItem(window, IDC_ACCOUNT_TREE)) {
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
-  return TRUE;
+  if (!IsWindowVisible(window) || !GetDlgItem(window, IDC_ACCOUNT_TREE)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
 }
 
 // Waits for the dialog to be shown, asks the tree for its count (answered
@@ -108,69 +81,60 @@ DWORD WINAPI Watch(void* parameter) {
   HWND tree = GetDlgItem(dialog, IDC_ACCOUNT_TREE);
   opening.items = SendMessageW(tree, TVM_GETCOUNT, 0, 0);
   while (GetUpdateRect(dialog, nullptr, FALSE) || GetUpdateRect(tree, nullptr, FALSE)) Sleep(0);
-  opening.shown = Now();
+  opening.shown = Clock::now();
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   return 0;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-// Times opening the dialog on a table of `records`; false when the tree
-// does not show every record.
-bool Measure(IConfig* config, int records) {
-  Table table(records);
-  if (FAILED(config->SaveAllUsers(table.size(), table.data()))) {
-    std::printf("SaveAllUsers of %d records failed\n", records);
+// Times opening the dialog on a table of `size` records; false when the
+// tree does not show every record.
+bool Measure(IConfig* config, int size) {
+  Table table(size);
+  if (FAILED(config->SaveAllUsers(static_cast<short>(size), table.records.data()))) {
+    std::printf("SaveAllUsers of %d records failed\n", size);
     return false;
   }
   std::vector<double> opening_ms, load_ms;
   BSTR install_directory = SysAllocString(L"");
   for (int run = 0; run < kRepetitions; ++run) {
     short count = 0;
-    const LARGE_INTEGER load_start = Now();
+    const auto load_start = Clock::now();
     config->GetUserNum(&count, install_directory);
-    load_ms.push_back(Milliseconds(load_start, Now()));
+    load_ms.push_back(Milliseconds(load_start, Clock::now()));
 
     Opening opening;
     opening.owner_thread = GetCurrentThreadId();
     HANDLE watcher = CreateThread(nullptr, 0, Watch, &opening, 0, nullptr);
-    const LARGE_INTEGER start = Now();
+    const auto start = Clock::now();
     config->ManageDoModal(nullptr);
     opening.returned = true;
     WaitForSingleObject(watcher, INFINITE);
     CloseHandle(watcher);
-    if (opening.items != records) {
-      std::printf("%6d records: the tree shows %ld items\n", records,
+    if (opening.items != size) {
+      std::printf("%6d records: the tree shows %ld items\n", size,
                   static_cast<long>(opening.items));
       return false;
     }
     opening_ms.push_back(Milliseconds(start, opening.shown));
   }
   SysFreeString(install_directory);
-  std::printf("%7d  %9.1f  %9.1f  %9.1f  %12.1f\n", records, Median(opening_ms),
-              *std::min_element(opening_ms.begin(), opening_ms.end()),
-              *std::max_element(opening_ms.begin(), opening_ms.end()), Median(load_ms));
+  std::sort(opening_ms.begin(), opening_ms.end());
+  std::sort(load_ms.begin(), load_ms.end());
+  std::printf("%7d  %9.1f  %9.1f  %9.1f  %12.1f\n", size, opening_ms[kRepetitions / 2],
+              opening_ms.front(), opening_ms.back(), load_ms[kRepetitions / 2]);
   return true;
 }
 
-std::wstring ExecutableFolder() {
+// Config straight from the built Warden.dll beside this program's folder,
+// without registration.
+IConfig* CreateConfig() {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder = path;
-  return folder.substr(0, folder.rfind(L'\\'));
-}
-
-// Config straight from the built Warden.dll, without registration.
-IConfig* CreateConfig() {
-  const std::wstring dll = ExecutableFolder() + L"\\..\\Warden\\Warden.dll";
+  std::wstring dll = path;
+  dll = dll.substr(0, dll.rfind(L'\\')) + L"\\..\\Warden\\Warden.dll";
   HMODULE module = LoadLibraryW(dll.c_str());
-  if (!module) return nullptr;
-  using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-  auto get_class_object = reinterpret_cast<GetClassObjectFn>(
-      reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+  auto get_class_object = reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
+      module ? reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")) : nullptr);
   IClassFactory* factory = nullptr;
   IConfig* config = nullptr;
   if (get_class_object && SUCCEEDED(get_class_object(CLSID_Config, IID_IClassFactory,
@@ -181,32 +145,6 @@ IConfig* CreateConfig() {
   return config;
 }
 
-// A fresh install directory named by the Windows profile, removed again.
-class InstallDirectory {
- public:
-  InstallDirectory() {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + L"warden-manage-bench-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(path_.c_str(), nullptr);
-    for (const wchar_t* section : {L"Velm50", L"Velm51"}) {
-      WriteProfileStringW(section, L"ApplicationDirectory", (path_ + L"\\").c_str());
-    }
-  }
-  ~InstallDirectory() {
-    for (const wchar_t* section : {L"Velm50", L"Velm51"}) {
-      WriteProfileStringW(section, L"ApplicationDirectory", nullptr);
-    }
-    for (const wchar_t* name : {L"users.dat", L"users.bak", L"section.dat", L"section.bak"}) {
-      DeleteFileW((path_ + L"\\" + name).c_str());
-    }
-    RemoveDirectoryW(path_.c_str());
-  }
-
- private:
-  std::wstring path_;
-};
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -216,7 +154,9 @@ int wmain(int argc, wchar_t** argv) {
 
   std::setvbuf(stdout, nullptr, _IONBF, 0);  // each line as it is measured, also into a pipe
   CoInitialize(nullptr);
-  InstallDirectory directory;
+  warden::testing::TempDir directory;  // the install directory, removed again
+  warden::testing::WindowsProfile profile;
+  profile.SetInstallDirectory(directory.core() + u"\\");
   IConfig* config = CreateConfig();
   if (!config) {
     std::printf("cannot create Config from ..\\Warden\\Warden.dll\n");
@@ -230,10 +170,10 @@ int wmain(int argc, wchar_t** argv) {
 
   std::printf("manage dialog, %s: ManageDoModal until shown with the tree filled and painted\n",
               sizeof(void*) == 8 ? "x64" : "x86");
-  std::printf("(ms, %d runs each)\n", kRepetitions);
-  std::printf("records     median        min        max  load (median)\n");
+  std::printf("(ms, %d runs each)\nrecords     median        min        max  load (median)\n",
+              kRepetitions);
   bool ok = true;
-  for (int records : sizes) ok = Measure(config, records) && ok;
+  for (int size : sizes) ok = Measure(config, size) && ok;
   config->Release();
   CoUninitialize();
   return ok ? 0 : 1;
