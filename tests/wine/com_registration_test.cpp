@@ -41,7 +41,8 @@ std::wstring Documentation(Described* described, MEMBERID member = MEMBERID_NIL)
   return Take(name) + L": " + Take(help);
 }
 
-// "Name([in] a, [out] b)": a method's name, parameter names and directions.
+// "Name([in] a, [out] b): help": a method's name, parameter names and
+// directions, and its help string.
 std::wstring Signature(ITypeInfo* info, const FUNCDESC& function) {
   BSTR names[8] = {};
   UINT count = 0;
@@ -55,7 +56,58 @@ std::wstring Signature(ITypeInfo* info, const FUNCDESC& function) {
                                                          : L"[in, out or none] ";
     signature += (p > 1 ? L", " : L"") + (direction + Take(names[p]));
   }
-  return signature + L")";
+  BSTR help = nullptr;
+  info->GetDocumentation(function.memid, nullptr, &help, nullptr, nullptr);
+  return signature + L"): " + Take(help);
+}
+
+// The type library embedded in Warden.dll, read through ITypeInfo as a
+// host's development tools see it once registered.
+void ExpectTypeLibrary() {
+  ITypeLib* library = nullptr;
+  ASSERT_EQ(LoadRegTypeLib(LIBID_WARDENLib, 1, 0, 0x409, &library), S_OK);
+  TLIBATTR* attributes = nullptr;
+  ASSERT_EQ(library->GetLibAttr(&attributes), S_OK);
+  EXPECT_EQ(std::make_tuple(attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid),
+            std::make_tuple(1, 0, 0x409u));
+  library->ReleaseTLibAttr(attributes);
+  EXPECT_EQ(Documentation(library), L"WARDENLib: Warden 1.0 Type Library");
+  ITypeInfo* info = nullptr;
+  ASSERT_EQ(library->GetTypeInfoOfGuid(CLSID_Config, &info), S_OK);
+  EXPECT_EQ(Documentation(info), L"Config: Config Class");
+  info->Release();
+  ASSERT_EQ(library->GetTypeInfoOfGuid(IID_IConfig, &info), S_OK);
+  library->Release();
+  EXPECT_EQ(Documentation(info), L"IConfig: IConfig Interface");
+  TYPEATTR* type = nullptr;
+  ASSERT_EQ(info->GetTypeAttr(&type), S_OK);
+  EXPECT_EQ(std::make_tuple(type->typekind, type->cFuncs), std::make_tuple(TKIND_INTERFACE, 8));
+  info->ReleaseTypeAttr(type);  // a custom interface, not dual
+  HREFTYPE base_ref = 0;
+  ITypeInfo* base = nullptr;
+  ASSERT_EQ(info->GetRefTypeOfImplType(0, &base_ref), S_OK);
+  ASSERT_EQ(info->GetRefTypeInfo(base_ref, &base), S_OK);
+  EXPECT_EQ(Documentation(base), L"IUnknown: <null>");
+  base->Release();
+  const wchar_t* expected[] = {
+      L"ManageDoModal([in] pParentWnd): method ManageDoModal",
+      L"GetAllUser([in] m_nUserNum, [out] Array_User, [in] NetPath): method GetAllUser",
+      L"GetAllSection([out] Array_Section, [in] NetPath): method GetAllSection",
+      L"GetLastError([out] ErrNo): method GetLastError",
+      L"SaveAllSection([in] Array_Section): method SaveAllSection",
+      L"GetUserNum([out] m_nUserNum, [in] NetPath): method GetUserNum",
+      L"SaveAllUsers([in] m_nUserNum, [in] Array_User): method SaveAllUsers",
+      L"SetCurUser([out] pCurUser): method GetCurUser",  // as the host's headers always had it
+  };
+  for (UINT index = 0; index < 8; ++index) {
+    FUNCDESC* function = nullptr;
+    ASSERT_EQ(info->GetFuncDesc(index, &function), S_OK);
+    EXPECT_EQ(function->oVft, static_cast<SHORT>((3 + index) * sizeof(void*))) << index;
+    EXPECT_EQ(function->elemdescFunc.tdesc.vt, VT_HRESULT) << index;
+    EXPECT_EQ(Signature(info, *function), expected[index]);
+    info->ReleaseFuncDesc(function);
+  }
+  info->Release();
 }
 
 // The class a ProgID names, or all zeros.
@@ -113,81 +165,20 @@ class RegistrationTest : public ::testing::Test {
 TEST_F(RegistrationTest, RegisterTwiceThenUnregister) {
   ASSERT_EQ(RunRegsvr32(L"/s", dll_), 0u);
   ExpectRegistered();
-  ITypeLib* library = nullptr;
-  ASSERT_EQ(LoadRegTypeLib(LIBID_WARDENLib, 1, 0, 0x409, &library), S_OK);
-  library->Release();
-
+  ExpectTypeLibrary();
   ASSERT_EQ(RunRegsvr32(L"/s", dll_), 0u);  // one set, not two
   ExpectRegistered();
 
   ASSERT_EQ(RunRegsvr32(L"/s /u", dll_), 0u);
-  const std::u16string gone[] = {u"Warden.Config", u"Warden.Config.1", class_key_};
-  for (const std::u16string& key : gone) {
+  for (const std::u16string& key :
+       {std::u16string(u"Warden.Config"), std::u16string(u"Warden.Config.1"), class_key_}) {
     EXPECT_FALSE(platform::RegistryKeyExists(kHkcr, key));
   }
   EXPECT_TRUE(platform::RegistryKeyExists(kHkcr, u"CLSID"));
   EXPECT_TRUE(IsEqualGUID(ClassOf(L"Warden.Config"), CLSID{}));
-  library = nullptr;
+  ITypeLib* library = nullptr;
   EXPECT_NE(LoadRegTypeLib(LIBID_WARDENLib, 1, 0, 0x409, &library), S_OK);
   if (library) library->Release();
-}
-
-// The type library embedded in Warden.dll, read through ITypeInfo as a
-// host's development tools see it once registered.
-TEST_F(RegistrationTest, TypeLibraryDescribesLibraryClassInterfaceAndMethods) {
-  ASSERT_EQ(RunRegsvr32(L"/s", dll_), 0u);
-  ITypeLib* library = nullptr;
-  ASSERT_EQ(LoadRegTypeLib(LIBID_WARDENLib, 1, 0, 0x409, &library), S_OK);
-  TLIBATTR* attributes = nullptr;
-  ASSERT_EQ(library->GetLibAttr(&attributes), S_OK);
-  EXPECT_EQ(std::make_tuple(attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid),
-            std::make_tuple(1, 0, 0x409u));
-  library->ReleaseTLibAttr(attributes);
-  EXPECT_EQ(Documentation(library), L"WARDENLib: Warden 1.0 Type Library");
-
-  ITypeInfo* info = nullptr;
-  ASSERT_EQ(library->GetTypeInfoOfGuid(CLSID_Config, &info), S_OK);
-  EXPECT_EQ(Documentation(info), L"Config: Config Class");
-  info->Release();
-  ASSERT_EQ(library->GetTypeInfoOfGuid(IID_IConfig, &info), S_OK);
-  EXPECT_EQ(Documentation(info), L"IConfig: IConfig Interface");
-  TYPEATTR* type = nullptr;
-  ASSERT_EQ(info->GetTypeAttr(&type), S_OK);
-  EXPECT_EQ(type->typekind, TKIND_INTERFACE);  // custom, not dual
-  EXPECT_EQ(type->cFuncs, 8);
-  info->ReleaseTypeAttr(type);
-  HREFTYPE base_ref = 0;
-  ITypeInfo* base = nullptr;
-  ASSERT_EQ(info->GetRefTypeOfImplType(0, &base_ref), S_OK);
-  ASSERT_EQ(info->GetRefTypeInfo(base_ref, &base), S_OK);
-  EXPECT_EQ(Documentation(base), L"IUnknown: <null>");
-  base->Release();
-
-  const wchar_t* expected[][2] = {
-      {L"ManageDoModal([in] pParentWnd)", L"method ManageDoModal"},
-      {L"GetAllUser([in] m_nUserNum, [out] Array_User, [in] NetPath)", L"method GetAllUser"},
-      {L"GetAllSection([out] Array_Section, [in] NetPath)", L"method GetAllSection"},
-      {L"GetLastError([out] ErrNo)", L"method GetLastError"},
-      {L"SaveAllSection([in] Array_Section)", L"method SaveAllSection"},
-      {L"GetUserNum([out] m_nUserNum, [in] NetPath)", L"method GetUserNum"},
-      {L"SaveAllUsers([in] m_nUserNum, [in] Array_User)", L"method SaveAllUsers"},
-      // The host's headers have always carried this help string.
-      {L"SetCurUser([out] pCurUser)", L"method GetCurUser"},
-  };
-  for (UINT index = 0; index < 8; ++index) {
-    SCOPED_TRACE(index);
-    FUNCDESC* function = nullptr;
-    ASSERT_EQ(info->GetFuncDesc(index, &function), S_OK);
-    EXPECT_EQ(function->oVft, static_cast<SHORT>((3 + index) * sizeof(void*)));
-    EXPECT_EQ(function->elemdescFunc.tdesc.vt, VT_HRESULT);
-    EXPECT_EQ(Signature(info, *function), expected[index][0]);
-    BSTR help = nullptr;
-    info->GetDocumentation(function->memid, nullptr, &help, nullptr, nullptr);
-    EXPECT_EQ(Take(help), expected[index][1]);
-    info->ReleaseFuncDesc(function);
-  }
-  info->Release();
-  library->Release();
 }
 
 }  // namespace
