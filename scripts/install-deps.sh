@@ -11,7 +11,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   mingw-w64 mingw-w64-tools binutils-mingw-w64
-  wine64 fonts-wine xvfb xauth x11-apps imagemagick fonts-wqy-microhei
+  wine64 fonts-wine xvfb xauth fonts-wqy-microhei
   msitools wixl
 )
 # Waits for another apt or dpkg run (up to 15 minutes) instead of failing.

@@ -2,11 +2,9 @@
 // manage dialog; a second thread works the real dialogs with window messages
 // (a new group, a new user in it with zones, a zone renamed through Edit
 // zones, OK); the host then reads everything back through the interface.
-// Screenshots go to WARDEN_SCREENSHOT_DIR when it is set.
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -25,17 +23,12 @@ using testing::WaitForClose;
 using testing::WaitForDialogWith;
 
 struct Scenario {
-  std::wstring shots;  // screenshot path prefix; empty: none
   std::wstring group = L"Line 2";
   std::wstring user = L"Operator7";
   // Typed key by key into the real edit, which takes the first 31 characters.
   std::wstring zone = L"\u4E1C\u533A_Boiler_0123456789_abcdefghijkl";
   bool completed = false;
 };
-
-void Shoot(const Scenario& scenario, HWND window, const wchar_t* name) {
-  if (!scenario.shots.empty()) testing::SaveScreenshot(window, scenario.shots + name + L".bmp");
-}
 
 // Closes whatever dialog is left open, so a failed run cannot hang the host.
 void CloseEveryDialog() {
@@ -76,7 +69,6 @@ bool NewUserInGroup(HWND manage, const Scenario& scenario) {
     return false;
   }
   testing::TickListItem(editor, IDC_ZONE_LIST, 5);
-  Shoot(scenario, editor, L"user-editor");
   Click(editor, IDOK);
   return WaitForClose(editor);
 }
@@ -87,7 +79,6 @@ bool RenameZone5(HWND manage, const Scenario& scenario) {
   if (!zones) return false;
   testing::ClickListItem(zones, IDC_ZONE_LIST, 5);
   if (!testing::WaitForEnabled(zones, IDC_MODIFY)) return false;
-  Shoot(scenario, zones, L"zone-dialog");
   Click(zones, IDC_MODIFY);
   HWND rename = WaitForDialogWith(IDC_NEW_ZONE_NAME);
   if (!rename) return false;
@@ -97,7 +88,6 @@ bool RenameZone5(HWND manage, const Scenario& scenario) {
   const std::wstring kept = scenario.zone.substr(0, 31);
   if (!testing::WaitUntil([edit, &kept] { return testing::WindowText(edit) == kept; }))
     return false;
-  Shoot(scenario, rename, L"rename-dialog");
   Click(rename, IDOK);
   if (!WaitForClose(rename)) return false;
   // The list shows the new name before the dialog closes.
@@ -116,7 +106,6 @@ DWORD WINAPI Drive(void* parameter) {
   if (manage && (step = "new group", NewGroup(manage, scenario)) &&
       (step = "new user", NewUserInGroup(manage, scenario)) &&
       (step = "rename zone 5", RenameZone5(manage, scenario))) {
-    Shoot(scenario, manage, L"manage-dialog");
     Click(manage, IDOK);
     scenario.completed = WaitForClose(manage);
   }
@@ -141,11 +130,6 @@ TEST_P(ManageDialogUiTest, HostOpensTheDialogAnOperatorAddsAndTheHostReadsBack) 
   ASSERT_EQ(config->SetCurUser(&supervisor), S_OK);
 
   Scenario scenario;
-  if (const char* shots = std::getenv("WARDEN_SCREENSHOT_DIR")) {
-    const std::string folder = shots;
-    scenario.shots = std::wstring(folder.begin(), folder.end()) + L"\\" +
-                     std::wstring(language.begin(), language.end()) + L"-";
-  }
   HANDLE driver = CreateThread(nullptr, 0, Drive, &scenario, 0, nullptr);
   EXPECT_EQ(config->ManageDoModal(nullptr), S_OK);
   WaitForSingleObject(driver, 300000);

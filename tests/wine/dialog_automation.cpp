@@ -113,45 +113,4 @@ bool SelectComboEntry(HWND dialog, int combo_id, const std::wstring& text) {
   return true;
 }
 
-bool SaveScreenshot(HWND window, const std::wstring& path) {
-  // Painted now, by the window's own thread, before the screen is read.
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  Settle(window);
-  RECT rect;
-  GetWindowRect(window, &rect);
-  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-  GdiFlush();
-  const DWORD stride = ((width * 3 + 3) / 4) * 4;
-  const DWORD image_size = stride * height;
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  file.bfSize = file.bfOffBits + image_size;
-  info.bmiHeader.biSizeImage = image_size;
-  bool ok = false;
-  if (FILE* out = _wfopen(path.c_str(), L"wb")) {
-    ok = fwrite(&file, sizeof file, 1, out) == 1 &&
-         fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
-         fwrite(bits, image_size, 1, out) == 1;
-    fclose(out);
-  }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return ok;
-}
-
 }  // namespace warden::testing

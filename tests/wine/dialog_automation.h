@@ -1,5 +1,5 @@
 // Driving real dialogs from a second thread with window messages, as an
-// operator would, and taking screenshots of them.
+// operator would.
 #ifndef WARDEN_TESTS_WINE_DIALOG_AUTOMATION_H
 #define WARDEN_TESTS_WINE_DIALOG_AUTOMATION_H
 
@@ -28,9 +28,6 @@ void ClickListItem(HWND dialog, int list_id, int item);
 std::wstring ListItemText(HWND dialog, int list_id, int item);
 // Selects the combo entry with exactly `text`; false when there is none.
 bool SelectComboEntry(HWND dialog, int combo_id, const std::wstring& text);
-
-// Saves what the screen shows of `window` as a 24-bit BMP.
-bool SaveScreenshot(HWND window, const std::wstring& path);
 
 }  // namespace warden::testing
 
