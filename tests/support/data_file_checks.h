@@ -1,6 +1,6 @@
-// What users.dat and section.dat must both do: the save protocol, the
-// directory rule and surviving any one failing file call. Each file's test
-// describes its file once and runs these against it.
+// What users.dat and section.dat must both do: the directory rule and the
+// save protocol under any one failing file call. Each file's test describes
+// its file once and runs these against it.
 #ifndef WARDEN_TESTS_SUPPORT_DATA_FILE_CHECKS_H
 #define WARDEN_TESTS_SUPPORT_DATA_FILE_CHECKS_H
 
@@ -26,10 +26,11 @@ struct DataFile {
   std::function<bool&(CUser&)> backup_due;
 };
 
-void ExpectSaveProtocol(const DataFile& file, InstallDir& install);
 void ExpectDirectoryRule(const DataFile& file, InstallDir& install);
-// Each file call of the save (load) fails in turn; afterwards the file holds
-// exactly the old or the new bytes, the result says which, and a load reads it.
+// Each file call of a save (a load) fails in turn; afterwards the file holds
+// exactly the old or the new bytes, the result says which, and a load reads
+// it. Without a failure they show the save protocol: the first save after a
+// load backs up the file as loaded; a load of no file writes the defaults.
 void ExpectSaveSurvivesAnyFailingFileCall(const DataFile& file, InstallDir& install);
 void ExpectLoadSurvivesAnyFailingFileCall(const DataFile& file, InstallDir& install);
 

@@ -5,7 +5,6 @@
 #ifndef WARDEN_TESTS_SUPPORT_FAULT_INJECTION_H
 #define WARDEN_TESTS_SUPPORT_FAULT_INJECTION_H
 
-#include <string>
 #include <vector>
 
 namespace warden::testing {
@@ -27,7 +26,6 @@ enum class FileOp {
   kLock,
   kUnlock
 };
-const char* FileOpName(FileOp op);
 
 class FaultInjector {
  public:
