@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <future>
 
 #include "accounts/account_file.h"
 #include "platform/files.h"
 #include "storage/file_version.h"
-#include "tests/support/data_file_checks.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/install_dir.h"
 
@@ -17,6 +17,7 @@ using Bytes = std::vector<std::uint8_t>;
 using Table = std::vector<AccountRecord>;
 using testing::FileOp;
 using testing::InstallLocation;
+using testing::LocationOf;
 using testing::ReadBytes;
 
 AccountRecord User(const std::u16string& name, const std::u16string& group, std::int16_t pri = 5,
@@ -47,21 +48,6 @@ class AccountFileTest : public ::testing::Test {
   void PutDat(const Bytes& bytes) { testing::WriteBytes(install_ / "users.dat", bytes); }
   testing::InstallDir install_;
 };
-
-// A field that will not unseal reads as empty while the rest loads; the
-// version in the header and bytes after the last record are never looked at.
-TEST_F(AccountFileTest, DamagedFieldReadsAsEmpty) {
-  Bytes bytes = FileBytes(SampleTable());
-  bytes[268] = 'G';  // the first digit of the first record's sealed name
-  bytes[1] ^= 0x55;  // the version
-  bytes.push_back(0x42);
-  PutDat(bytes);
-  Table expected = SampleTable();
-  expected[0].groupname.clear();
-  CUser store;
-  ASSERT_EQ(LoadAccountFile(store, InstallLocation()), kFileOk);
-  EXPECT_EQ(store.m_pUser, expected);
-}
 
 // A file that fails to load leaves no table, and is never taken as the
 // backup. The count is checked against the bytes left before the table is
@@ -140,26 +126,163 @@ TEST_F(AccountFileTest, TooManyRecordsAreRefused) {
   EXPECT_EQ(SaveAccountFile(store, InstallLocation()), kFileOk);
 }
 
-testing::DataFile UsersDat() {
-  const auto fill = [](CUser& store, testing::Content content) {
-    store.SetDefaultTable();
-    if (content != testing::Content::kDefault) store.m_pUser = SampleTable();
-    if (content == testing::Content::kNew) store.m_pUser->push_back(User(u"new", u"Line"));
-  };
-  return {"users",
-          LoadAccountFile,
-          SaveAccountFile,
-          fill,
-          [](const CUser& store) { return store.m_pUser ? FileBytes(*store.m_pUser) : Bytes(); },
-          [](CUser& store) -> bool& { return store.m_bUserBackupDue; }};
+Table Defaults() {
+  CUser store;
+  store.SetDefaultTable();
+  return *store.m_pUser;
 }
 
-TEST_F(AccountFileTest, DirectoryRule) { testing::ExpectDirectoryRule(UsersDat(), install_); }
-TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
-  testing::ExpectSaveSurvivesAnyFailingFileCall(UsersDat(), install_);
+Bytes StoreBytes(const CUser& store) { return store.m_pUser ? FileBytes(*store.m_pUser) : Bytes(); }
+
+// Runs `operation` with its 1st, 2nd, ... file call failing until a run
+// makes no call fail, once with that call alone failing and once with every
+// call from it on (so the clean-up fails too); `check` judges each run after
+// the injector is gone.
+void SweepFileFaults(const std::function<void()>& prepare, const std::function<int()>& operation,
+                     const std::function<void(int result, bool persistent)>& check) {
+  for (int n = 1, fired = 1; fired; ++n) {
+    for (const bool persistent : {false, true}) {
+      SCOPED_TRACE("failing call " + std::to_string(n) + (persistent ? " and on" : ""));
+      prepare();
+      int result;
+      {
+        testing::FaultInjector faults;
+        persistent ? faults.FailFrom(n) : faults.FailNth(n);
+        result = operation();
+        fired = faults.fired();
+      }
+      check(result, persistent);
+    }
+    EXPECT_TRUE(fired || n > 4);  // the injector saw every call
+  }
 }
+
+// A directory of exactly `length` characters under `base`, made on disk.
+std::u16string DeepDirectory(const testing::TempDir& base, std::size_t length) {
+  std::filesystem::path deep = base.path();
+  std::u16string core = base.core();
+  while (core.size() < length) {
+    const std::string name(length - core.size() > 101 ? 99 : length - core.size() - 1, 'd');
+    deep /= name;
+    core += u"\\" + std::u16string(name.begin(), name.end());
+  }
+  std::filesystem::create_directories(deep);
+  return core;
+}
+
+TEST_F(AccountFileTest, DirectoryRule) {
+  const Bytes old = FileBytes(SampleTable());
+  testing::TempDir project, empty;
+  testing::WriteBytes(project / "users.dat", old);
+  testing::CurrentDirectory here(project.path());
+  // Trailing backslashes and spaces go; nothing left means the current directory.
+  CUser store;
+  for (const std::u16string& directory : {project.core() + u"\\ \\\\  ", std::u16string(u" \\")}) {
+    ASSERT_EQ(LoadAccountFile(store, LocationOf(directory)), kFileOk);
+    EXPECT_EQ(StoreBytes(store), old);
+  }
+  // A project directory is only read: no file there is 104 with the defaults
+  // in memory, and nothing is written anywhere.
+  EXPECT_EQ(LoadAccountFile(store, LocationOf(empty.core())), kFileNotReadable);
+  EXPECT_EQ(store.m_pUser, Defaults());
+  EXPECT_TRUE(std::filesystem::is_empty(empty.path()));
+  EXPECT_FALSE(install_.Has("users.dat"));
+  // Naming the install directory itself is a load from the install directory.
+  EXPECT_EQ(LoadAccountFile(store, LocationOf(install_.dir().core() + u"\\\\ ")), kFileOk);
+  EXPECT_TRUE(install_.Has("users.dat"));
+  // The longest path is 259 characters; one more is refused before any file call.
+  const std::u16string fits = DeepDirectory(project, 259 - 1 - 9);
+  const std::u16string longer = DeepDirectory(empty, fits.size() + 1);
+  install_.Set(fits + u"\\");
+  EXPECT_EQ(SaveAccountFile(store, InstallLocation()), kFileOk);
+  EXPECT_EQ(LoadAccountFile(store, LocationOf(fits)), kFileOk);
+  install_.Set(longer + u"\\");
+  testing::FaultInjector faults;
+  EXPECT_EQ(SaveAccountFile(store, InstallLocation()), kFileNotWritable);
+  EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileNotReadable);
+  EXPECT_EQ(LoadAccountFile(store, LocationOf(longer)), kFileNotReadable);
+  EXPECT_TRUE(faults.calls().empty());
+  install_.Set(install_.dir().core("missing") + u"\\");
+  EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileDefaultNotWritable);
+}
+
+// Each file call of a save fails in turn; afterwards the file holds exactly
+// the old or the new bytes, the result says which, and a load reads it.
+// Without a failure: the first save after a load backs up the file as
+// loaded, and the next leaves the backup.
+TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
+  Table new_table = SampleTable();
+  new_table.push_back(User(u"new", u"Line"));
+  const Bytes old_bytes = FileBytes(SampleTable()), new_bytes = FileBytes(new_table);
+  const struct {
+    bool old_file, backup_due;  // the file exists before the save; the store has loaded it
+  } cases[] = {{true, true}, {true, false}, {false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.old_file ? "file, " : "no file, ") + (c.backup_due ? "due" : ""));
+    CUser store;
+    const auto prepare = [&] {
+      for (const char* name : {"users.bak", "users.dat", "users.111", "users.112"}) {
+        std::filesystem::remove(install_ / name);
+      }
+      if (c.old_file) PutDat(old_bytes);
+      store.m_pUser = new_table;
+      store.m_bUserBackupDue = c.backup_due;
+    };
+    const auto check = [&](int result, bool persistent) {
+      const bool saved = result == kFileOk;
+      EXPECT_TRUE(saved || result == kFileNotWritable) << result;
+      const Bytes backup = install_.Has("users.bak") ? ReadBytes(install_ / "users.bak") : Bytes();
+      // The flag is cleared once the backup is in place.
+      EXPECT_TRUE(backup.empty() || backup == old_bytes);
+      EXPECT_TRUE(!saved || backup.empty() != (c.old_file && c.backup_due));
+      EXPECT_EQ(store.m_bUserBackupDue, c.backup_due && backup.empty());
+      // Side files stay only where removing them failed too.
+      EXPECT_FALSE(!persistent && (install_.Has("users.111") || install_.Has("users.112")));
+      // Never left without the file; it holds exactly what the result says.
+      ASSERT_EQ(install_.Has("users.dat"), c.old_file || saved);
+      if (!install_.Has("users.dat")) return;
+      EXPECT_EQ(Dat(), saved ? new_bytes : old_bytes);
+      CUser reader;
+      ASSERT_EQ(LoadAccountFile(reader, InstallLocation()), kFileOk);
+      EXPECT_EQ(StoreBytes(reader), saved ? new_bytes : old_bytes);
+      if (!saved || store.m_bUserBackupDue) return;
+      ASSERT_EQ(SaveAccountFile(store, InstallLocation()), kFileOk);
+      EXPECT_EQ(install_.Has("users.bak") ? ReadBytes(install_ / "users.bak") : Bytes(), backup);
+    };
+    SweepFileFaults(
+        prepare, [&] { return SaveAccountFile(store, InstallLocation()); }, check);
+  }
+}
+
+// Each file call of a load fails in turn: what is on disk is never lost or
+// replaced by the defaults, and only a whole file read makes a backup due.
 TEST_F(AccountFileTest, LoadSurvivesAnyFailingFileCall) {
-  testing::ExpectLoadSurvivesAnyFailingFileCall(UsersDat(), install_);
+  for (bool file_exists : {true, false}) {
+    SCOPED_TRACE(file_exists ? "existing file" : "default creation");
+    const Bytes expected = FileBytes(file_exists ? SampleTable() : Defaults());
+    CUser store;
+    const auto prepare = [&] {
+      std::filesystem::remove(install_ / "users.dat");
+      std::filesystem::remove(install_ / "users.111");
+      if (file_exists) PutDat(expected);
+      store = CUser();
+    };
+    const auto check = [&](int result, bool persistent) {
+      EXPECT_TRUE(result == kFileOk || result == kFileNotReadable ||
+                  result == kFileDefaultNotWritable)
+          << result;
+      EXPECT_EQ(store.m_bUserBackupDue, result == kFileOk);
+      EXPECT_TRUE(result != kFileOk || StoreBytes(store) == expected);
+      EXPECT_FALSE(!persistent && install_.Has("users.111"));
+      ASSERT_TRUE(install_.Has("users.dat") || !file_exists);
+      if (!install_.Has("users.dat")) return;
+      CUser reader;
+      ASSERT_EQ(LoadAccountFile(reader, InstallLocation()), kFileOk);
+      EXPECT_EQ(StoreBytes(reader), expected);
+    };
+    SweepFileFaults(
+        prepare, [&] { return LoadAccountFile(store, InstallLocation()); }, check);
+  }
 }
 
 // A save waits while another process holds users.lck, and leaves the file

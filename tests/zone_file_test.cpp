@@ -2,7 +2,6 @@
 
 #include "platform/text.h"
 #include "storage/file_version.h"
-#include "tests/support/data_file_checks.h"
 #include "tests/support/install_dir.h"
 #include "zones/zone_file.h"
 #include "zones/zone_name_rules.h"
@@ -71,26 +70,20 @@ TEST_F(ZoneFileTest, ShortAndDamagedFiles) {
   }
 }
 
-testing::DataFile SectionDat() {
-  const auto fill = [](CUser& store, testing::Content content) {
-    store.m_strSection = content == testing::Content::kDefault ? DefaultZoneNames()
-                         : content == testing::Content::kOld   ? Numbered(u"old ")
-                                                               : Numbered(u"new ");
-  };
-  return {"section",
-          LoadSectionFile,
-          SaveSectionFile,
-          fill,
-          [](const CUser& store) { return FileBytes(store.m_strSection); },
-          [](CUser& store) -> bool& { return store.m_bSectionBackupDue; }};
-}
-
-TEST_F(ZoneFileTest, DirectoryRule) { testing::ExpectDirectoryRule(SectionDat(), install_); }
-TEST_F(ZoneFileTest, SaveSurvivesAnyFailingFileCall) {
-  testing::ExpectSaveSurvivesAnyFailingFileCall(SectionDat(), install_);
-}
-TEST_F(ZoneFileTest, LoadSurvivesAnyFailingFileCall) {
-  testing::ExpectLoadSurvivesAnyFailingFileCall(SectionDat(), install_);
+// No file: the defaults are written and read; where none can be written,
+// 103; in a project directory, 104 with the defaults and nothing written.
+TEST_F(ZoneFileTest, DefaultFile) {
+  CUser store;
+  EXPECT_EQ(LoadSectionFile(store, testing::InstallLocation()), kFileOk);
+  EXPECT_EQ(testing::ReadBytes(install_ / "section.dat"), FileBytes(DefaultZoneNames()));
+  EXPECT_TRUE(store.m_bSectionBackupDue);
+  testing::TempDir project;
+  store.m_strSection = Numbered(u"x");
+  EXPECT_EQ(LoadSectionFile(store, testing::LocationOf(project.core())), kFileNotReadable);
+  EXPECT_EQ(store.m_strSection, DefaultZoneNames());
+  EXPECT_TRUE(std::filesystem::is_empty(project.path()));
+  install_.Set(install_.dir().core("missing") + u"\\");
+  EXPECT_EQ(LoadSectionFile(store, testing::InstallLocation()), kFileDefaultNotWritable);
 }
 
 using P = ZoneNameProblem;
