@@ -58,36 +58,24 @@ TEST_F(FilesTest, EdgesAndFailures) {
   EXPECT_FALSE(Files().exists(none) || File::OpenRead(none).IsOpen() || Files().remove(none) ||
                Files().copy(none, a) || Files().replace(none, a) || Files().rename(none, a) ||
                File::OpenWrite(dir_.core("no-such-dir\\x")).IsOpen());
+  // The lock excludes any other holder, another open in this very process
+  // too, until released; a waiter gives up after its bound.
+  const FileHandle lock = Files().lock(dir_.core("a.lck"), 0);
+  EXPECT_EQ(Files().lock(dir_.core("a.lck"), 20), kInvalidFile);
+  EXPECT_TRUE(Files().unlock(lock) && Files().unlock(Files().lock(dir_.core("a.lck"), 0)));
+  EXPECT_EQ(Files().lock(dir_.core("no-such-dir\\a.lck"), 0), kInvalidFile);
 #ifndef _WIN32
   file.Close();
   EXPECT_EQ(open_files(), before);
 #endif
 }
 
-// The lock excludes any other holder, another open in this very process
-// too, until released; a waiter gives up after its bound.
-TEST_F(FilesTest, LockExcludesAnotherHolderUntilReleased) {
-  const std::u16string path = dir_.core("a.lck");
-  const FileHandle first = Files().lock(path, 0);
-  ASSERT_NE(first, kInvalidFile);
-  EXPECT_EQ(Files().lock(path, 20), kInvalidFile);
-  EXPECT_TRUE(Files().unlock(first));
-  const FileHandle second = Files().lock(path, 0);
-  EXPECT_NE(second, kInvalidFile);
-  EXPECT_TRUE(Files().unlock(second));
-  EXPECT_EQ(Files().lock(dir_.core("no-such-dir\\a.lck"), 0), kInvalidFile);
-}
-
 TEST(TextTest, Utf8BothWays) {
   const std::u16string text = u"系统管理员 A\u00e9 \U0001F600";
   EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
   EXPECT_EQ(ToUtf8(u"无"), "\xE6\x97\xA0");
-  EXPECT_EQ(FromUtf8("\xD0\xB6\xC3\xA9"), u"\u0436\u00E9");  // two-byte forms
-  EXPECT_EQ(ToUtf8(u"a\xD800"), "a\xEF\xBF\xBD");            // a lone surrogate
-  EXPECT_EQ(FromUtf8("a\xFF"
-                     "b"),
-            u"a\uFFFD"
-            u"b");                                   // broken: replacement characters
+  EXPECT_EQ(ToUtf8(u"a\xD800"), "a\xEF\xBF\xBD");    // a lone surrogate
+  EXPECT_EQ(FromUtf8("a\xFF\x62"), u"a\uFFFDb");     // broken: a replacement character
   EXPECT_EQ(FromUtf8("\xE6\x97"), u"\uFFFD\uFFFD");  // cut short
 }
 
@@ -99,7 +87,6 @@ TEST(TextTest, CaseInsensitiveEqualityAgreesWithFoldTable) {
     bool equal;
   } rows[] = {
       {u"Admin", u"ADMIN", true},
-      {u"admin", u"admim", false},
       {u"\u00e9t\u00e9", u"\u00c9T\u00c9", true},  // é / É
       {u"\u00ff", u"\u0178", true},                // ÿ / Ÿ
       {u"\u00f7", u"\u00d7", false},               // ÷ and × are not a pair
@@ -107,9 +94,7 @@ TEST(TextTest, CaseInsensitiveEqualityAgreesWithFoldTable) {
       {u"\u03c3\u03c9", u"\u03a3\u03a9", true},    // σ ω / Σ Ω
       {u"\u0436\u0451", u"\u0416\u0401", true},    // ж ё / Ж Ё
       {u"\uff41\uff5a", u"\uff21\uff3a", true},    // full-width a z / A Z
-      {u"系统", u"系统", true},
       {u"系统", u"系", false},
-      {u"", u"", true},
       {u"a ", u"A", false},
   };
   for (const auto& row : rows) {
@@ -139,14 +124,13 @@ TEST(TextTest, AnsiCodePages) {
 
 TEST(ProfileTest, PrivateIniLookupFollowsWindowsRules) {
   testing::TempDir dir;
-  testing::WriteText(dir / "a.ini",
-                     "[Other]\nKey=wrong\n"
-                     "[language]\n  velmarislanguage =  ENGLISH  \nQuoted=\"a b \"\nEmpty=\n");
+  testing::WriteText(
+      dir / "a.ini",
+      "[Other]\nKey=wrong\n[language]\n  velmarislanguage =  ENGLISH  \nQ=\"a b \"\n");
   const auto ini = dir.core("a.ini");
   EXPECT_EQ(ReadPrivateProfileString(u"Language", u"VelmarisLanguage", u"X", ini, 512), u"ENGLISH");
-  EXPECT_EQ(ReadPrivateProfileString(u"LANGUAGE", u"Quoted", u"X", ini, 512), u"a b ");
   EXPECT_EQ(ReadPrivateProfileString(u"Language", u"Key", u"dflt", ini, 512), u"dflt");
-  EXPECT_EQ(ReadPrivateProfileString(u"Language", u"x", u"d", dir.core("none.ini"), 512), u"d");
+  EXPECT_EQ(ReadPrivateProfileString(u"LANGUAGE", u"q", u"X", ini, 512), u"a b ");
   EXPECT_EQ(ReadPrivateProfileString(u"Language", u"VelmarisLanguage", u"", ini, 4), u"ENG");
 #ifndef _WIN32
   // UTF-16 with its byte-order mark, and UTF-8 after one.

@@ -51,11 +51,9 @@ TEST(ArchiveTest, TextPrefixes) {
        kRead},
       {{0x05, 'a'}, u"", kFails},
       {{0xFF, 0xFE, 0xFF, 0x02, 'a', 0, 'b'}, u"", kFails},
-      {{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF}, u"", kFails},
       {{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0x80},
        u"",
        kFails},
-      {{0xFF, 0xFE, 0xFF, 0xFF, 0x01}, u"", kFails},  // ends inside the prefix
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(row.head).substr(0, 60));
@@ -76,19 +74,15 @@ TEST(ArchiveTest, TextPrefixes) {
 
 TEST(ArchiveTest, EndOfDataAndWrongDirection) {
   const Bytes bytes{1, 2, 3};
-  Archive past = ReadingOf(bytes);
+  Archive past = ReadingOf(bytes), reading = ReadingOf(bytes);
   std::uint32_t value = 0;
-  EXPECT_FALSE(past.ReadU32(&value));
-  EXPECT_EQ(past.error(), ArchiveError::kEndOfFile);
   std::uint8_t byte = 0;
-  EXPECT_FALSE(past.ReadU8(&byte));  // three bytes remain, but the failure sticks
   std::int16_t half = 0;
+  EXPECT_FALSE(past.ReadU32(&value) || past.ReadU8(&byte));  // the failure sticks
+  EXPECT_EQ(past.error(), ArchiveError::kEndOfFile);
   EXPECT_FALSE(ReadingOf({1}).ReadI16(&half));
-
-  Archive reading = ReadingOf(bytes);
-  EXPECT_FALSE(reading.Flush());
+  EXPECT_FALSE(reading.Flush() || reading.WriteU16(1) || ReadingOf(bytes).WriteText(u"x"));
   EXPECT_EQ(reading.error(), ArchiveError::kWrongDirection);
-  EXPECT_FALSE(ReadingOf(bytes).WriteU16(1) || ReadingOf(bytes).WriteText(u"x"));
   Bytes sink;
   Archive writing = Archive::Writing(sink);
   EXPECT_FALSE(writing.ReadU32(&value));
@@ -98,23 +92,19 @@ TEST(ArchiveTest, EndOfDataAndWrongDirection) {
 }
 
 // Through a file's 64 KiB buffer: a wide text starting at an odd offset has a
-// unit split by the refill, texts of 32K units and more fill the buffer, and
-// blocks reach the one byte after a full buffer.
-TEST(ArchiveTest, TextsAndBlocksThroughTheFileBuffer) {
+// unit split by the refill, and texts of 32K units and more fill the buffer.
+TEST(ArchiveTest, TextsThroughTheFileBuffer) {
   testing::TempDir dir;
-  const std::u16string path = dir.core("a.bin");
   const std::u16string texts[] = {std::u16string(40000, u'\u4E2D'), std::u16string(32768, u'y'),
                                   std::u16string(70000, u'z'), u"end"};
-  Bytes block(64 * 1024 + 1);
-  for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>(i % 251);
   {
-    platform::File file = platform::File::OpenWrite(path);
+    platform::File file = platform::File::OpenWrite(dir.core("a.bin"));
     Archive out = Archive::Writing(file);
     ASSERT_TRUE(out.WriteBlock("\x01", 1));
     for (const std::u16string& text : texts) ASSERT_TRUE(out.WriteText(text));
-    ASSERT_TRUE(out.WriteBlock(block.data(), block.size()) && out.Flush() && file.Close());
+    ASSERT_TRUE(out.Flush() && file.Close());
   }
-  platform::File file = platform::File::OpenRead(path);
+  platform::File file = platform::File::OpenRead(dir.core("a.bin"));
   Archive in = Archive::Reading(file);
   std::uint8_t first = 0;
   ASSERT_TRUE(in.ReadU8(&first));
@@ -123,12 +113,7 @@ TEST(ArchiveTest, TextsAndBlocksThroughTheFileBuffer) {
     ASSERT_TRUE(in.ReadText(&back));
     EXPECT_TRUE(back == text) << back.size();
   }
-  Bytes back(block.size());
-  ASSERT_TRUE(in.ReadBytes(back.data(), block.size() - 1));
-  ASSERT_TRUE(in.ReadBytes(&back.back(), 1));
-  EXPECT_TRUE(back == block);
-  EXPECT_EQ(in.Remaining(), 0u);
-  EXPECT_FALSE(in.ReadBytes(back.data(), 1));
+  EXPECT_FALSE(in.ReadU8(&first));
 }
 
 Bytes LittleEndian(std::initializer_list<std::uint32_t> words) {
@@ -142,9 +127,8 @@ Bytes LittleEndian(std::initializer_list<std::uint32_t> words) {
 // Refused lengths leave the buffer alone.
 TEST(TeaTest, BufferLengths) {
   std::uint8_t buffer[16] = {};
-  const std::pair<std::int32_t, std::int32_t> lengths[] = {
-      {0, 0}, {-8, 0}, {12, kCipherInvalidArgument}, {1, kCipherInvalidArgument}};
-  for (const auto& [length, result] : lengths) {
+  for (const auto& [length, result] :
+       {std::pair{0, 0}, {-8, 0}, {12, kCipherInvalidArgument}, {1, kCipherInvalidArgument}}) {
     EXPECT_EQ(TeaEncryptBuffer(buffer, length, FieldKey()), result) << length;
   }
   EXPECT_EQ(TeaDecryptBuffer(buffer, 7, FieldKey()), kCipherInvalidArgument);
@@ -185,14 +169,11 @@ std::u16string SealWith(const TeaKey& key, const std::u16string& text, std::uint
   return hex;
 }
 
-std::u16string With(std::u16string text, std::size_t at, char16_t c) {
-  text[at] = c;
-  return text;
-}
-
 TEST(FieldCipherTest, DecipherFailures) {
   const std::u16string good = SealWith(FieldKey(), u"Operator", 8);
-  std::u16string sealed, lower = good;
+  std::u16string sealed, lower = good, with_g = good, with_del = good;
+  with_g[5] = u'G';
+  with_del[2] = u'\x7F';
   ASSERT_TRUE(EncipherText(u"Operator", &sealed));
   EXPECT_EQ(sealed, good);  // the format, built here on its own
   for (char16_t& c : lower) c = static_cast<char16_t>(c >= u'A' && c <= u'F' ? c + 32 : c);
@@ -205,9 +186,8 @@ TEST(FieldCipherTest, DecipherFailures) {
       {"empty", u"", 0, u""},
       {"lower-case hex", lower, 0, u"Operator"},
       {"length not a multiple of 16", good.substr(0, 40), kCipherInvalidArgument, u""},
-      {"letter G", With(good, 5, u'G'), kCipherInvalidArgument, u""},
-      {"DEL", With(good, 2, u'\x7F'), kCipherInvalidArgument, u""},
-      {"full-width digit", With(good, 3, u'\uFF10'), kCipherInvalidArgument, u""},
+      {"letter G", with_g, kCipherInvalidArgument, u""},
+      {"DEL", with_del, kCipherInvalidArgument, u""},
       {"another key", SealWith({1, 2, 3, 4}, u"Operator", 8), kCipherBadMarker, u""},
       {"marker ENCL", SealWith(FieldKey(), u"ab", 2, 0x4C434E45), kCipherBadMarker, u""},
       {"stored length too long", SealWith(FieldKey(), u"ab", 5), kCipherBadMarker, u""},

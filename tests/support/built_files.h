@@ -13,19 +13,15 @@
 
 namespace warden::testing {
 
-// A core path ('\' separators) as a path of the file system.
-inline std::filesystem::path FileSystemPath(const std::u16string& core_path) {
-#ifdef _WIN32
-  return std::filesystem::path(core_path);
-#else
-  return std::filesystem::path(platform::NativePath(core_path));
-#endif
-}
-
 // The folder of the running test executable (so not while a test fakes the
 // module file name).
 inline std::filesystem::path ExecutableFolder() {
-  return FileSystemPath(platform::ModuleFileName(1024, 1024)).parent_path();
+  const std::u16string executable = platform::ModuleFileName(1024, 1024);
+#ifdef _WIN32
+  return std::filesystem::path(executable).parent_path();
+#else
+  return std::filesystem::path(platform::NativePath(executable)).parent_path();
+#endif
 }
 
 // <build>/Warden/`relative`, found from the running test executable.

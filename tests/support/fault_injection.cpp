@@ -24,10 +24,10 @@ State g_state;
 bool Fails(FileOp op) {
   g_state.calls.push_back(op);
   const int call = static_cast<int>(g_state.calls.size());
-  const bool counted = g_state.fail_at > 0 &&
-                       (call == g_state.fail_at || (g_state.persistent && call > g_state.fail_at));
-  g_state.fired = g_state.fired || counted || g_state.failing.count(op) > 0;
-  return counted || g_state.failing.count(op) > 0;
+  const bool fails = call == g_state.fail_at || g_state.failing.count(op) > 0 ||
+                     (g_state.persistent && call > g_state.fail_at);
+  g_state.fired = g_state.fired || fails;
+  return fails;
 }
 
 // The system's call, or `failed` without calling it.
@@ -78,7 +78,7 @@ FaultInjector::~FaultInjector() {
 }
 
 void FaultInjector::FailNth(int n) {
-  Reset();
+  g_state = State{};
   g_state.fail_at = n;
 }
 
@@ -92,7 +92,5 @@ void FaultInjector::FailEvery(FileOp op) { g_state.failing.insert(op); }
 const std::vector<FileOp>& FaultInjector::calls() const { return g_state.calls; }
 
 bool FaultInjector::fired() const { return g_state.fired; }
-
-void FaultInjector::Reset() { g_state = State{}; }
 
 }  // namespace warden::testing

@@ -40,11 +40,10 @@ class FaultInjector {
   void FailFrom(int n);
   // Fails every call of `op` from now on.
   void FailEvery(FileOp op);
-  // Operations called since construction or the last Reset, in order.
+  // Operations called since construction or the last FailNth, in order.
   const std::vector<FileOp>& calls() const;
   // Whether the injected failure has happened.
   bool fired() const;
-  void Reset();
 };
 
 }  // namespace warden::testing

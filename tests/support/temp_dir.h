@@ -48,19 +48,17 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+inline void WriteText(const std::filesystem::path& file, const std::string& utf8) {
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << utf8;
+}
+
 inline std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
-
-inline void WriteText(const std::filesystem::path& file, const std::string& utf8) {
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << utf8;
+  WriteText(file, std::string(bytes.begin(), bytes.end()));
 }
 
 }  // namespace warden::testing
