@@ -9,18 +9,11 @@ seconds=${WARDEN_FUZZ_SECONDS:-20}
 build_preset fuzz
 out=build/fuzz/run
 rm -rf "$out"
-mkdir -p "$out"/{account_file,zone_file,decipher}
+mkdir -p "$out"/account_file
 data=tests/data
 cp "$data/users.dat" "$data/users-narrow.dat" "$out/account_file/"
 head -c 700 "$data/users.dat" >"$out/account_file/cut.dat"
-cp "$data/section.dat" "$out/zone_file/"
-# DecipherText's input: a sealed text's UTF-16LE units.
-n=0
-cut -f2 "$data/sealed.txt" | while read -r hex; do
-  n=$((n + 1))
-  printf '%s' "$hex" | iconv -t UTF-16LE >"$out/decipher/sealed-$n"
-done
-for name in account_file zone_file decipher; do
+for name in account_file; do
   echo "== fuzzing ${name} for ${seconds}s"
   # -malloc_limit_mb: one allocation beyond it is a failure (a length prefix
   # must never reserve what the input does not hold).

@@ -1,153 +1,74 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
+#include <functional>
 #include <future>
-#include <thread>
 
 #include "accounts/account_file.h"
-#include "platform/module_file.h"
-#include "platform/text.h"
-#include "storage/field_cipher.h"
+#include "platform/files.h"
 #include "storage/file_version.h"
-#include "tests/support/built_files.h"
-#include "tests/support/data_file_checks.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/install_dir.h"
+#include "tests/support/records.h"
 
 namespace warden {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Table = std::vector<AccountRecord>;
+using testing::InstallLocation;
+using testing::LocationOf;
 using testing::ReadBytes;
-using testing::WriteBytes;
 
-AccountRecord User(const std::u16string& name, const std::u16string& group, std::int16_t pri = 5,
-                   std::int32_t limit = 30) {
-  return {kTypeUser, {0, 0, 0, 1}, group, name, u"pw-" + name, u"comment of " + name,
-          pri,       limit,        u""};
-}
-
-AccountRecord Group(const std::u16string& name, const std::u16string& comment = u"") {
-  return {kTypeGroup, {1}, name, u"", u"", u"", 0, 0, comment};
-}
-
+// Every field set, so that each goes through the cipher.
 Table SampleTable() {
-  return {Group(u"Plant", u"operators"), User(u"anna", u"Plant", 10, 255),
-          User(u"\u738B\u5C0F\u660E", u"Plant", 999, 0), Group(u"Line")};
+  return {{kTypeGroup, {1}, u"Plant", u"", u"", u"", 0, 0, u"operators"},
+          {kTypeUser, {0, 1}, u"Plant", u"anna", u"pw", u"night", 10, 255, u""},
+          testing::UserRecord(u"\u738B\u5C0F\u660E", 999, u"Plant"),
+          testing::GroupRecord(u"Line")};
 }
 
 // The exact bytes a save of `table` must produce.
 Bytes FileBytes(const Table& table) {
   Bytes bytes;
   Archive archive = Archive::Writing(bytes);
-  CVmNewFileVersion header;
-  EXPECT_TRUE(header.Serialize(archive));
-  EXPECT_TRUE(WriteAccountTable(archive, table));
+  EXPECT_TRUE(CVmNewFileVersion().Serialize(archive) && WriteAccountTable(archive, table));
   return bytes;
-}
-
-Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t count) {
-  return Bytes(bytes.begin() + from, bytes.begin() + from + count);
-}
-
-std::u16string Sealed(const std::u16string& text) {
-  std::u16string sealed;
-  EXPECT_TRUE(EncipherText(text, &sealed));
-  return sealed;
 }
 
 class AccountFileTest : public ::testing::Test {
  protected:
   Bytes Dat() const { return ReadBytes(install_ / "users.dat"); }
-  void PutDat(const Bytes& bytes) { WriteBytes(install_ / "users.dat", bytes); }
-
+  void PutDat(const Bytes& bytes) { testing::WriteBytes(install_ / "users.dat", bytes); }
   testing::InstallDir install_;
 };
 
-TEST_F(AccountFileTest, SaveThenLoadRoundTrip) {
-  Table table = SampleTable();
-  table.push_back(Group(u"odd"));
-  table.back().type = 0;
-  table.push_back(User(u"", u"", 0, 0));  // all-empty user fields
-  table.push_back(User(std::u16string(300, u'\u4E2D'), u"Line"));
-  // Enough texts of varied lengths to straddle the file buffer's refills.
-  for (int i = 0; i < 400; ++i) table.push_back(User(std::u16string(i % 97, u'v'), u"Line"));
-  CUser store;
-  store.m_pUser = table;
-  ASSERT_EQ(SaveAccountFile(store, testing::InstallLocation()), kFileOk);
-  EXPECT_EQ(Dat(), FileBytes(table));
-  CUser reader;
-  ASSERT_EQ(LoadAccountFile(reader, testing::InstallLocation()), kFileOk);
-  EXPECT_EQ(*reader.m_pUser, table);
-}
-
-// Damaged or foreign fields read as empty while the rest of the file loads.
-TEST_F(AccountFileTest, NarrowLowerCaseAndDamagedFields) {
-  std::u16string lower = Sealed(u"bob");
-  for (char16_t& c : lower) c = static_cast<char16_t>(c >= u'A' && c <= u'F' ? c + 32 : c);
-  std::u16string non_hex = Sealed(u"note");
-  non_hex[7] = u'G';
-  Bytes file;
-  Archive out = Archive::Writing(file);
-  CVmNewFileVersion header;
-  header.m_fVersion = 1.0f;  // any version is accepted
-  ASSERT_TRUE(header.Serialize(out) && out.WriteU16(2) && out.WriteI16(kTypeUser));
-  for (int i = 0; i < kZoneCount; ++i) ASSERT_TRUE(out.WriteI16(static_cast<std::int16_t>(i % 2)));
-  const std::u16string group = Sealed(u"Plant");
-  file.push_back(static_cast<std::uint8_t>(group.size()));  // narrow form
-  for (char16_t c : group) file.push_back(static_cast<std::uint8_t>(c));
-  ASSERT_TRUE(out.WriteText(lower));
-  ASSERT_TRUE(out.WriteText(Sealed(u"secret").substr(0, 40)));  // bad length
-  ASSERT_TRUE(out.WriteText(non_hex) && out.WriteI16(12) && out.WriteI32(34));
-  ASSERT_TRUE(out.WriteI16(kTypeGroup));
-  for (int i = 0; i < kZoneCount; ++i) ASSERT_TRUE(out.WriteI16(0));
-  ASSERT_TRUE(out.WriteText(u"Plant"));  // clear text where a sealed one belongs
-  ASSERT_TRUE(out.WriteText(Sealed(u"still here")));
-  file.push_back(0x42);  // bytes after the last record are never read
-  PutDat(file);
-
-  CUser store;
-  ASSERT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileOk);
-  ASSERT_EQ(store.UserCount(), 2);
-  const AccountRecord& user = (*store.m_pUser)[0];
-  EXPECT_EQ(user.sectionid[1], 1);
-  EXPECT_EQ(user.groupname, u"Plant");
-  EXPECT_EQ(user.username, u"bob");
-  EXPECT_EQ(user.password + user.usercomment, u"");
-  EXPECT_EQ(user.userpri, 12);
-  EXPECT_EQ(user.limitTime, 34);
-  EXPECT_EQ((*store.m_pUser)[1].groupname, u"");
-  EXPECT_EQ((*store.m_pUser)[1].groupcomment, u"still here");
-}
-
-// A file that fails to load leaves no table, and is never taken as the backup.
+// A file that fails to load leaves no table, and is never taken as the
+// backup. The count is checked against the bytes left before the table is
+// allocated: records of the least size (another type, an empty narrow name)
+// fill them exactly.
 TEST_F(AccountFileTest, ShortAndDamagedFiles) {
   const Bytes header = FileBytes({});  // 132 header bytes and a zero count
-  ASSERT_EQ(header.size(), 134u);
-  Bytes huge_count = header;
-  huge_count[132] = huge_count[133] = 0xFF;
-  Bytes cut = FileBytes(SampleTable());
+  Bytes cut = FileBytes(SampleTable()), least = header;
   cut.resize(cut.size() - 3);
-  AccountRecord smallest;  // type 0: zone flags and an empty name, 134 bytes
-  Bytes over_limit = FileBytes(Table(kMaxAccounts, smallest));
-  const Bytes one_more(over_limit.end() - 134, over_limit.end());
-  over_limit.insert(over_limit.end(), one_more.begin(), one_more.end());
+  least[132] = 3;
+  // Each: the type 7, the zones and the name's length byte, all 0.
+  for (int i = 0; i < 3 * (2 + 2 * kZoneCount + 1); ++i) least.push_back(i % 131 == 0 ? 7 : 0);
+  Bytes over_limit = FileBytes(Table(kMaxAccounts, AccountRecord{}));  // 134 bytes a record
+  over_limit.insert(over_limit.end(), over_limit.end() - 134, over_limit.end() - 0);
   over_limit[132] = 0x00, over_limit[133] = 0x80;
   const struct {
     const char* name;
     Bytes bytes;
-    int result;
+    int result, records;
   } rows[] = {
-      {"exactly 134 bytes, count 0", header, kFileOk},
-      {"133 bytes", Slice(header, 0, 133), kFileNotReadable},
-      {"5 bytes: the version and a short block", Slice(header, 0, 5), kFileNotReadable},
-      {"3 bytes: ends inside the version", Slice(header, 0, 3), kFileNotReadable},
-      {"count of 65535 with no records", huge_count, kFileNotReadable},
+      {"exactly 134 bytes, count 0", header, kFileOk, 0},
+      {"133 bytes", Bytes(header.begin(), header.end() - 1), kFileNotReadable, 0},
       // Beyond what the interface can count, however whole the file.
-      {"count of 32768 with all its records", over_limit, kFileNotReadable},
-      {"ends inside the last record", cut, kFileNotReadable},
+      {"count of 32768 with all its records", over_limit, kFileNotReadable, 0},
+      {"ends inside the last record", cut, kFileNotReadable, 0},
+      {"three records of the least size", least, kFileOk, 3},
+      {"one byte short of them", Bytes(least.begin(), least.end() - 1), kFileNotReadable, 0},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -155,219 +76,190 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
     CUser store;
     store.SetDefaultTable();
     store.m_bUserBackupDue = true;
-    EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), row.result);
-    EXPECT_FALSE(store.m_pUser.has_value());  // no table: the host's save reloads first
+    EXPECT_EQ(LoadAccountFile(store, InstallLocation()), row.result);
+    EXPECT_EQ(store.m_pUser.has_value(), row.records > 0);  // no table: the host's save reloads
+    EXPECT_EQ(store.UserCount(), row.records);
     EXPECT_EQ(store.m_bUserBackupDue, row.result == kFileOk);
     EXPECT_EQ(Dat(), row.bytes);  // a failed load never touches the file
   }
 }
 
-// The count is checked against the bytes left before the table is
-// allocated: records of the least size (another type, an empty narrow name)
-// fill them exactly; one byte short fails before any record is read.
-TEST(AccountTableTest, CountIsCheckedAgainstTheBytesLeft) {
-  Bytes bytes{3, 0};
-  for (int i = 0; i < 3; ++i) {
-    bytes.push_back(7);
-    bytes.insert(bytes.end(), 2 * kZoneCount + 2, 0);
-  }
-  for (const std::size_t size : {bytes.size(), bytes.size() - 1}) {
-    Archive in = Archive::Reading(bytes.data(), size);
-    Table table;
-    EXPECT_EQ(ReadAccountTable(in, &table), size == bytes.size());
-    EXPECT_EQ(table.size(), size == bytes.size() ? 3u : 0u);
-    EXPECT_EQ(in.Remaining(), size == bytes.size() ? 0u : size - 2);
-  }
-}
-
-// The default file written but not read back: the defaults stay when it will
-// not open; the store is left without a table when it fails while being read.
-TEST_F(AccountFileTest, FailedReadBackOfTheDefaultFile) {
-  CUser defaults;
-  defaults.SetDefaultTable();
-  for (const testing::FileOp op : {testing::FileOp::kOpenRead, testing::FileOp::kRead}) {
-    SCOPED_TRACE(testing::FileOpName(op));
-    std::filesystem::remove(install_ / "users.dat");
-    CUser store;
-    testing::FaultInjector faults;
-    faults.FailEvery(op);
-    EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileNotReadable);
-    EXPECT_TRUE(install_.Has("users.dat"));
-    EXPECT_EQ(store.m_pUser.has_value(), op == testing::FileOp::kOpenRead);
-    if (store.m_pUser) {
-      EXPECT_EQ(store.m_pUser, defaults.m_pUser);
-    }
-  }
-}
-
-// No default file could be written: no table either.
-TEST_F(AccountFileTest, UnwritableDirectoryLeavesNoTable) {
-  install_.Set(install_.dir().core("missing") + u"\\");
+Table Defaults() {
   CUser store;
-  EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileDefaultNotWritable);
-  EXPECT_FALSE(store.m_pUser);
+  store.SetDefaultTable();
+  return *store.m_pUser;
 }
 
-// The count is 16 bits: a larger table is refused, never written cut short.
-TEST_F(AccountFileTest, TooManyRecordsAreRefused) {
+Bytes StoreBytes(const CUser& store) { return store.m_pUser ? FileBytes(*store.m_pUser) : Bytes(); }
+
+// Runs `operation` with its 1st, 2nd, ... file call failing until a run
+// makes no call fail, once with that call alone failing and once with every
+// call from it on (so the clean-up fails too); `check` judges each run after
+// the injector is gone.
+void SweepFileFaults(const std::function<void()>& prepare, const std::function<int()>& operation,
+                     const std::function<void(int result, bool persistent)>& check) {
+  for (int n = 1, fired = 1; fired; ++n) {
+    for (const bool persistent : {false, true}) {
+      SCOPED_TRACE("failing call " + std::to_string(n) + (persistent ? " and on" : ""));
+      prepare();
+      int result;
+      {
+        testing::FaultInjector faults;
+        persistent ? faults.FailFrom(n) : faults.FailNth(n);
+        result = operation();
+        fired = faults.fired();
+      }
+      check(result, persistent);
+    }
+    EXPECT_TRUE(fired || n > 4);  // the injector saw every call
+  }
+}
+
+// A directory of exactly `length` characters under `base`, made on disk.
+std::u16string DeepDirectory(const testing::TempDir& base, std::size_t length) {
+  std::filesystem::path deep = base.path();
+  std::u16string core = base.core();
+  while (core.size() < length) {
+    const std::string name(length - core.size() > 101 ? 99 : length - core.size() - 1, 'd');
+    deep /= name;
+    core += u"\\" + std::u16string(name.begin(), name.end());
+  }
+  std::filesystem::create_directories(deep);
+  return core;
+}
+
+TEST_F(AccountFileTest, DirectoryRule) {
+  const Bytes old = FileBytes(SampleTable());
+  testing::TempDir project, empty;
+  testing::WriteBytes(project / "users.dat", old);
+  testing::CurrentDirectory here(project.path());
+  // Trailing backslashes and spaces go; nothing left means the current directory.
+  CUser store;
+  for (const std::u16string& directory : {project.core() + u"\\ \\\\  ", std::u16string(u" \\")}) {
+    ASSERT_EQ(LoadAccountFile(store, LocationOf(directory)), kFileOk);
+    EXPECT_EQ(StoreBytes(store), old);
+  }
+  // A project directory is only read: no file there is 104 with the defaults
+  // in memory, and nothing is written anywhere.
+  EXPECT_EQ(LoadAccountFile(store, LocationOf(empty.core())), kFileNotReadable);
+  EXPECT_EQ(store.m_pUser, Defaults());
+  EXPECT_TRUE(std::filesystem::is_empty(empty.path()));
+  EXPECT_FALSE(install_.Has("users.dat"));
+  // Naming the install directory itself is a load from the install directory.
+  EXPECT_EQ(LoadAccountFile(store, LocationOf(install_.dir().core() + u"\\\\ ")), kFileOk);
+  // The longest path is 259 characters; one more is refused before any file call.
+  const std::u16string fits = DeepDirectory(project, 259 - 1 - 9);
+  const std::u16string longer = DeepDirectory(empty, fits.size() + 1);
+  install_.Set(fits + u"\\");
+  EXPECT_EQ(SaveAccountFile(store, InstallLocation()), kFileOk);
+  EXPECT_EQ(LoadAccountFile(store, LocationOf(fits)), kFileOk);
+  install_.Set(longer + u"\\");
+  testing::FaultInjector faults;
+  EXPECT_EQ(SaveAccountFile(store, InstallLocation()), kFileNotWritable);
+  EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileNotReadable);
+  EXPECT_EQ(LoadAccountFile(store, LocationOf(longer)), kFileNotReadable);
+  EXPECT_TRUE(faults.calls().empty());
+  install_.Set(install_.dir().core("missing") + u"\\");
+  EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileDefaultNotWritable);
+}
+
+// Each file call of a save fails in turn; afterwards the file holds exactly
+// the old or the new bytes, the result says which, and a load reads it.
+// Without a failure, the first save after a load backs up the file as loaded.
+TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
+  Table new_table = SampleTable();
+  new_table.push_back(testing::UserRecord(u"new", 1));
+  const Bytes old_bytes = FileBytes(SampleTable()), new_bytes = FileBytes(new_table);
+  const struct {
+    bool old_file, backup_due;  // the file exists before the save; the store has loaded it
+  } cases[] = {{true, true}, {true, false}, {false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.old_file ? "file, " : "no file, ") + (c.backup_due ? "due" : ""));
+    CUser store;
+    const auto prepare = [&] {
+      for (const char* name : {"users.bak", "users.dat", "users.111", "users.112"}) {
+        std::filesystem::remove(install_ / name);
+      }
+      if (c.old_file) PutDat(old_bytes);
+      store.m_pUser = new_table;
+      store.m_bUserBackupDue = c.backup_due;
+    };
+    const auto check = [&](int result, bool persistent) {
+      const bool saved = result == kFileOk;
+      EXPECT_TRUE(saved || result == kFileNotWritable) << result;
+      const Bytes backup = install_.Has("users.bak") ? ReadBytes(install_ / "users.bak") : Bytes();
+      // The flag is cleared once the backup is in place.
+      EXPECT_TRUE(backup.empty() || backup == old_bytes);
+      EXPECT_TRUE(!saved || backup.empty() != (c.old_file && c.backup_due));
+      EXPECT_EQ(store.m_bUserBackupDue, c.backup_due && backup.empty());
+      // Side files stay only where removing them failed too.
+      EXPECT_FALSE(!persistent && (install_.Has("users.111") || install_.Has("users.112")));
+      // Never left without the file; it holds exactly what the result says.
+      ASSERT_EQ(install_.Has("users.dat"), c.old_file || saved);
+      if (!install_.Has("users.dat")) return;
+      EXPECT_EQ(Dat(), saved ? new_bytes : old_bytes);
+      CUser reader;
+      ASSERT_EQ(LoadAccountFile(reader, InstallLocation()), kFileOk);
+      EXPECT_EQ(StoreBytes(reader), saved ? new_bytes : old_bytes);
+    };
+    SweepFileFaults(
+        prepare, [&] { return SaveAccountFile(store, InstallLocation()); }, check);
+  }
+}
+
+// Each file call of a load fails in turn: what is on disk is never lost or
+// replaced by the defaults, and only a whole file read makes a backup due.
+TEST_F(AccountFileTest, LoadSurvivesAnyFailingFileCall) {
+  for (bool file_exists : {true, false}) {
+    SCOPED_TRACE(file_exists ? "existing file" : "default creation");
+    const Bytes expected = FileBytes(file_exists ? SampleTable() : Defaults());
+    CUser store;
+    const auto prepare = [&] {
+      std::filesystem::remove(install_ / "users.dat");
+      std::filesystem::remove(install_ / "users.111");
+      if (file_exists) PutDat(expected);
+      store = CUser();
+    };
+    const auto check = [&](int result, bool persistent) {
+      EXPECT_TRUE(result == kFileOk || result == kFileNotReadable ||
+                  result == kFileDefaultNotWritable)
+          << result;
+      EXPECT_EQ(store.m_bUserBackupDue, result == kFileOk);
+      EXPECT_TRUE(result != kFileOk || StoreBytes(store) == expected);
+      EXPECT_FALSE(!persistent && install_.Has("users.111"));
+      ASSERT_TRUE(install_.Has("users.dat") || !file_exists);
+      if (!install_.Has("users.dat")) return;
+      CUser reader;
+      ASSERT_EQ(LoadAccountFile(reader, InstallLocation()), kFileOk);
+      EXPECT_EQ(StoreBytes(reader), expected);
+    };
+    SweepFileFaults(
+        prepare, [&] { return LoadAccountFile(store, InstallLocation()); }, check);
+  }
+}
+
+// A save waits while another process holds users.lck, and leaves the file
+// alone until then. Where no lock file is nor can be made, nobody can save,
+// and the file is read without it; one there that cannot be had fails the read.
+TEST_F(AccountFileTest, TheLockFile) {
   const Bytes old = FileBytes(SampleTable());
   PutDat(old);
+  const auto held = platform::Files().lock(install_.dir().core("users.lck"), 0);
   CUser store;
-  store.m_pUser = Table(static_cast<std::size_t>(kMaxAccounts) + 1, Group(u"g"));
-  EXPECT_EQ(SaveAccountFile(store, testing::InstallLocation()), kFileNotWritable);
+  store.m_pUser = Table{testing::GroupRecord(u"new")};
+  auto save =
+      std::async(std::launch::async, [&] { return SaveAccountFile(store, InstallLocation()); });
+  EXPECT_EQ(save.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
   EXPECT_EQ(Dat(), old);
-  store.m_pUser->pop_back();
-  EXPECT_EQ(SaveAccountFile(store, testing::InstallLocation()), kFileOk);
-}
-
-testing::DataFile UsersDat() {
-  const auto fill = [](CUser& store, testing::Content content) {
-    store.SetDefaultTable();
-    if (content != testing::Content::kDefault) store.m_pUser = SampleTable();
-    if (content == testing::Content::kNew) store.m_pUser->push_back(User(u"new", u"Line"));
-  };
-  return {"users",
-          LoadAccountFile,
-          SaveAccountFile,
-          fill,
-          [](const CUser& store) { return store.m_pUser ? FileBytes(*store.m_pUser) : Bytes(); },
-          [](CUser& store) -> bool& { return store.m_bUserBackupDue; }};
-}
-
-TEST_F(AccountFileTest, SaveProtocol) { testing::ExpectSaveProtocol(UsersDat(), install_); }
-TEST_F(AccountFileTest, DirectoryRule) { testing::ExpectDirectoryRule(UsersDat(), install_); }
-TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
-  testing::ExpectSaveSurvivesAnyFailingFileCall(UsersDat(), install_);
-}
-TEST_F(AccountFileTest, LoadSurvivesAnyFailingFileCall) {
-  testing::ExpectLoadSurvivesAnyFailingFileCall(UsersDat(), install_);
-}
-
-// Several processes read and save users.dat of one directory at once; each
-// is this test program, running one AccountFileWriter below. WARDEN_WRITERS
-// tells the writers the round and the directory; each writes down in
-// results<n> how each of its saves ended ('1' done, '0' failed).
-constexpr int kWriters = 4;
-constexpr int kSaves = 3;
-constexpr char kWritersVariable[] = "WARDEN_WRITERS";
-
-Table WriterTable(int writer, int round, int save) {
-  const std::u16string prefix = u"w" + platform::ToDecimal(writer) + u"r" +
-                                platform::ToDecimal(round) + u"s" + platform::ToDecimal(save);
-  Table table{Group(u"Line")};
-  for (int i = 0; i < 2000; ++i) table.push_back(User(prefix + platform::ToDecimal(i), u"Line"));
-  return table;
-}
-
-std::string Ready(int writer) { return "ready" + std::to_string(writer); }
-std::string Results(int writer) { return "results" + std::to_string(writer); }
-
-bool WaitFor(const std::filesystem::path& file) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!std::filesystem::exists(file)) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
-void SetWriters(const std::string& value) {
-#ifdef _WIN32
-  _putenv_s(kWritersVariable, value.c_str());
-#else
-  setenv(kWritersVariable, value.c_str(), 1);
-#endif
-}
-
-void RunWriter(int index) {
-  const std::string program =
-      testing::FileSystemPath(platform::ModuleFileName(1024, 1024)).string();
-  const std::string filter =
-      " --gtest_filter=Writers/AccountFileWriter.LoadsAndSaves/" + std::to_string(index);
-#ifdef _WIN32
-  std::system(("\"\"" + program + "\"" + filter + " >NUL 2>&1\"").c_str());
-#else
-  std::system(("'" + program + "'" + filter + " >/dev/null 2>&1").c_str());
-#endif
-}
-
-// Last writer wins, whole: after every round users.dat is exactly a table
-// whose save was reported done, never one whose save was reported failed.
-TEST_F(AccountFileTest, WritersInSeveralProcessesFollowOneAnother) {
-  Table before = SampleTable();
-  PutDat(FileBytes(before));
-  for (int round = 0; round < 5; ++round) {
-    SCOPED_TRACE("round " + std::to_string(round));
-    SetWriters(std::to_string(round) + " " + platform::ToUtf8(install_.dir().core()));
-    std::vector<std::future<void>> writers;
-    for (int w = 0; w < kWriters; ++w) {
-      writers.push_back(std::async(std::launch::async, RunWriter, w));
-    }
-    for (int w = 0; w < kWriters; ++w) WaitFor(install_ / Ready(w));
-    testing::WriteBytes(install_ / "go", {});  // all start at once
-    std::vector<Table> saved, failed;
-    for (int w = 0; w < kWriters; ++w) {
-      writers[w].wait();
-      const Bytes results = ReadBytes(install_ / Results(w));
-      ASSERT_EQ(results.size(), static_cast<std::size_t>(kSaves)) << "writer " << w;
-      for (int k = 0; k < kSaves; ++k) {
-        (results[k] == '1' ? saved : failed).push_back(WriterTable(w, round, k));
-      }
-    }
-    CUser reader;
-    ASSERT_EQ(LoadAccountFile(reader, testing::InstallLocation()), kFileOk);
-    const Table& now = *reader.m_pUser;
-    EXPECT_EQ(std::count(failed.begin(), failed.end(), now), 0);
-    EXPECT_EQ(std::count(saved.begin(), saved.end(), now) + (saved.empty() && now == before), 1)
-        << saved.size() << " saves done";
-    before = now;
-    for (int w = 0; w < kWriters; ++w) {
-      std::filesystem::remove(install_ / Ready(w));
-      std::filesystem::remove(install_ / Results(w));
-    }
-    std::filesystem::remove(install_ / "go");
-  }
-  SetWriters("");
-}
-
-// A read waits for the lock; where no lock file is nor can be made, nobody
-// can save, and the file is read without it.
-TEST_F(AccountFileTest, ReadsWithoutALockOnlyWhereNoneCanBeMade) {
-  PutDat(FileBytes(SampleTable()));
-  CUser store;
+  platform::Files().unlock(held);
+  EXPECT_EQ(save.get(), kFileOk);
+  std::filesystem::remove(install_ / "users.lck");
   testing::FaultInjector faults;
   faults.FailEvery(testing::FileOp::kLock);
-  EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileOk);
+  EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileOk);
   testing::WriteBytes(install_ / "users.lck", {});
-  EXPECT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileNotReadable);
+  EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileNotReadable);
 }
-
-class AccountFileWriter : public ::testing::TestWithParam<int> {};
-
-// One writer: says it is ready, waits for the go, then reads and saves its
-// tables in turn.
-TEST_P(AccountFileWriter, LoadsAndSaves) {
-  const char* writers = std::getenv(kWritersVariable);
-  if (!writers || !*writers) GTEST_SKIP() << "a writer process of the test above";
-  const std::string assignment = writers;  // "<round> <directory>"
-  const int round = std::stoi(assignment);
-  const std::u16string directory = platform::FromUtf8(assignment.substr(assignment.find(' ') + 1));
-  const std::filesystem::path folder = testing::FileSystemPath(directory);
-  testing::WriteBytes(folder / Ready(GetParam()), {});
-  ASSERT_TRUE(WaitFor(folder / "go"));
-  const DataLocation location = DataLocation::Install(directory);
-  Bytes results;
-  for (int k = 0; k < kSaves; ++k) {
-    // Staggered, so that saves also meet half way, not only at their start.
-    std::this_thread::sleep_for(std::chrono::milliseconds(10 * GetParam()));
-    CUser store;
-    const bool loaded = LoadAccountFile(store, location) == kFileOk;
-    store.m_pUser = WriterTable(GetParam(), round, k);
-    results.push_back(loaded && SaveAccountFile(store, location) == kFileOk ? '1' : '0');
-  }
-  testing::WriteBytes(folder / Results(GetParam()), results);
-}
-INSTANTIATE_TEST_SUITE_P(Writers, AccountFileWriter, ::testing::Range(0, kWriters));
 
 }  // namespace
 }  // namespace warden

@@ -6,17 +6,33 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/module_file.h"
+#ifndef _WIN32
+#include "platform/posix_path.h"
+#endif
+
 namespace warden::testing {
 
-// A core path ('\' separators) as a path of the file system.
-std::filesystem::path FileSystemPath(const std::u16string& core_path);
+// The folder of the running test executable (so not while a test fakes the
+// module file name).
+inline std::filesystem::path ExecutableFolder() {
+  const std::u16string executable = platform::ModuleFileName(1024, 1024);
+#ifdef _WIN32
+  return std::filesystem::path(executable).parent_path();
+#else
+  return std::filesystem::path(platform::NativePath(executable)).parent_path();
+#endif
+}
 
-// <build>/Warden/`relative`, found from the running test executable (so not
-// while a test fakes the module file name).
-std::filesystem::path BuiltInstallFile(const std::string& relative);
+// <build>/Warden/`relative`, found from the running test executable.
+inline std::filesystem::path BuiltInstallFile(const std::string& relative) {
+  return ExecutableFolder().parent_path() / "Warden" / relative;
+}
 
 // tests/data/`name`, copied beside the test executable by the build.
-std::filesystem::path TestDataFile(const std::string& name);
+inline std::filesystem::path TestDataFile(const std::string& name) {
+  return ExecutableFolder() / "data" / name;
+}
 
 }  // namespace warden::testing
 

@@ -24,13 +24,10 @@ State g_state;
 bool Fails(FileOp op) {
   g_state.calls.push_back(op);
   const int call = static_cast<int>(g_state.calls.size());
-  const bool counted_fail = g_state.fail_at > 0 && (call == g_state.fail_at ||
-                                                    (g_state.persistent && call > g_state.fail_at));
-  if (g_state.failing.count(op) || counted_fail) {
-    g_state.fired = true;
-    return true;
-  }
-  return false;
+  const bool fails = call == g_state.fail_at || g_state.failing.count(op) > 0 ||
+                     (g_state.persistent && call > g_state.fail_at);
+  g_state.fired = g_state.fired || fails;
+  return fails;
 }
 
 // The system's call, or `failed` without calling it.
@@ -39,51 +36,22 @@ auto Counted(Args... args) -> decltype((SystemFiles().*member)(args...)) {
   return Fails(op) ? failed : (SystemFiles().*member)(args...);
 }
 
-// Each operation with the name of its member in the table.
-struct NamedOp {
-  FileOp op;
-  const char* name;
-};
-constexpr NamedOp kOps[] = {{FileOp::kExists, "exists"},
-                            {FileOp::kOpenRead, "open_read"},
-                            {FileOp::kOpenWrite, "open_write"},
-                            {FileOp::kRead, "read"},
-                            {FileOp::kWrite, "write"},
-                            {FileOp::kFlush, "flush"},
-                            {FileOp::kClose, "close"},
-                            {FileOp::kCopy, "copy"},
-                            {FileOp::kRemove, "remove"},
-                            {FileOp::kRename, "rename"},
-                            {FileOp::kReplace, "replace"},
-                            {FileOp::kSize, "size"},
-                            {FileOp::kLock, "lock"},
-                            {FileOp::kUnlock, "unlock"}};
-
 bool Read(FileHandle f, void* b, std::size_t n, std::size_t* got) {
   *got = 0;
   return !Fails(FileOp::kRead) && SystemFiles().read(f, b, n, got);
-}
-bool Close(FileHandle f) {  // closes even when it reports failure: nothing leaks
-  const bool fail = Fails(FileOp::kClose);
-  return SystemFiles().close(f) && !fail;
-}
-bool Unlock(FileHandle f) {  // releases even when it reports failure
-  const bool fail = Fails(FileOp::kUnlock);
-  return SystemFiles().unlock(f) && !fail;
 }
 bool Size(FileHandle f, std::uint64_t* bytes) {
   *bytes = 0;
   return !Fails(FileOp::kSize) && SystemFiles().size(f, bytes);
 }
+// Close and unlock release the file even when they report failure: nothing leaks.
+template <FileOp op, auto member>
+bool Release(FileHandle f) {
+  const bool fail = Fails(op);
+  return (SystemFiles().*member)(f) && !fail;
+}
 
 }  // namespace
-
-const char* FileOpName(FileOp op) {
-  for (const NamedOp& named : kOps) {
-    if (named.op == op) return named.name;
-  }
-  return "?";
-}
 
 FaultInjector::FaultInjector() {
   g_state = State{};
@@ -94,14 +62,14 @@ FaultInjector::FaultInjector() {
   ops.read = Read;
   ops.write = Counted<FileOp::kWrite, &FileOps::write, false>;
   ops.flush = Counted<FileOp::kFlush, &FileOps::flush, false>;
-  ops.close = Close;
+  ops.close = Release<FileOp::kClose, &FileOps::close>;
   ops.copy = Counted<FileOp::kCopy, &FileOps::copy, false>;
   ops.remove = Counted<FileOp::kRemove, &FileOps::remove, false>;
   ops.rename = Counted<FileOp::kRename, &FileOps::rename, false>;
   ops.replace = Counted<FileOp::kReplace, &FileOps::replace, false>;
   ops.size = Size;
   ops.lock = Counted<FileOp::kLock, &FileOps::lock, platform::kInvalidFile>;
-  ops.unlock = Unlock;
+  ops.unlock = Release<FileOp::kUnlock, &FileOps::unlock>;
 }
 
 FaultInjector::~FaultInjector() {
@@ -110,7 +78,7 @@ FaultInjector::~FaultInjector() {
 }
 
 void FaultInjector::FailNth(int n) {
-  Reset();
+  g_state = State{};
   g_state.fail_at = n;
 }
 
@@ -124,7 +92,5 @@ void FaultInjector::FailEvery(FileOp op) { g_state.failing.insert(op); }
 const std::vector<FileOp>& FaultInjector::calls() const { return g_state.calls; }
 
 bool FaultInjector::fired() const { return g_state.fired; }
-
-void FaultInjector::Reset() { g_state = State{}; }
 
 }  // namespace warden::testing

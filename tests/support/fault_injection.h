@@ -5,7 +5,6 @@
 #ifndef WARDEN_TESTS_SUPPORT_FAULT_INJECTION_H
 #define WARDEN_TESTS_SUPPORT_FAULT_INJECTION_H
 
-#include <string>
 #include <vector>
 
 namespace warden::testing {
@@ -27,7 +26,6 @@ enum class FileOp {
   kLock,
   kUnlock
 };
-const char* FileOpName(FileOp op);
 
 class FaultInjector {
  public:
@@ -42,11 +40,10 @@ class FaultInjector {
   void FailFrom(int n);
   // Fails every call of `op` from now on.
   void FailEvery(FileOp op);
-  // Operations called since construction or the last Reset, in order.
+  // Operations called since construction or the last FailNth, in order.
   const std::vector<FileOp>& calls() const;
   // Whether the injected failure has happened.
   bool fired() const;
-  void Reset();
 };
 
 }  // namespace warden::testing

@@ -10,19 +10,11 @@ namespace warden::testing {
 
 inline AccountRecord UserRecord(const std::u16string& name, std::int16_t priority,
                                 const std::u16string& group = u"") {
-  AccountRecord record;
-  record.type = kTypeUser;
-  record.username = name;
-  record.userpri = priority;
-  record.groupname = group;
-  return record;
+  return {kTypeUser, {}, group, name, u"", u"", priority, 0, u""};
 }
 
 inline AccountRecord GroupRecord(const std::u16string& name) {
-  AccountRecord record;
-  record.type = kTypeGroup;
-  record.groupname = name;
-  return record;
+  return {kTypeGroup, {}, name, u"", u"", u"", 0, 0, u""};
 }
 
 }  // namespace warden::testing

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "accounts/account_file.h"
 #include "accounts/account_record.h"
 #include "accounts/user_store.h"
 #include "storage/data_location.h"
@@ -13,12 +14,22 @@
 namespace warden::testing {
 
 // Both stores as at module load: no table, no current user, no zone names.
-void ResetStores();
+inline void ResetStores() {
+  for (CUser* store : {&ApplicationStore(), &ProjectStore()}) *store = CUser();
+}
 
 // Writes users.dat (section.dat) into `location` through the product's own
 // save; returns its result.
-int WriteUsersFile(const std::vector<AccountRecord>& table, const DataLocation& location);
-int WriteZonesFile(const ZoneNames& names, const DataLocation& location);
+inline int WriteUsersFile(const std::vector<AccountRecord>& table, const DataLocation& location) {
+  CUser writer;
+  writer.m_pUser = table;
+  return SaveAccountFile(writer, location);
+}
+inline int WriteZonesFile(const ZoneNames& names, const DataLocation& location) {
+  CUser writer;
+  writer.m_strSection = names;
+  return SaveSectionFile(writer, location);
+}
 
 }  // namespace warden::testing
 
