@@ -9,11 +9,11 @@ seconds=${WARDEN_FUZZ_SECONDS:-20}
 build_preset fuzz
 out=build/fuzz/run
 rm -rf "$out"
-mkdir -p "$out"/account_file
+mkdir -p "$out"/data_file
 data=tests/data
-cp "$data/users.dat" "$data/users-narrow.dat" "$out/account_file/"
-head -c 700 "$data/users.dat" >"$out/account_file/cut.dat"
-for name in account_file; do
+cp "$data/users.dat" "$data/users-narrow.dat" "$data/section.dat" "$out/data_file/"
+head -c 700 "$data/users.dat" >"$out/data_file/cut.dat"
+for name in data_file; do
   echo "== fuzzing ${name} for ${seconds}s"
   # -malloc_limit_mb: one allocation beyond it is a failure (a length prefix
   # must never reserve what the input does not hold).
