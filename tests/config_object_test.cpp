@@ -16,7 +16,6 @@
 namespace warden {
 namespace {
 
-using testing::ReadBytes;
 using Table = std::vector<AccountRecord>;
 
 // The fields' texts, each followed by '|'.
@@ -35,7 +34,7 @@ const Table kProjectTable = {{kTypeGroup, {}, u"Line", {}, {}, {}, 0, 0, u"the L
                              {kTypeUser, {0, 1}, u"Line", u"\u738B", u"x", {}, 4, 5, {}}};
 
 // Each directory holds users.dat, and section.dat naming zone 1 after the
-// first group and zone 63 "Z63".
+// first group and zone 63 "Z63". Objects come from the class object.
 class ConfigObjectTest : public ::testing::Test {
  protected:
   ConfigObjectTest() {
@@ -48,122 +47,70 @@ class ConfigObjectTest : public ::testing::Test {
       EXPECT_EQ(testing::WriteUsersFile(table, where), kFileOk);
       EXPECT_EQ(testing::WriteZonesFile(names, where), kFileOk);
     }
+    GetClassObject(kClsidConfig, IID_IClassFactory, reinterpret_cast<void**>(&factory_));
+    factory_->Release();  // the module keeps it
   }
   ~ConfigObjectTest() override {
     for (IConfig* object : objects_) object->Release();
     testing::ResetStores();
-    EXPECT_EQ(ModuleLockCount(), 0);
+    EXPECT_EQ(CanUnloadNow(), S_OK);
   }
   IConfig* NewConfig() {
     IConfig* config = nullptr;
-    IUnknown* object = CConfig::Create(nullptr);
-    EXPECT_EQ(object->QueryInterface(kIidIConfig, reinterpret_cast<void**>(&config)), S_OK);
-    object->Release();
+    EXPECT_EQ(factory_->CreateInstance(nullptr, kIidIConfig, reinterpret_cast<void**>(&config)),
+              S_OK);
     return objects_.emplace_back(config);
-  }
-  short LastError(IConfig* config) {
-    short error = -1;
-    EXPECT_EQ(config->GetLastError(&error), S_OK);
-    return error;
   }
 
   testing::InstallDir install_;
   testing::TempDir project_;
   std::vector<IConfig*> objects_;
+  IClassFactory* factory_ = nullptr;
   const std::u16string project_text_ = project_.core();
   BSTR none_ = platform::ToOle(u""), project_path_ = platform::ToOle(project_text_.c_str());
 };
 
-TEST_F(ConfigObjectTest, ClassObjectAndObjectAnswerOnlyTheirInterfaces) {
-  EXPECT_EQ(platform::GuidText(IID_IUnknown), u"{00000000-0000-0000-C000-000000000046}");
-  EXPECT_EQ(platform::GuidText(IID_IClassFactory), u"{00000001-0000-0000-C000-000000000046}");
-  void* object = reinterpret_cast<void*>(1);
-  EXPECT_EQ(GetClassObject(kIidIConfig, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
-  EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(GetClassObject(kClsidConfig, IID_IClassFactory, nullptr), E_POINTER);
-  EXPECT_EQ(GetClassObject(kClsidConfig, kIidIConfig, &object), E_NOINTERFACE);
-  IClassFactory* factory = nullptr;
-  ASSERT_EQ(GetClassObject(kClsidConfig, IID_IUnknown, reinterpret_cast<void**>(&factory)), S_OK);
-  EXPECT_EQ(CanUnloadNow(), S_FALSE);  // a host holds the class object
-  object = reinterpret_cast<void*>(1);
-  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &object), E_NOINTERFACE);
-  EXPECT_EQ(object, nullptr);
-  ASSERT_EQ(factory->LockServer(TRUE), S_OK);
-  EXPECT_EQ(factory->Release(), 1u);  // the module keeps its own reference
-  EXPECT_EQ(CanUnloadNow(), S_FALSE);
-  ASSERT_EQ(factory->LockServer(FALSE), S_OK);
-  EXPECT_EQ(CanUnloadNow(), S_OK);
-  EXPECT_EQ(NewConfig()->QueryInterface(IID_IClassFactory, &object), E_NOINTERFACE);
-}
-
-// What a host allocates: entries filled with markers, so that untouched
-// fields can be told from written ones. A group leaves the user fields
-// alone; empty strings leave the caller's pointers alone.
-TEST_F(ConfigObjectTest, ReadsEitherDirectoryAndCopiesTheCurrentUser) {
+// What a host allocates is filled with markers, so that untouched fields can
+// be told from written ones: a group leaves the user fields alone, empty
+// strings leave the caller's pointers alone. Saves go to the install
+// directory whatever was read.
+TEST_F(ConfigObjectTest, ReadsEitherDirectorySavesTheInstallDirectory) {
   IConfig* config = NewConfig();
   static char16_t marker[] = u"m";
   OLECHAR* m = platform::ToOle(marker);
-  std::vector<USER_idl> entries(4, USER_idl{-1, {}, m, m, m, m, -7, -9, m});
+  std::vector<USER_idl> entries(4, USER_idl{-1, {}, m, m, m, m, -7, -9, m}), project(2);
   short counts[2] = {};
   ASSERT_EQ(config->GetUserNum(&counts[0], project_path_), S_OK);
+  ASSERT_EQ(config->GetAllUser(4, entries.data(), none_), S_OK);  // not loaded: nothing written
+  EXPECT_EQ(entries[0].type, -1);
   ASSERT_EQ(config->GetUserNum(&counts[1], none_), S_OK);
   EXPECT_EQ(counts[0] * 10 + counts[1], 23);
-  // A positive count bounds what is written (the table may have grown since
-  // the host counted); any other count writes the store's count.
-  ASSERT_EQ(config->GetAllUser(2, entries.data(), none_), S_OK);
-  EXPECT_EQ(entries[2].type, -1);
   ASSERT_EQ(config->GetAllUser(0, entries.data(), none_), S_OK);
-  EXPECT_EQ(entries[3].type, -1);
   const USER_idl &group = entries[0], &anna = entries[1], &bob = entries[2];
-  EXPECT_EQ(Texts({group.groupname, group.groupcomment, group.username, group.password,
-                   group.usercomment, anna.groupname, anna.password, anna.usercomment,
-                   bob.groupname, bob.password, bob.groupcomment}),
-            u"Plant|the Plant|m|m|m|Plant|pw|about anna|m|m|m|");
+  EXPECT_EQ(
+      Texts({group.groupcomment, group.username, anna.password, anna.usercomment, bob.groupname}),
+      u"the Plant|m|pw|about anna|m|");
   EXPECT_EQ(std::vector<int>({anna.type, anna.sectionid[2], anna.userpri, anna.limitTime,
-                              group.userpri, group.limitTime}),
-            std::vector<int>({kTypeUser, 1, 10, 255, -7, -9}));
-  // The current user is shared by all objects, copied as the caller has it.
-  entries[2].sectionid[5] = 1;
-  ASSERT_EQ(config->SetCurUser(&entries[1]), S_OK);
-  ASSERT_EQ(NewConfig()->SetCurUser(&entries[2]), S_OK);  // the second call replaces the first
-  AccountRecord current = kInstallTable[2];
-  current.sectionid[5] = 1;
-  current.password = current.groupname = current.groupcomment = u"m";
-  EXPECT_TRUE(ApplicationStore().m_pCurUser && *ApplicationStore().m_pCurUser == current);
-  // The project store still holds what its own load read.
-  ASSERT_EQ(config->GetAllUser(2, entries.data(), project_path_), S_OK);
-  std::vector<Section_idl> zones(64);
-  ASSERT_EQ(config->GetAllSection(zones.data(), project_path_), S_OK);
-  const std::u16string project = Texts({entries[1].username, zones[1].sectionname});
-  ASSERT_EQ(config->GetAllSection(zones.data(), none_), S_OK);
-  EXPECT_EQ(project + Texts({zones[1].sectionname, zones[63].sectionname}),
-            u"\u738B|Line|Plant|Z63|");
-}
+                              group.userpri, entries[3].type}),
+            std::vector<int>({kTypeUser, 1, 10, 255, -7, -1}));
+  ASSERT_EQ(NewConfig()->SetCurUser(&entries[1]), S_OK);  // one current user for all objects
+  EXPECT_EQ(ApplicationStore().m_pCurUser->username, u"anna");
 
-// Saves go to the install directory whatever was read; a store without a
-// table loads the file first, so that its save makes the backup.
-TEST_F(ConfigObjectTest, SavesWriteTheInstallDirectory) {
-  const auto project_users = ReadBytes(project_ / "users.dat");
-  const auto install_users = ReadBytes(install_ / "users.dat");
-  IConfig* config = NewConfig();
-  short count = 0;
-  ASSERT_EQ(config->GetUserNum(&count, project_path_), S_OK);
-  std::vector<USER_idl> entries(count);
   std::vector<Section_idl> zones(64);
-  ASSERT_EQ(config->GetAllUser(count, entries.data(), project_path_), S_OK);
+  ASSERT_EQ(config->GetAllUser(2, project.data(), project_path_), S_OK);
   ASSERT_EQ(config->GetAllSection(zones.data(), project_path_), S_OK);
-  entries[0].groupcomment = nullptr;  // null gives an empty string
-  ASSERT_EQ(config->SaveAllUsers(count, entries.data()), S_OK);
+  project[0].groupcomment = nullptr;  // null gives an empty string
+  ASSERT_EQ(config->SaveAllUsers(2, project.data()), S_OK);
   ASSERT_EQ(config->SaveAllSection(zones.data()), S_OK);
-  EXPECT_TRUE(ReadBytes(project_ / "users.dat") == project_users &&
-              ReadBytes(install_ / "users.bak") == install_users);
+  const std::u16string saved = Texts({project[1].username, zones[1].sectionname});
   testing::ResetStores();
-  ASSERT_EQ(config->GetUserNum(&count, none_), S_OK);
+  ASSERT_EQ(config->GetUserNum(&counts[0], none_), S_OK);
   ASSERT_EQ(config->GetAllSection(zones.data(), none_), S_OK);
+  EXPECT_EQ(saved + Texts({zones[1].sectionname, zones[63].sectionname}), u"\u738B|Line|Line|Z63|");
   Table expected = kProjectTable;
   expected[0].groupcomment.clear();
-  EXPECT_TRUE(*ApplicationStore().m_pUser == expected);
-  EXPECT_EQ(Texts({zones[1].sectionname}), u"Line|");
+  EXPECT_TRUE(ApplicationStore().m_pUser && *ApplicationStore().m_pUser == expected);
+  EXPECT_TRUE(install_.Has("users.bak"));  // the save protocol keeps the file before
 }
 
 // Null pointers from the host and n < 0 are refused and change nothing. A
@@ -171,13 +118,16 @@ TEST_F(ConfigObjectTest, SavesWriteTheInstallDirectory) {
 // belongs to its object; a failed load leaves the caller's outputs alone. A
 // NetPath longer than the path buffer is refused, never copied past it.
 TEST_F(ConfigObjectTest, BadArgumentsChangeNothingAndFailuresSetAStickyCode) {
-  const auto users_file = ReadBytes(install_ / "users.dat");
   IConfig* config = NewConfig();
   short count = 33;
   USER_idl entry{};
   std::vector<Section_idl> zones(64, Section_idl{platform::ToOle(u"kept")});
   const std::u16string too_long = u"C:\\" + std::u16string(400, u'x');
   BSTR too_long_path = platform::ToOle(too_long.c_str());
+  const auto LastError = [](IConfig* object) {
+    short code = -1;
+    return object->GetLastError(&code), code;
+  };
   const HRESULT calls[][2] = {
       {config->GetLastError(nullptr), E_POINTER},
       {config->GetUserNum(nullptr, none_), E_POINTER},
@@ -196,19 +146,20 @@ TEST_F(ConfigObjectTest, BadArgumentsChangeNothingAndFailuresSetAStickyCode) {
       {LastError(config), kErrorLoadZones},
       {(install_.Set(project_.core("missing") + u"\\"), config->SaveAllUsers(1, &entry)), E_FAIL},
       {LastError(config), kErrorLoadUsers},  // with no table it loads first
-      {(ApplicationStore().m_pUser.emplace(), config->SaveAllUsers(1, &entry)), E_FAIL},
-      {LastError(config), kErrorSaveUsers},
       {config->SaveAllSection(zones.data()), E_FAIL},
-      {config->GetUserNum(&count, project_path_), S_OK},
-      {LastError(config), kErrorSaveZones},
+      {(config->GetUserNum(&count, project_path_), LastError(config)), kErrorSaveZones},
       {LastError(NewConfig()), 0},
   };
   for (const auto& call : calls) EXPECT_EQ(call[0], call[1]) << "row " << &call - calls;
-  EXPECT_EQ(ReadBytes(install_ / "users.dat"), users_file);
-  EXPECT_EQ(ApplicationStore().m_pCurUser, nullptr);
   EXPECT_EQ(count, 2);
   EXPECT_EQ(Texts({zones[0].sectionname}), u"kept|");
-  EXPECT_EQ(ApplicationStore().m_strSection[63], u"kept");  // what failed to save stays
+  // The interfaces are the well-known ones.
+  EXPECT_EQ(platform::GuidText(IID_IUnknown), u"{00000000-0000-0000-C000-000000000046}");
+  EXPECT_EQ(platform::GuidText(IID_IClassFactory), u"{00000001-0000-0000-C000-000000000046}");
+  void* object = reinterpret_cast<void*>(1);
+  EXPECT_EQ(GetClassObject(kIidIConfig, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(GetClassObject(kClsidConfig, kIidIConfig, &object), E_NOINTERFACE);
+  EXPECT_EQ(NewConfig()->QueryInterface(IID_IClassFactory, &object) + !object, E_NOINTERFACE + 1);
 }
 
 }  // namespace
