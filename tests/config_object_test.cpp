@@ -74,7 +74,7 @@ class ConfigObjectTest : public ::testing::Test {
 // be told from written ones: a group leaves the user fields alone, empty
 // strings leave the caller's pointers alone. Saves go to the install
 // directory whatever was read.
-TEST_F(ConfigObjectTest, ReadsEitherDirectorySavesTheInstallDirectory) {
+TEST_F(ConfigObjectTest, ReadsEitherDirectoryAndSavesToTheInstallDirectory) {
   IConfig* config = NewConfig();
   static char16_t marker[] = u"m";
   OLECHAR* m = platform::ToOle(marker);
@@ -116,15 +116,16 @@ TEST_F(ConfigObjectTest, ReadsEitherDirectorySavesTheInstallDirectory) {
 // Null pointers from the host and n < 0 are refused and change nothing. A
 // failed load or save sets its code, which outlives later successes and
 // belongs to its object; a failed load leaves the caller's outputs alone. A
-// NetPath longer than the path buffer is refused, never copied past it.
-TEST_F(ConfigObjectTest, BadArgumentsChangeNothingAndFailuresSetAStickyCode) {
+// NetPath longer than the path buffer is refused, never copied past it. The
+// class object serves one class and one interface.
+TEST_F(ConfigObjectTest, BadCallsAreRefusedAndFailuresSetAStickyCode) {
   IConfig* config = NewConfig();
   short count = 33;
   USER_idl entry{};
   std::vector<Section_idl> zones(64, Section_idl{platform::ToOle(u"kept")});
   const std::u16string too_long = u"C:\\" + std::u16string(400, u'x');
   BSTR too_long_path = platform::ToOle(too_long.c_str());
-  const auto LastError = [](IConfig* object) {
+  const auto last_error = [](IConfig* object) {
     short code = -1;
     return object->GetLastError(&code), code;
   };
@@ -139,21 +140,21 @@ TEST_F(ConfigObjectTest, BadArgumentsChangeNothingAndFailuresSetAStickyCode) {
       {config->SaveAllUsers(2, nullptr), E_POINTER},
       {config->SaveAllUsers(-1, &entry), E_INVALIDARG},
       {config->SetCurUser(nullptr), E_POINTER},
-      {LastError(config), 0},
+      {last_error(config), 0},
       {config->GetUserNum(&count, too_long_path), E_FAIL},
-      {LastError(config), kErrorLoadUsers},
+      {last_error(config), kErrorLoadUsers},
       {config->GetAllSection(zones.data(), too_long_path), E_FAIL},
-      {LastError(config), kErrorLoadZones},
+      {last_error(config), kErrorLoadZones},
       {(install_.Set(project_.core("missing") + u"\\"), config->SaveAllUsers(1, &entry)), E_FAIL},
-      {LastError(config), kErrorLoadUsers},  // with no table it loads first
+      {last_error(config), kErrorLoadUsers},  // with no table it loads first
       {config->SaveAllSection(zones.data()), E_FAIL},
-      {(config->GetUserNum(&count, project_path_), LastError(config)), kErrorSaveZones},
-      {LastError(NewConfig()), 0},
+      {(config->GetUserNum(&count, project_path_), last_error(config)), kErrorSaveZones},
+      {last_error(NewConfig()), 0},
   };
   for (const auto& call : calls) EXPECT_EQ(call[0], call[1]) << "row " << &call - calls;
   EXPECT_EQ(count, 2);
   EXPECT_EQ(Texts({zones[0].sectionname}), u"kept|");
-  // The interfaces are the well-known ones.
+  // The interfaces' ids are the well-known ones.
   EXPECT_EQ(platform::GuidText(IID_IUnknown), u"{00000000-0000-0000-C000-000000000046}");
   EXPECT_EQ(platform::GuidText(IID_IClassFactory), u"{00000001-0000-0000-C000-000000000046}");
   void* object = reinterpret_cast<void*>(1);

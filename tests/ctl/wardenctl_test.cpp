@@ -102,10 +102,14 @@ TEST_F(WardenctlTest, Commands) {
       {{{"show", "ann"}, 0, "name: ann\ngroup: Line\ncomment: \npassword: (set)\n"},
        {{"--dir", install_.dir().path().string(), "zones"}, 0, "63\tKKK\n"},
        {{"list", "--json"}, 0, "{\n      \"type\": \"user\",\n      \"name\": \"ann\""},
+       {{"add-user", "ANN"}, kExitRefused, Text(IDS_NAME_EXISTS)},
+       {{"delete", "Line"}, kExitRefused, "用户组\"Line\"还有用户，不能删除！\n"},
        {{"--as", "ann", "set", "bob", "--comment", "x"}, 1, Text(IDS_ONLY_LOWER_PRIORITY)},
        {{"--lang", "en", "delete", "nobody"}, 1, "There is no account named \"nobody\".\n"},
        {{"--as", "nobody", "list"}, kExitUsage, "没有名为\"nobody\"的用户，不能以其身份操作！"},
        {{"add-user", "x", "--zones", "1,"}, kExitUsage, ""},
+       {{"add-user", "x", "--zones", "5-3"}, kExitUsage, ""},
+       {{"set", "无", "--name", "x"}, kExitRefused, Text(IDS_CANNOT_RENAME_BUILTIN)},
        {{"import", "/nonexistent/a.json"}, kExitFile, "cannot read /nonexistent/a.json\n"},
        {{"add-group", "Pumps", "--comment", "p", "--zones", "3,5-7,12"}, 0, ""},
        {{"add-user", " cy ", "--group", "Pumps", "--password-stdin", "--priority", "7", "--timeout",
@@ -187,34 +191,31 @@ TEST_F(WardenctlTest, VerifyAndRestoreBackup) {
   // Fresh files with one damage each.
   const auto fresh = [this](std::function<void()> damage) { return [=] { SetUp(), damage(); }; };
   const auto damaged = [&](auto file) { return fresh([=] { testing::WriteBytes(file, {1}); }); };
-  RunSteps(
-      {{{"verify"}, 0, "users.bak: none\nsection.dat: loads\nclean\n"},
-       {{"verify", "--json"}, 0, "\"exists\": false,\n    \"result\": 0,"},  // no users.bak
-       {{"verify"}, 1, "record 5: password could not be unsealed", fresh(damage_ann)},
-       {{"verify"}, 1, "users.bak: not readable (104)", damaged(backup)},
-       {{"verify"}, kExitFile, "not readable (104)", damaged(users)},
-       {{"list"}, kExitFile, "", [&] { testing::WriteBytes(install_ / "section.dat", {1}); }},
-       {{"zones"}, kExitFile, ""},
-       {{"verify", "--json"},
-        kExitFile,
-        "\"exists\": false",
-        [&] { std::filesystem::remove(users), std::filesystem::remove(install_ / "section.dat"); }},
-       {{"add-user", "无"}, kExitRefused, Text(IDS_NAME_EXISTS)}});
+  const auto missing = [&] {
+    std::filesystem::remove(users), std::filesystem::remove(install_ / "section.dat");
+  };
+  RunSteps({{{"verify"}, 0, "users.bak: none\nsection.dat: loads\nclean\n"},
+            {{"verify", "--json"}, 0, "\"exists\": false,\n    \"result\": 0,"},  // no users.bak
+            {{"verify"}, 1, "record 5: password could not be unsealed", fresh(damage_ann)},
+            {{"verify"}, 1, "users.bak: not readable (104)", damaged(backup)},
+            {{"verify"}, kExitFile, "not readable (104)", damaged(users)},
+            {{"list"}, kExitFile, "", [&] { testing::WriteBytes(install_ / "section.dat", {1}); }},
+            {{"zones"}, kExitFile, ""},
+            {{"verify", "--json"}, kExitFile, "\"exists\": false", missing},
+            {{"add-user", "无"}, kExitRefused, Text(IDS_NAME_EXISTS)}});
   EXPECT_EQ(Ctl({"list"}).out, "系统管理员组\n  系统管理员\n无组\n  无\n");
 
   // The backup's changes are shown and, when confirmed, saved through the
   // save protocol, which keeps the file before it as the new backup.
 
   const auto same = [&] { testing::WriteBytes(backup, testing::ReadBytes(users)); };
+  const auto reorder = [&] { same(), WriteUsers({kBob, kLine, kAnn}); };
   const std::string asked = "+ bob\n用users.bak的内容替换users.dat吗？[y/N] ";
   const Args yes = {"restore-backup", "--yes"};
   RunSteps({{yes, kExitFile, "没有可用的users.bak。 (104: ", [this] { SetUp(); }},
-            {yes, kExitFile, "", [&] { testing::WriteBytes(install_ / "users.bak", {1}); }},
+            {yes, kExitFile, "", [&] { testing::WriteBytes(backup, {1}); }},
             {yes, 0, "没有变化。\n", same},
-            {yes, 0, "",
-             [&] {
-               same(), WriteUsers({kBob, kLine, kAnn});
-             }},  // only the order
+            {yes, 0, "", reorder},  // only the order differs
             {{"list"}, 0, "  无\nLine\n  ann\nbob\n"},
             {{"delete", "bob"}, 0, ""},
             {{"restore-backup"}, kExitUsage, "+ bob\n"},  // neither a terminal nor --yes
