@@ -1,19 +1,14 @@
 #include "tests/support/windows_profile.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
 #include <cstdlib>
-#endif
 
 #include "platform/text.h"
 
-namespace warden::testing {
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
-void WindowsProfile::SetInstallDirectory(const std::u16string& directory) {
-  Set(u"Velm50", u"ApplicationDirectory", directory);
-  Set(u"Velm51", u"ApplicationDirectory", directory);
-}
+namespace warden::testing {
 
 #ifdef _WIN32
 
@@ -35,42 +30,15 @@ void WindowsProfile::Set(const std::u16string& section, const std::u16string& ke
 
 #else
 
-WindowsProfile::WindowsProfile() {
-  if (const char* previous = std::getenv("WARDEN_WIN_INI")) {
-    previous_ = previous;
-    had_previous_ = true;
-  }
-  setenv("WARDEN_WIN_INI", (dir_.path() / "win.ini").c_str(), 1);
-}
+WindowsProfile::WindowsProfile() { setenv("WARDEN_WIN_INI", (dir_ / "win.ini").c_str(), 1); }
 
-WindowsProfile::~WindowsProfile() {
-  if (had_previous_) {
-    setenv("WARDEN_WIN_INI", previous_.c_str(), 1);
-  } else {
-    unsetenv("WARDEN_WIN_INI");
-  }
-}
+WindowsProfile::~WindowsProfile() { unsetenv("WARDEN_WIN_INI"); }
 
+// The first value found counts, so a value set again goes first.
 void WindowsProfile::Set(const std::u16string& section, const std::u16string& key,
                          const std::u16string& value) {
-  for (auto& entry : values_) {
-    if (entry.first == std::make_pair(section, key)) {
-      entry.second = value;
-      Rewrite();
-      return;
-    }
-  }
-  values_.push_back({{section, key}, value});
-  Rewrite();
-}
-
-void WindowsProfile::Rewrite() {
-  std::string text;
-  for (const auto& [where, value] : values_) {
-    text += "[" + platform::ToUtf8(where.first) + "]\n" + platform::ToUtf8(where.second) + "=" +
-            platform::ToUtf8(value) + "\n";
-  }
-  WriteText(dir_ / "win.ini", text);
+  text_.insert(0, platform::ToUtf8(u"[" + section + u"]\n" + key + u"=" + value + u"\n"));
+  WriteText(dir_ / "win.ini", text_);
 }
 
 #endif
