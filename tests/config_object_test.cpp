@@ -163,5 +163,18 @@ TEST_F(ConfigObjectTest, BadCallsAreRefusedAndFailuresSetAStickyCode) {
   EXPECT_EQ(NewConfig()->QueryInterface(IID_IClassFactory, &object) + !object, E_NOINTERFACE + 1);
 }
 
+// An empty table is still a table: a save after it does not load the file
+// again, so users.bak keeps what was loaded first.
+TEST_F(ConfigObjectTest, ASaveAfterAnEmptySaveKeepsTheFirstBackup) {
+  IConfig* config = NewConfig();
+  short count = 0;
+  ASSERT_EQ(config->GetUserNum(&count, none_), S_OK);
+  const auto loaded = testing::ReadBytes(install_ / "users.dat");
+  std::vector<USER_idl> entries(1);
+  ASSERT_EQ(config->SaveAllUsers(0, entries.data()), S_OK);
+  ASSERT_EQ(config->SaveAllUsers(1, entries.data()), S_OK);
+  EXPECT_EQ(testing::ReadBytes(install_ / "users.bak"), loaded);
+}
+
 }  // namespace
 }  // namespace warden
