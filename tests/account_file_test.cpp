@@ -57,6 +57,14 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
   Bytes over_limit = FileBytes(Table(kMaxAccounts, AccountRecord{}));  // 134 bytes a record
   over_limit.insert(over_limit.end(), over_limit.end() - 134, over_limit.end() - 0);
   over_limit[132] = 0x00, over_limit[133] = 0x80;
+  // Nor is a table of 32768 written: the 16-bit count would cut it short.
+  Bytes refused;
+  Archive writer = Archive::Writing(refused);
+  EXPECT_FALSE(WriteAccountTable(writer, Table(kMaxAccounts + 1)));
+  CUser too_big;
+  too_big.m_pUser = Table(kMaxAccounts + 1);
+  EXPECT_EQ(SaveAccountFile(too_big, testing::InstallLocation()), kFileNotWritable);
+  EXPECT_FALSE(install_.Has("users.dat"));
   const struct {
     const char* name;
     Bytes bytes;
