@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/module_file.h"
 #include "platform/text.h"
 #include "shell/language.h"
@@ -8,8 +10,6 @@
 
 namespace warden {
 namespace {
-
-using testing::TempDir;
 
 // The module file name the tests pretend to have.
 std::u16string g_fake_module;
@@ -24,72 +24,65 @@ class LanguageTest : public ::testing::Test {
   }
   ~LanguageTest() override { platform::OverrideModuleFileName(nullptr); }
 
-  void SetLanguage(const std::string& value) {
+  void SetLanguage(const std::string& value, const std::string& section = "Language") {
     testing::WriteText(dir_ / "Config" / "Language.ini",
-                       "[Language]\nVelmarisLanguage=" + value + "\n");
+                       "[" + section + "]\nVelmarisLanguage=" + value + "\n");
   }
 
-  TempDir dir_;
+  testing::TempDir dir_;
   testing::WindowsProfile profile_;
 };
 
-TEST_F(LanguageTest, ModuleDirectoryIsTheFolderWithoutTrailingBackslash) {
+// Chinese without the ini file or its entry, or for exactly CHINESE.
+TEST_F(LanguageTest, LanguageCodeIsChineseOnlyForMissingOrExactChinese) {
+  EXPECT_EQ(GetLanguageCode(), kLanguageChinese);
+  const std::tuple<const char*, const char*, std::int32_t> rows[] = {
+      {"Language", "CHINESE", kLanguageChinese},
+      {"Language", "chinese", kLanguageOther},
+      {"Language", "ENGLISH", kLanguageOther},
+      {"Other", "ENGLISH", kLanguageChinese}};
+  for (const auto& [section, value, code] : rows) {
+    SetLanguage(value, section);
+    EXPECT_EQ(GetLanguageCode(), code) << section << " " << value;
+  }
+}
+
+// The library's name is the module's base name up to its first dot.
+TEST_F(LanguageTest, LibraryPathUsesTheBaseNameUpToTheFirstDot) {
+  const std::tuple<const char*, std::int32_t, std::u16string> rows[] = {
+      {"Warden.dll", kLanguageChinese, u"\\Lang\\CHS\\WardenCHS.dll"},
+      {"Warden.dll", kLanguageOther, u"\\Lang\\EN\\WardenEN.dll"},
+      {"Warden.x.dll", kLanguageOther, u"\\Lang\\EN\\WardenEN.dll"},
+      {"Warden", kLanguageChinese, u"\\Lang\\CHS\\CHS.dll"},
+      {"Warden", 7, u"\\Lang\\EN\\EN.dll"}};
+  for (const auto& [module, code, path] : rows) {
+    g_fake_module = dir_.core(module);
+    EXPECT_EQ(GetLanguageLibraryPath(code), dir_.core() + path) << module << " " << code;
+  }
   EXPECT_EQ(GetModuleDirectory(), dir_.core());
   g_fake_module = u"Warden.dll";
   EXPECT_EQ(GetModuleDirectory(), u"");
 }
 
-TEST_F(LanguageTest, LanguageCodeIsChineseOnlyForMissingOrExactChinese) {
-  EXPECT_EQ(GetLanguageCode(), kLanguageChinese);  // no ini file
-  SetLanguage("CHINESE");
-  EXPECT_EQ(GetLanguageCode(), kLanguageChinese);
-  SetLanguage("chinese");
-  EXPECT_EQ(GetLanguageCode(), kLanguageOther);  // the comparison is case-sensitive
-  SetLanguage("ENGLISH");
-  EXPECT_EQ(GetLanguageCode(), kLanguageOther);
-  testing::WriteText(dir_ / "Config" / "Language.ini", "[Other]\nVelmarisLanguage=ENGLISH\n");
-  EXPECT_EQ(GetLanguageCode(), kLanguageChinese);
-}
-
-TEST_F(LanguageTest, LibraryPathUsesTheBaseNameUpToTheFirstDot) {
-  EXPECT_EQ(GetLanguageLibraryPath(kLanguageChinese), dir_.core() + u"\\Lang\\CHS\\WardenCHS.dll");
-  EXPECT_EQ(GetLanguageLibraryPath(kLanguageOther), dir_.core() + u"\\Lang\\EN\\WardenEN.dll");
-  g_fake_module = dir_.core("Warden.x.dll");
-  EXPECT_EQ(GetLanguageLibraryPath(kLanguageOther), dir_.core() + u"\\Lang\\EN\\WardenEN.dll");
-  g_fake_module = dir_.core("Warden");
-  EXPECT_EQ(GetLanguageLibraryPath(kLanguageChinese), dir_.core() + u"\\Lang\\CHS\\CHS.dll");
-  EXPECT_EQ(GetLanguageLibraryPath(7), dir_.core() + u"\\Lang\\EN\\EN.dll");
-}
-
+// The install directory comes from the language's section and ends in one backslash.
 TEST_F(LanguageTest, InstallDirectoryEndsInExactlyOneBackslash) {
   EXPECT_EQ(GetInstallDirectory(), u"");  // no entry
-  struct Row {
-    std::u16string stored, expected;
-  };
-  const Row rows[] = {
+  const std::pair<std::u16string, std::u16string> rows[] = {
       {u"C:\\Velmaris", u"C:\\Velmaris\\"},
       {u"C:\\Velmaris\\ \\", u"C:\\Velmaris\\"},
       {u"C:\\Velmaris\\\\", u"C:\\Velmaris\\"},
-      {u"\\ \\", u"\\"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(platform::ToUtf8(row.stored));
-    profile_.Set(u"Velm50", u"ApplicationDirectory", row.stored);
-    EXPECT_EQ(GetInstallDirectory(), row.expected);
+      {u"\\ \\", u"\\"}};
+  for (const auto& [stored, expected] : rows) {
+    profile_.Set(u"Velm50", u"ApplicationDirectory", stored);
+    EXPECT_EQ(GetInstallDirectory(), expected) << platform::ToUtf8(stored);
   }
-}
-
-TEST_F(LanguageTest, InstallDirectorySectionFollowsTheLanguage) {
-  profile_.Set(u"Velm50", u"ApplicationDirectory", u"C:\\Chinese");
   profile_.Set(u"Velm51", u"ApplicationDirectory", u"C:\\English");
-  EXPECT_EQ(GetInstallDirectory(), u"C:\\Chinese\\");
   SetLanguage("ENGLISH");
   EXPECT_EQ(GetInstallDirectory(), u"C:\\English\\");
 }
 
 TEST(ModuleFileNameTest, RealNameIsAFullPathInLongForm) {
   const std::u16string name = platform::ModuleFileName(520, 260);
-  ASSERT_FALSE(name.empty());
   EXPECT_NE(name.find(u"warden_tests"), std::u16string::npos) << platform::ToUtf8(name);
   EXPECT_NE(name.find(u'\\'), std::u16string::npos);
   EXPECT_EQ(platform::ModuleFileName(520, 4), u"");  // does not fit the long-form buffer

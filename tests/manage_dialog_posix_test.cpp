@@ -6,11 +6,9 @@
 
 #include "accounts/account_file.h"
 #include "accounts/user_store.h"
-#include "dialogs/dialog_texts.h"
 #include "dialogs/manage_dialog.h"
 #include "platform/resources.h"
 #include "platform/text.h"
-#include "platform/ui_headless.h"
 #include "resources/resource_ids.h"
 #include "shell/com_server.h"
 #include "shell/config_ids.h"
@@ -30,7 +28,7 @@ namespace hl = platform::headless;
 using platform::ResourceString;
 using platform::ToUtf8;
 using Table = std::vector<AccountRecord>;
-using Outline = std::vector<std::u16string>;
+using Texts = std::vector<std::u16string>;
 
 // Every record belongs to a zone: a group to `zone`, a user to zone 2.
 AccountRecord Group(const std::u16string& name, std::int16_t zone = 1) {
@@ -53,27 +51,26 @@ class ManageDialogTest : public testing::DialogScriptTest {
     DialogScriptTest::SetUp();
     profile_.SetInstallDirectory(dir_.core() + u"\\");
   }
-  // users.dat of the install directory holds `table`.
-  void WriteUsers(const Table& table) {
-    CUser writer;
-    writer.m_pUser = table;
-    ASSERT_EQ(SaveAccountFile(writer, testing::InstallLocation()), kFileOk);
+  static void WriteUsers(const Table& table) {
+    ASSERT_EQ(testing::WriteUsersFile(table, testing::InstallLocation()), kFileOk);
   }
-  Table ReadUsers() {
+  static Table ReadUsers() {
     CUser reader;
     EXPECT_EQ(LoadAccountFile(reader, testing::InstallLocation()), kFileOk);
     return reader.m_pUser ? *reader.m_pUser : Table();
   }
-  void LogIn(const std::u16string& name, std::int16_t priority) {
-    ApplicationStore().m_pCurUser = std::make_unique<AccountRecord>(User(name, priority));
+  static void LogIn(std::int16_t priority) {
+    ApplicationStore().m_pCurUser = std::make_unique<AccountRecord>(User(u"me", priority));
   }
-  // Runs the manage dialog with `steps` for it and every modal it opens.
-  std::intptr_t Run(std::vector<hl::Step> steps) {
+  // Runs the manage dialog with a fresh script: `steps` for it and every modal it opens.
+  static std::intptr_t Run(std::vector<hl::Step> steps) {
+    hl::Reset();
     for (auto& step : steps) hl::Push(std::move(step));
     return CManageDialog(nullptr, ApplicationStore(), testing::InstallLocation()).DoModal();
   }
-  std::vector<std::u16string> Messages() const {
-    std::vector<std::u16string> shown;
+  // The texts of the message boxes and prompts shown, in order.
+  static Texts Messages() {
+    Texts shown;
     for (const hl::Shown& modal : hl::Record()) {
       if (modal.message_box) shown.push_back(modal.text);
       if (modal.template_id == IDD_PROMPT) shown.push_back(modal.TextOf(IDC_PROMPT_TEXT));
@@ -85,6 +82,8 @@ class ManageDialogTest : public testing::DialogScriptTest {
   testing::WindowsProfile profile_;
 };
 
+Texts Text(std::uint16_t id) { return {ResourceString(id)}; }
+
 // Selects the item named `name` and runs `then` on the manage dialog.
 hl::Step Select(const std::u16string& name, std::function<void(hl::Driver&)> then) {
   return [name, then](hl::Driver& d) {
@@ -93,154 +92,116 @@ hl::Step Select(const std::u16string& name, std::function<void(hl::Driver&)> the
   };
 }
 
+// Clicks `button` in the manage dialog, then closes it with `close`.
+hl::Step Press(std::int32_t button, std::int32_t close = platform::kIdCancel) {
+  return [button, close](hl::Driver& d) { d.Click(button), d.Click(close); };
+}
+
 TEST_F(ManageDialogTest, WithoutUsersDatTheDefaultTreeIsShown) {
-  Outline outline;
+  Texts outline;
   Run({[&outline](hl::Driver& d) {
     outline = d.TreeOutline(IDC_ACCOUNT_TREE);
-    EXPECT_FALSE(d.IsEnabled(IDC_MODIFY));
-    EXPECT_FALSE(d.IsEnabled(IDC_DELETE));
-    EXPECT_TRUE(d.IsEnabled(IDC_NEW));
+    EXPECT_FALSE(d.IsEnabled(IDC_MODIFY) || d.IsEnabled(IDC_DELETE));
     d.Cancel();
   }});
-  EXPECT_EQ(outline, (Outline{u"系统管理员组", u"  系统管理员", u"无组", u"  无"}));
-  EXPECT_TRUE(std::filesystem::exists(dir_ / "users.dat"));
+  EXPECT_EQ(outline, (Texts{u"系统管理员组", u"  系统管理员", u"无组", u"  无"}));
   EXPECT_TRUE(std::filesystem::exists(dir_ / "section.dat"));
 }
 
 TEST_F(ManageDialogTest, TreeShowsGroupsWithMembersAndHidesUnknownGroups) {
   WriteUsers({User(u"early", 1, u"Plant"), Group(u"Plant"), User(u"loose", 1),
               User(u"case", 1, u"PLANT"), User(u"orphan", 1, u"Gone")});
-  Outline outline;
+  Texts outline;
   Run({[&outline](hl::Driver& d) { outline = d.TreeOutline(IDC_ACCOUNT_TREE), d.Ok(); }});
-  EXPECT_EQ(outline, (Outline{u"Plant", u"  early", u"loose"}));
+  EXPECT_EQ(outline, (Texts{u"Plant", u"  early", u"loose"}));
   EXPECT_EQ(ReadUsers().size(), 5u);  // hidden users stay in the table and are saved
 }
 
+// The editor's defaults and enabling rules, then a group and two users made and saved.
 TEST_F(ManageDialogTest, NewGroupAndUsersThenOkWritesThem) {
   WriteUsers({Group(u"Plant")});
-  Outline outline;
-  Run({
-      [&outline](hl::Driver& d) {
-        d.Click(IDC_NEW);  // group
-        d.Click(IDC_NEW);  // user in Line
-        d.Click(IDC_NEW);  // user without a group
-        outline = d.TreeOutline(IDC_ACCOUNT_TREE);
-        d.Ok();
-      },
-      [](hl::Driver& d) {
-        EXPECT_TRUE(d.IsChecked(IDC_TYPE_GROUP));
-        d.Type(IDC_GROUP_NAME, u"  Line ");
-        d.Type(IDC_GROUP_COMMENT, u"second line");
-        d.ListTick(IDC_ZONE_LIST, 4, true);
-        d.Ok();
-      },
-      [](hl::Driver& d) {
-        EXPECT_TRUE(d.IsChecked(IDC_TYPE_GROUP));  // the last type is offered again
-        d.Click(IDC_TYPE_USER);
-        d.Type(IDC_USER_NAME, u"ann");
-        d.Type(IDC_PASSWORD, u"secret");
-        d.Type(IDC_LOGIN_TIMEOUT, u"30");
-        d.Type(IDC_PRIORITY, u"120");
-        d.Click(IDC_JOIN_GROUP);
-        EXPECT_TRUE(d.IsEnabled(IDC_JOIN_GROUP_COMBO));
-        d.ComboSelect(IDC_JOIN_GROUP_COMBO, 1);
-        d.ListTick(IDC_ZONE_LIST, 5, true);
-        d.Ok();
-      },
-      [](hl::Driver& d) {
-        EXPECT_TRUE(d.IsChecked(IDC_TYPE_USER));
-        d.Type(IDC_USER_NAME, u"bob");
-        d.Ok();
-      },
-  });
-  EXPECT_EQ(outline, (Outline{u"Plant", u"Line", u"  ann", u"bob"}));
-  const Table saved = ReadUsers();
-  ASSERT_EQ(saved.size(), 4u);
-  EXPECT_EQ(saved[1].groupname, u"Line");  // trimmed
-  EXPECT_EQ(saved[1].groupcomment, u"second line");
-  EXPECT_EQ(saved[1].sectionid[4], 1);
-  EXPECT_EQ(saved[2].username, u"ann");
-  EXPECT_EQ(saved[2].groupname, u"Line");
-  EXPECT_EQ(saved[2].password, u"secret");
-  EXPECT_EQ(saved[2].limitTime, 30);
-  EXPECT_EQ(saved[2].userpri, 120);
-  EXPECT_EQ(saved[2].sectionid[5], 1);
-  EXPECT_EQ(saved[3].groupname, u"");
-  EXPECT_EQ(saved[3].userpri, 999);  // the editor's default priority
-}
-
-TEST_F(ManageDialogTest, EditorDefaultsAndEnablingRules) {
-  WriteUsers({Group(u"Plant"), Group(u"Line")});
-  Run({[](hl::Driver& d) { d.Click(IDC_NEW), d.Cancel(); },
+  Texts outline;
+  Run({[&outline](hl::Driver& d) {
+         for (int i = 0; i < 3; ++i) d.Click(IDC_NEW);  // a group, a user in it, one without
+         outline = d.TreeOutline(IDC_ACCOUNT_TREE);
+         d.Ok();
+       },
        [](hl::Driver& d) {
-         EXPECT_EQ(d.Text(IDC_LOGIN_TIMEOUT), u"0");
-         EXPECT_EQ(d.Text(IDC_PRIORITY), u"999");
-         EXPECT_TRUE(d.IsEnabled(IDC_GROUP_NAME));
-         EXPECT_FALSE(d.IsEnabled(IDC_USER_NAME));
-         EXPECT_FALSE(d.IsChecked(IDC_JOIN_GROUP));
-         EXPECT_FALSE(d.IsEnabled(IDC_JOIN_GROUP));
-         EXPECT_EQ(d.ComboEntries(IDC_JOIN_GROUP_COMBO), (Outline{u"Plant", u"Line"}));
+         EXPECT_EQ(d.Text(IDC_LOGIN_TIMEOUT) + d.Text(IDC_PRIORITY), u"0999");
+         EXPECT_TRUE(d.IsChecked(IDC_TYPE_GROUP) && d.IsEnabled(IDC_GROUP_NAME));
+         EXPECT_FALSE(d.IsEnabled(IDC_USER_NAME) || d.IsEnabled(IDC_JOIN_GROUP));
+         d.Type(IDC_GROUP_NAME, u"  Line ");
+         d.Type(IDC_GROUP_COMMENT, u"second line");
+         d.ListTick(IDC_ZONE_LIST, 4, true);
+         d.Ok();
+       },
+       [](hl::Driver& d) {
+         EXPECT_TRUE(d.IsChecked(IDC_TYPE_GROUP));  // the last type is offered again
+         EXPECT_EQ(d.ComboEntries(IDC_JOIN_GROUP_COMBO), (Texts{u"Plant", u"Line"}));
          EXPECT_EQ(d.ComboSelected(IDC_JOIN_GROUP_COMBO), 0);
          d.Click(IDC_TYPE_USER);
-         EXPECT_TRUE(d.IsEnabled(IDC_USER_NAME));
-         EXPECT_FALSE(d.IsEnabled(IDC_GROUP_NAME));
-         EXPECT_FALSE(d.IsEnabled(IDC_JOIN_GROUP_COMBO));
+         EXPECT_FALSE(d.IsEnabled(IDC_GROUP_NAME) || d.IsEnabled(IDC_JOIN_GROUP_COMBO));
+         d.Type(IDC_USER_NAME, u"ann");
+         d.Type(IDC_PASSWORD, u"secret");
+         d.Type(IDC_LOGIN_TIMEOUT, u"30");
+         d.Type(IDC_PRIORITY, u"120");
          d.Click(IDC_JOIN_GROUP);
          EXPECT_TRUE(d.IsEnabled(IDC_JOIN_GROUP_COMBO));
-         d.Click(IDC_JOIN_GROUP);
-         EXPECT_FALSE(d.IsEnabled(IDC_JOIN_GROUP_COMBO));
-         d.Cancel();
+         d.ComboSelect(IDC_JOIN_GROUP_COMBO, 1);
+         d.ListTick(IDC_ZONE_LIST, 5, true);
+         d.Ok();
+       },
+       [](hl::Driver& d) {
+         EXPECT_TRUE(d.IsChecked(IDC_TYPE_USER));
+         d.Type(IDC_USER_NAME, u"bob");
+         d.Ok();
        }});
+  EXPECT_EQ(outline, (Texts{u"Plant", u"Line", u"  ann", u"bob"}));
+  const Table saved = ReadUsers();
+  ASSERT_EQ(saved.size(), 4u);
+  const auto fields = [](const AccountRecord& r, int zone) {
+    return std::make_tuple(ToUtf8(r.username), ToUtf8(r.groupname), ToUtf8(r.groupcomment),
+                           ToUtf8(r.password), r.limitTime, r.userpri, r.sectionid[zone]);
+  };
+  EXPECT_EQ(fields(saved[1], 4), std::make_tuple("", "Line", "second line", "", 0, 0, 1));
+  EXPECT_EQ(fields(saved[2], 5), std::make_tuple("ann", "Line", "", "secret", 30, 120, 1));
+  EXPECT_EQ(fields(saved[3], 0), std::make_tuple("bob", "", "", "", 0, 999, 0));
 }
 
-// Each row fills the New editor and expects exactly the listed messages; a
-// row without messages is accepted and closes the editor. `current` is the
-// logged-in user's priority (-1: nobody logged in).
+// Each row fills the New editor and expects exactly the listed messages (a
+// failed check leaves the editor open, with the name field focused for a box);
+// a row without messages is accepted. `current`: the logged-in user's
+// priority (-1: nobody).
 TEST_F(ManageDialogTest, EditorChecksInOrderWithTheirMessages) {
   WriteUsers({Group(u"Plant"), User(u"ann", 5, u"Plant")});
-  const auto text = [](std::uint16_t id) {
-    return std::vector<std::u16string>{ResourceString(id)};
-  };
-  const auto user = [](const std::u16string& name, const std::u16string& priority = u"") {
-    return [name, priority](hl::Driver& d) {
+  const auto user = [](const std::u16string& name, const std::u16string& priority = u"",
+                       int zone = 0) {
+    return [=](hl::Driver& d) {
       d.Click(IDC_TYPE_USER);
       d.Type(IDC_USER_NAME, name);
       if (!priority.empty()) d.Type(IDC_PRIORITY, priority);
+      if (zone) d.ListTick(IDC_ZONE_LIST, 0, true), d.ListTick(IDC_ZONE_LIST, zone, true);
     };
   };
-  const auto group = [](hl::Driver& d) { d.Type(IDC_GROUP_NAME, u"g"); };
-  struct Row {
-    const char* label;
+  const struct {
     std::int16_t current;
     std::function<void(hl::Driver&)> fill;
-    std::vector<std::u16string> messages;
-    std::uint32_t box_icon = 0;
+    Texts messages;
+    std::uint32_t box_icon;
+  } rows[] = {
+      {-1, user(u"   "), Text(IDS_ENTER_NAME), platform::kMbIconStop},
+      {-1, user(u"x", u"", 5), Text(IDS_ZONE_NONE_WITH_OTHERS), 0},
+      {-1, user(u" PLANT "), Text(IDS_NAME_EXISTS), platform::kMbIconInformation},
+      {500, user(u"x", u"501"), Text(IDS_PRIORITY_ABOVE_CURRENT), 0},
+      {1, [](hl::Driver& d) { d.Type(IDC_GROUP_NAME, u"g"); }, {}, 0},
   };
-  // One row per way of showing a refusal; the rules are tested as a table.
-  const std::vector<Row> rows = {
-      {"blank name", -1, user(u"   "), text(IDS_ENTER_NAME), platform::kMbIconStop},
-      {"zone none with another", -1,
-       [&user](hl::Driver& d) {
-         user(u"x")(d);
-         d.ListTick(IDC_ZONE_LIST, 0, true);
-         d.ListTick(IDC_ZONE_LIST, 5, true);
-       },
-       text(IDS_ZONE_NONE_WITH_OTHERS)},
-      {"name of a group in other case", -1, user(u" PLANT "), text(IDS_NAME_EXISTS),
-       platform::kMbIconInformation},
-      {"priority above the current user's", 500, user(u"x", u"501"),
-       text(IDS_PRIORITY_ABOVE_CURRENT)},
-      {"group, current priority 1", 1, group, {}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.label);
-    hl::Reset();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.current);
     ApplicationStore().m_pCurUser.reset();
-    if (row.current >= 0) LogIn(u"boss", row.current);
+    if (row.current >= 0) LogIn(row.current);
     std::int32_t focused = 0;
     bool open_after_ok = false;
-    std::vector<hl::Step> steps = {[](hl::Driver& d) { d.Click(IDC_NEW), d.Cancel(); },
-                                   [&row, &focused, &open_after_ok](hl::Driver& d) {
+    std::vector<hl::Step> steps = {Press(IDC_NEW), [&](hl::Driver& d) {
                                      row.fill(d);
                                      d.Ok();
                                      focused = d.Focused();
@@ -250,7 +211,7 @@ TEST_F(ManageDialogTest, EditorChecksInOrderWithTheirMessages) {
     if (!row.messages.empty()) steps.push_back(hl::PressOk());
     Run(std::move(steps));
     EXPECT_EQ(Messages(), row.messages);
-    EXPECT_EQ(open_after_ok, !row.messages.empty());  // a failed check leaves the editor open
+    EXPECT_EQ(open_after_ok, !row.messages.empty());
     if (row.box_icon != 0) {
       EXPECT_EQ(hl::Record()[2].flags & 0xF0, row.box_icon);
       EXPECT_EQ(focused, IDC_USER_NAME);
@@ -267,27 +228,18 @@ TEST_F(ManageDialogTest, OverlongPresetPasswordIsRefusedFirst) {
   host_written.usercomment = std::u16string(40, u'c');
   WriteUsers({host_written});
   std::int32_t focused = 0;
-  Run({Select(u"ann", [](hl::Driver& d) { d.Click(IDC_MODIFY), d.Cancel(); }),
-       [&focused](hl::Driver& d) {
-         d.Ok();
-         focused = d.Focused();
-         d.Cancel();
-       },
-       [](hl::Driver& d) {
-         EXPECT_EQ(d.shown().flags, platform::kMbOk);  // no icon
-         d.Answer(platform::kIdOk);
-       }});
-  EXPECT_EQ(Messages(), (std::vector<std::u16string>{
-                            platform::FormatText(ResourceString(IDS_PASSWORD_TOO_LONG), u"31")}));
+  Run({Select(u"ann", Press(IDC_MODIFY)),
+       [&focused](hl::Driver& d) { d.Ok(), focused = d.Focused(), d.Cancel(); },
+       [](hl::Driver& d) { EXPECT_EQ(d.shown().flags, platform::kMbOk); }});  // no icon
+  EXPECT_EQ(Messages(), Texts{platform::FormatText(ResourceString(IDS_PASSWORD_TOO_LONG), u"31")});
   EXPECT_EQ(focused, IDC_PASSWORD);
 }
 
 TEST_F(ManageDialogTest, ModifyGroupRenameCarriesUsersAndTreeItem) {
   WriteUsers({Group(u"Plant", 3), User(u"ann", 5, u"Plant")});
-  Outline outline;
+  Texts outline;
   Run({Select(u"Plant",
               [&outline](hl::Driver& d) {
-                EXPECT_TRUE(d.IsEnabled(IDC_MODIFY));
                 EXPECT_FALSE(d.IsEnabled(IDC_DELETE));  // the group has a member
                 d.Click(IDC_MODIFY);
                 outline = d.TreeOutline(IDC_ACCOUNT_TREE);
@@ -297,107 +249,83 @@ TEST_F(ManageDialogTest, ModifyGroupRenameCarriesUsersAndTreeItem) {
          EXPECT_EQ(d.Text(IDC_GROUP_NAME), u"Plant");
          EXPECT_FALSE(d.IsEnabled(IDC_TYPE_USER));  // no type change in Modify
          EXPECT_TRUE(d.ListChecked(IDC_ZONE_LIST, 3));
-         d.Type(IDC_GROUP_NAME, u"Line");
-         d.Ok();
+         d.Type(IDC_GROUP_NAME, u"Line"), d.Ok();
        }});
-  EXPECT_EQ(outline, (Outline{u"Line", u"  ann"}));
+  EXPECT_EQ(outline, (Texts{u"Line", u"  ann"}));
   const Table saved = ReadUsers();
-  EXPECT_EQ(saved[0].groupname, u"Line");
-  EXPECT_EQ(saved[1].groupname, u"Line");
+  EXPECT_EQ(saved[0].groupname + saved[1].groupname, u"LineLine");
 }
 
 TEST_F(ManageDialogTest, ModifyUserCaseOnlyRenameAndBuiltInNames) {
   WriteUsers({User(u"ann", 5), User(u"bob", 5), User(u"系统管理员", 999)});
-  Run({Select(u"ann", [](hl::Driver& d) { d.Click(IDC_MODIFY), d.Click(IDC_MODIFY), d.Ok(); }),
+  const auto twice = [](hl::Driver& d) { d.Click(IDC_MODIFY), d.Click(IDC_MODIFY), d.Ok(); };
+  Run({Select(u"ann", twice),
        [](hl::Driver& d) {
          EXPECT_EQ(d.Text(IDC_PRIORITY), u"5");
          EXPECT_TRUE(d.ListChecked(IDC_ZONE_LIST, 2));
-         d.Type(IDC_USER_NAME, u"Bob");  // another record's name
-         d.Ok();
-         d.Type(IDC_USER_NAME, u"ANN");  // its own name in other case
-         d.Ok();
+         d.Type(IDC_USER_NAME, u"Bob"), d.Ok();  // another record's name
+         d.Type(IDC_USER_NAME, u"ANN"), d.Ok();  // its own name in other case
        },
-       hl::PressOk(), [](hl::Driver& d) { d.Cancel(); }});
-  EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(IDS_NAME_EXISTS)}));
+       hl::PressOk(), hl::PressCancel()});
+  EXPECT_EQ(Messages(), Text(IDS_NAME_EXISTS));
   EXPECT_EQ(ReadUsers()[0].username, u"ANN");
 
-  hl::Reset();
-  Run({Select(u"系统管理员",
-              [](hl::Driver& d) { d.Click(IDC_MODIFY), d.Click(IDC_MODIFY), d.Ok(); }),
+  Run({Select(u"系统管理员", twice),
        [](hl::Driver& d) { d.Type(IDC_USER_NAME, u"root"), d.Ok(), d.Cancel(); }, hl::PressOk(),
        [](hl::Driver& d) { d.Type(IDC_PASSWORD, u"changed"), d.Ok(); }});
-  EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(IDS_CANNOT_RENAME_BUILTIN)}));
+  EXPECT_EQ(Messages(), Text(IDS_CANNOT_RENAME_BUILTIN));
   EXPECT_EQ(ReadUsers()[2].password, u"changed");
 }
 
-// The buttons follow the selection rules (tested as a table of their own).
-TEST_F(ManageDialogTest, SelectionEnablesModifyAndDelete) {
+// The buttons follow the selection rules (a table of their own); a double-click
+// opens the editor only on what the current user may change.
+TEST_F(ManageDialogTest, SelectionEnablesModifyDeleteAndDoubleClick) {
   WriteUsers({Group(u"Plant"), User(u"ann", 5, u"Plant"), User(u"low", 9), User(u"high", 11)});
-  LogIn(u"me", 10);
-  struct Row {
-    std::u16string name;
-    bool modify, remove;
-  };
-  const std::vector<Row> rows = {
+  LogIn(10);
+  const std::tuple<std::u16string, bool, bool> rows[] = {
       {u"Plant", true, false}, {u"low", true, true}, {u"high", false, false}};
   Run({[&rows](hl::Driver& d) {
-    for (const Row& row : rows) {
-      SCOPED_TRACE(ToUtf8(row.name));
-      d.TreeSelect(IDC_ACCOUNT_TREE, d.TreeFind(IDC_ACCOUNT_TREE, row.name));
-      EXPECT_EQ(d.IsEnabled(IDC_MODIFY), row.modify);
-      EXPECT_EQ(d.IsEnabled(IDC_DELETE), row.remove);
-    }
-    d.Cancel();
-  }});
-}
-
-TEST_F(ManageDialogTest, DoubleClickOpensOnlyWhatTheCurrentUserMayChange) {
-  WriteUsers({Group(u"Plant"), User(u"high", 11)});
-  LogIn(u"me", 10);
-  Run({Select(u"high", [](hl::Driver& d) { d.TreeDoubleClick(IDC_ACCOUNT_TREE), d.Cancel(); }),
-       hl::PressOk()});
-  EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(IDS_ONLY_LOWER_PRIORITY)}));
-
-  hl::Reset();
-  bool editor_opened = false;
-  Run({Select(u"Plant", [](hl::Driver& d) { d.TreeDoubleClick(IDC_ACCOUNT_TREE), d.Cancel(); }),
-       [&editor_opened](hl::Driver& d) {
-         editor_opened = d.shown().template_id == IDD_USER_EDITOR;
+         for (const auto& [name, modify, remove] : rows) {
+           d.TreeSelect(IDC_ACCOUNT_TREE, d.TreeFind(IDC_ACCOUNT_TREE, name));
+           EXPECT_EQ(std::make_pair(d.IsEnabled(IDC_MODIFY), d.IsEnabled(IDC_DELETE)),
+                     std::make_pair(modify, remove))
+               << ToUtf8(name);
+           d.TreeDoubleClick(IDC_ACCOUNT_TREE);
+         }
          d.Cancel();
-       }});
-  EXPECT_TRUE(editor_opened);
+       },
+       hl::PressCancel(), hl::PressCancel(), hl::PressOk()});
+  EXPECT_EQ(hl::Record()[1].template_id, IDD_USER_EDITOR);
+  EXPECT_EQ(hl::Record()[2].template_id, IDD_USER_EDITOR);
+  EXPECT_EQ(Messages(), Text(IDS_ONLY_LOWER_PRIORITY));
 }
 
-TEST_F(ManageDialogTest, DeleteAsksWithTheNameAsDataAndCancelKeepsEverything) {
+// The question names the item as data; Cancel keeps it, OK takes it from the
+// tree, and only the manage dialog's OK would write.
+TEST_F(ManageDialogTest, DeleteAsksWithTheNameAsData) {
   WriteUsers({Group(u"Plant"), User(u"50%s %d", 1)});
   const auto bytes = testing::ReadBytes(dir_ / "users.dat");
-  std::u16string question;
-  Run({Select(u"50%s %d", [](hl::Driver& d) { d.Click(IDC_DELETE), d.Cancel(); }),
-       [&question](hl::Driver& d) {
-         question = d.shown().text;
-         EXPECT_EQ(d.shown().flags & 0xF, platform::kMbOkCancel);
-         d.Answer(platform::kIdCancel);
-       }});
-  EXPECT_EQ(question, u"确实要删除\"50%s %d\"吗？");
-  EXPECT_EQ(testing::ReadBytes(dir_ / "users.dat"), bytes);
-
-  hl::Reset();
-  Outline outline;
-  Run({Select(u"50%s %d",
-              [&outline](hl::Driver& d) {
-                d.Click(IDC_DELETE);
-                outline = d.TreeOutline(IDC_ACCOUNT_TREE);
-                d.Cancel();
-              }),
-       hl::AnswerWith(platform::kIdOk)});
-  EXPECT_EQ(outline, Outline{u"Plant"});
-  EXPECT_EQ(testing::ReadBytes(dir_ / "users.dat"), bytes);  // Cancel writes nothing
+  for (const int answer : {platform::kIdCancel, platform::kIdOk}) {
+    Texts outline;
+    Run({Select(u"50%s %d",
+                [&outline](hl::Driver& d) {
+                  d.Click(IDC_DELETE);
+                  outline = d.TreeOutline(IDC_ACCOUNT_TREE);
+                  d.Cancel();
+                }),
+         [answer](hl::Driver& d) {
+           EXPECT_EQ(d.shown().flags & 0xF, platform::kMbOkCancel);
+           d.Answer(answer);
+         }});
+    EXPECT_EQ(Messages(), Texts{u"确实要删除\"50%s %d\"吗？"});
+    EXPECT_EQ(outline.size(), answer == platform::kIdOk ? 1u : 2u);
+    EXPECT_EQ(testing::ReadBytes(dir_ / "users.dat"), bytes);
+  }
 }
 
-// A delete the table refuses is shown in the prompt: deleting one name
-// removes every case form of it, so the second item names nothing any more.
+// Deleting one name removes every case form of it, so the second item names
+// nothing any more: the table's refusal is shown in the prompt.
 TEST_F(ManageDialogTest, DeleteRefusedByTheTableIsShownInThePrompt) {
-  const hl::Step answer_ok = hl::AnswerWith(platform::kIdOk);
   WriteUsers({User(u"Admin", 1), User(u"admin", 1)});
   Run({[](hl::Driver& d) {
          for (const char16_t* name : {u"Admin", u"admin"}) {
@@ -406,36 +334,26 @@ TEST_F(ManageDialogTest, DeleteRefusedByTheTableIsShownInThePrompt) {
          }
          d.Cancel();
        },
-       answer_ok, answer_ok, hl::PressOk()});
-  ASSERT_FALSE(Messages().empty());
+       hl::AnswerWith(platform::kIdOk), hl::AnswerWith(platform::kIdOk), hl::PressOk()});
   EXPECT_EQ(Messages().back(), ResourceString(IDS_DELETE_FAILED));
 }
 
 // A table or zone names that could not be read are never edited or saved:
 // every button that could change a file is off, and OK writes nothing.
 TEST_F(ManageDialogTest, FailedLoadDisablesEditingAndOkWritesNothing) {
-  CUser writer;
-  writer.m_pUser = Table{Group(u"Plant"), User(u"ann", 5, u"Plant")};
-  for (int zone = 0; zone < kZoneCount; ++zone) {
-    writer.m_strSection[zone] = u"Zone " + platform::ToDecimal(zone);
-  }
-  ASSERT_EQ(SaveAccountFile(writer, testing::InstallLocation()), kFileOk);
-  ASSERT_EQ(SaveSectionFile(writer, testing::InstallLocation()), kFileOk);
-  const struct {
-    const char* damaged;
-    std::uint16_t text;
-  } rows[] = {{"users.dat", IDS_LOAD_USERS_FAILED}, {"section.dat", IDS_LOAD_ZONES_FAILED}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.damaged);
-    hl::Reset();
+  WriteUsers({Group(u"Plant"), User(u"ann", 5, u"Plant")});
+  ZoneNames zones;
+  for (int zone = 0; zone < kZoneCount; ++zone) zones[zone] = u"Zone " + platform::ToDecimal(zone);
+  ASSERT_EQ(testing::WriteZonesFile(zones, testing::InstallLocation()), kFileOk);
+  const std::pair<const char*, std::uint16_t> rows[] = {{"users.dat", IDS_LOAD_USERS_FAILED},
+                                                        {"section.dat", IDS_LOAD_ZONES_FAILED}};
+  for (const auto& [damaged, text] : rows) {
+    SCOPED_TRACE(damaged);
     testing::ResetStores();
-    ApplicationStore().m_strSection = {};  // a first opening in the process
-    const auto good = testing::ReadBytes(dir_ / row.damaged);
-    auto cut = good;
-    cut.resize(cut.size() / 2);
-    testing::WriteBytes(dir_ / row.damaged, cut);
+    const auto good = testing::ReadBytes(dir_ / damaged);
+    testing::WriteBytes(dir_ / damaged, {good.begin(), good.begin() + good.size() / 2});
     const auto users = testing::ReadBytes(dir_ / "users.dat");
-    const auto zones = testing::ReadBytes(dir_ / "section.dat");
+    const auto names = testing::ReadBytes(dir_ / "section.dat");
     Run({hl::PressOk(), [](hl::Driver& d) {
            EXPECT_TRUE(d.TreeOutline(IDC_ACCOUNT_TREE).empty());
            for (std::int32_t id : {IDC_NEW, IDC_MODIFY, IDC_DELETE, IDC_EDIT_ZONES}) {
@@ -443,26 +361,23 @@ TEST_F(ManageDialogTest, FailedLoadDisablesEditingAndOkWritesNothing) {
            }
            d.Ok();
          }});
-    EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(row.text)}));
+    EXPECT_EQ(Messages(), Text(text));
     EXPECT_EQ(testing::ReadBytes(dir_ / "users.dat"), users);
-    EXPECT_EQ(testing::ReadBytes(dir_ / "section.dat"), zones);
+    EXPECT_EQ(testing::ReadBytes(dir_ / "section.dat"), names);
     EXPECT_FALSE(std::filesystem::exists(dir_ / "users.bak"));
-    EXPECT_FALSE(std::filesystem::exists(dir_ / "section.bak"));
-    testing::WriteBytes(dir_ / row.damaged, good);
+    testing::WriteBytes(dir_ / damaged, good);
   }
 }
 
 // users.dat without records, read over a table in memory: an empty tree in
 // which New works.
 TEST_F(ManageDialogTest, FileWithoutRecordsOpensAnEmptyTree) {
-  WriteUsers({Group(u"Plant"), User(u"ann", 5, u"Plant")});
+  WriteUsers({Group(u"Plant")});
   ASSERT_EQ(LoadAccountFile(ApplicationStore(), testing::InstallLocation()), kFileOk);
   WriteUsers({});
-  Outline outline;
+  Texts outline;
   Run({[&outline](hl::Driver& d) {
-         outline = d.TreeOutline(IDC_ACCOUNT_TREE);
-         d.Click(IDC_NEW);
-         d.Ok();
+         outline = d.TreeOutline(IDC_ACCOUNT_TREE), Press(IDC_NEW, 1)(d);
        },
        [](hl::Driver& d) { d.Type(IDC_GROUP_NAME, u"Line"), d.Ok(); }});
   EXPECT_TRUE(outline.empty());
@@ -484,27 +399,15 @@ TEST_F(ManageDialogTest, FailedSaveOnOkKeepsTheEditsInMemory) {
        },
        [](hl::Driver& d) { d.Type(IDC_GROUP_NAME, u"Line"), d.Ok(); }, hl::PressOk()});
   faults.reset();
-  EXPECT_EQ(Messages(), (std::vector<std::u16string>{ResourceString(IDS_SAVE_USERS_FAILED)}));
+  EXPECT_EQ(Messages(), Text(IDS_SAVE_USERS_FAILED));
   EXPECT_EQ(testing::ReadBytes(dir_ / "users.dat"), bytes);
   EXPECT_EQ(ApplicationStore().AccountTypeByName(u"Line"), kTypeGroup);
 }
 
-TEST_F(ManageDialogTest, EditZonesRenamesAndSavesTheZoneFile) {
-  Run({[](hl::Driver& d) { d.Click(IDC_EDIT_ZONES), d.Cancel(); },
-       [](hl::Driver& d) {
-         d.ListClick(IDC_ZONE_LIST, 2);
-         d.Click(IDC_MODIFY);
-         d.Ok();
-       },
-       [](hl::Driver& d) { d.Type(IDC_NEW_ZONE_NAME, u"Boiler"), d.Ok(); }});
-  CUser reader;
-  ASSERT_EQ(LoadSectionFile(reader, testing::InstallLocation()), kFileOk);
-  EXPECT_EQ(reader.m_strSection[2], u"Boiler");
-}
-
-// The host's way in: the dialog runs over the application store, OK saves,
-// and the object's last error is left as it was.
-TEST_F(ManageDialogTest, ManageDoModalRunsTheDialogAndReturnsOk) {
+// The host's way in: the dialog runs over the application store, Edit zones
+// saves section.dat on its own OK, the manage dialog's OK saves users.dat, and
+// the object's last error is left as it was.
+TEST_F(ManageDialogTest, ManageDoModalRunsTheDialogAndSavesBothFiles) {
   IClassFactory* factory = nullptr;
   ASSERT_EQ(GetClassObject(kClsidConfig, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
             S_OK);
@@ -512,16 +415,19 @@ TEST_F(ManageDialogTest, ManageDoModalRunsTheDialogAndReturnsOk) {
   ASSERT_EQ(factory->CreateInstance(nullptr, kIidIConfig, reinterpret_cast<void**>(&config)), S_OK);
   factory->Release();
   short count = 0;
-  std::u16string missing = dir_.core("missing");
-  EXPECT_EQ(config->GetUserNum(&count, platform::ToOle(missing.c_str())), E_FAIL);
-
-  hl::Push([](hl::Driver& d) { d.Click(IDC_NEW), d.Ok(); });
+  EXPECT_EQ(config->GetUserNum(&count, platform::ToOle(dir_.core("missing").c_str())), E_FAIL);
+  hl::Push([](hl::Driver& d) { d.Click(IDC_EDIT_ZONES), d.Click(IDC_NEW), d.Ok(); });
+  hl::Push([](hl::Driver& d) { d.ListClick(IDC_ZONE_LIST, 2), d.Click(IDC_MODIFY), d.Ok(); });
+  hl::Push([](hl::Driver& d) { d.Type(IDC_NEW_ZONE_NAME, u"Boiler"), d.Ok(); });
   hl::Push([](hl::Driver& d) { d.Type(IDC_GROUP_NAME, u"Line"), d.Ok(); });
   EXPECT_EQ(config->ManageDoModal(nullptr), S_OK);
   short error = 0;
   EXPECT_EQ(config->GetLastError(&error), S_OK);
   EXPECT_EQ(error, 1);
   EXPECT_EQ(ReadUsers().back().groupname, u"Line");
+  CUser reader;
+  ASSERT_EQ(LoadSectionFile(reader, testing::InstallLocation()), kFileOk);
+  EXPECT_EQ(reader.m_strSection[2], u"Boiler");
   config->Release();
 }
 
