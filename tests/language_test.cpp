@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "platform/module_file.h"
 #include "platform/text.h"
 #include "shell/language.h"
@@ -17,68 +15,46 @@ std::u16string FakeModuleFileName(std::size_t, std::size_t) { return g_fake_modu
 
 class LanguageTest : public ::testing::Test {
  protected:
-  LanguageTest() {
-    std::filesystem::create_directories(dir_ / "Config");
-    g_fake_module = dir_.core("Warden.dll");
-    platform::OverrideModuleFileName(FakeModuleFileName);
-  }
+  LanguageTest() { platform::OverrideModuleFileName(FakeModuleFileName); }
   ~LanguageTest() override { platform::OverrideModuleFileName(nullptr); }
-
-  void SetLanguage(const std::string& value, const std::string& section = "Language") {
-    testing::WriteText(dir_ / "Config" / "Language.ini",
-                       "[" + section + "]\nVelmarisLanguage=" + value + "\n");
-  }
-
   testing::TempDir dir_;
   testing::WindowsProfile profile_;
 };
 
-// Chinese without the ini file or its entry, or for exactly CHINESE.
-TEST_F(LanguageTest, LanguageCodeIsChineseOnlyForMissingOrExactChinese) {
-  EXPECT_EQ(GetLanguageCode(), kLanguageChinese);
-  const std::tuple<const char*, const char*, std::int32_t> rows[] = {
-      {"Language", "CHINESE", kLanguageChinese},
-      {"Language", "chinese", kLanguageOther},
-      {"Language", "ENGLISH", kLanguageOther},
-      {"Other", "ENGLISH", kLanguageChinese}};
-  for (const auto& [section, value, code] : rows) {
-    SetLanguage(value, section);
-    EXPECT_EQ(GetLanguageCode(), code) << section << " " << value;
+// Language.ini beside the module picks Chinese only when missing or exactly
+// CHINESE; the language picks the library and the install directory's entry,
+// which ends in exactly one backslash.
+TEST_F(LanguageTest, LanguageIniPicksLibraryAndInstallDirectory) {
+  const std::string ini = "[Language]\nVelmarisLanguage=";
+  const struct {
+    const char* module;
+    std::string ini;                             // empty: none
+    const char16_t *library, *stored, *install;  // stored in Velm50; Velm51 holds C:\E
+  } rows[] = {
+      {"W.dll", "", u"\\Lang\\CHS\\WCHS.dll", u"", u""},
+      {"W.dll", ini + "CHINESE", u"\\Lang\\CHS\\WCHS.dll", u"C:\\V", u"C:\\V\\"},
+      {"W.x.dll", ini + "chinese", u"\\Lang\\EN\\WEN.dll", u"C:\\V", u"C:\\E\\"},
+      {"W", ini + "ENGLISH", u"\\Lang\\EN\\EN.dll", u"", u"C:\\E\\"},
+      {"W", "[Other]\nVelmarisLanguage=ENGLISH", u"\\Lang\\CHS\\CHS.dll", u"C:\\V\\ \\",
+       u"C:\\V\\"},
+      {"W.dll", "", u"\\Lang\\CHS\\WCHS.dll", u"C:\\V\\\\", u"C:\\V\\"},
+      {"W.dll", "", u"\\Lang\\CHS\\WCHS.dll", u"\\ \\", u"\\"},
+  };
+  std::filesystem::create_directories(dir_ / "Config");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.module + (" " + row.ini));
+    g_fake_module = dir_.core(row.module);
+    std::filesystem::remove(dir_ / "Config" / "Language.ini");
+    if (!row.ini.empty()) testing::WriteText(dir_ / "Config" / "Language.ini", row.ini + "\n");
+    profile_.Set(u"Velm50", u"ApplicationDirectory", row.stored);
+    profile_.Set(u"Velm51", u"ApplicationDirectory", u"C:\\E");
+    EXPECT_EQ(GetLanguageLibraryPath(GetLanguageCode()), dir_.core() + row.library);
+    EXPECT_EQ(GetInstallDirectory(), row.install);
   }
-}
-
-// The library's name is the module's base name up to its first dot.
-TEST_F(LanguageTest, LibraryPathUsesTheBaseNameUpToTheFirstDot) {
-  const std::tuple<const char*, std::int32_t, std::u16string> rows[] = {
-      {"Warden.dll", kLanguageChinese, u"\\Lang\\CHS\\WardenCHS.dll"},
-      {"Warden.dll", kLanguageOther, u"\\Lang\\EN\\WardenEN.dll"},
-      {"Warden.x.dll", kLanguageOther, u"\\Lang\\EN\\WardenEN.dll"},
-      {"Warden", kLanguageChinese, u"\\Lang\\CHS\\CHS.dll"},
-      {"Warden", 7, u"\\Lang\\EN\\EN.dll"}};
-  for (const auto& [module, code, path] : rows) {
-    g_fake_module = dir_.core(module);
-    EXPECT_EQ(GetLanguageLibraryPath(code), dir_.core() + path) << module << " " << code;
-  }
+  EXPECT_EQ(GetLanguageLibraryPath(7), dir_.core() + u"\\Lang\\EN\\WEN.dll");
   EXPECT_EQ(GetModuleDirectory(), dir_.core());
   g_fake_module = u"Warden.dll";
   EXPECT_EQ(GetModuleDirectory(), u"");
-}
-
-// The install directory comes from the language's section and ends in one backslash.
-TEST_F(LanguageTest, InstallDirectoryEndsInExactlyOneBackslash) {
-  EXPECT_EQ(GetInstallDirectory(), u"");  // no entry
-  const std::pair<std::u16string, std::u16string> rows[] = {
-      {u"C:\\Velmaris", u"C:\\Velmaris\\"},
-      {u"C:\\Velmaris\\ \\", u"C:\\Velmaris\\"},
-      {u"C:\\Velmaris\\\\", u"C:\\Velmaris\\"},
-      {u"\\ \\", u"\\"}};
-  for (const auto& [stored, expected] : rows) {
-    profile_.Set(u"Velm50", u"ApplicationDirectory", stored);
-    EXPECT_EQ(GetInstallDirectory(), expected) << platform::ToUtf8(stored);
-  }
-  profile_.Set(u"Velm51", u"ApplicationDirectory", u"C:\\English");
-  SetLanguage("ENGLISH");
-  EXPECT_EQ(GetInstallDirectory(), u"C:\\English\\");
 }
 
 TEST(ModuleFileNameTest, RealNameIsAFullPathInLongForm) {
