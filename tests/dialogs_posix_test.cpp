@@ -462,11 +462,17 @@ using UiHeadlessTest = testing::DialogsTest;
 TEST_F(UiHeadlessTest, OverlongTextIsRefusedWithTheStandardMessage) {
   TestDialog dialog(IDD_USER_EDITOR);
   std::u16string name = u"toolong", timeout;
+  ListView list;
   dialog.exchange = [&](DataExchange& data) {
+    data.Bind(IDC_ZONE_LIST, list);
     data.Text(IDC_USER_NAME, name, 5);
     data.Text(IDC_LOGIN_TIMEOUT, timeout, 3);
   };
-  hl::Push(hl::ExpectDialog(IDD_USER_EDITOR), [](hl::Driver& d) {
+  hl::Push(hl::ExpectDialog(IDD_USER_EDITOR), [&list](hl::Driver& d) {
+    // A column below 0 is refused; a list starts without columns.
+    EXPECT_EQ(
+        list.HasColumn(0) + list.InsertColumn(-1, u"", 0, 0) + list.InsertColumn(0, u"", 0, 0), -1);
+    EXPECT_TRUE(list.HasColumn(0) && !list.HasColumn(1));
     d.Ok();
     EXPECT_EQ(d.Focused(), IDC_USER_NAME);
     EXPECT_EQ(d.Selection(IDC_USER_NAME), (std::pair<std::size_t, std::size_t>{0, 7}));
@@ -504,6 +510,7 @@ TEST_F(UiHeadlessTest, DeletingTheSelectedTreeItemMovesTheSelection) {
     for (const auto& row : rows) {
       SCOPED_TRACE(ToUtf8(row[1]));
       tree.DeleteAllItems();
+      EXPECT_EQ(tree.Selected(), 0);
       const TreeView::Item group = tree.InsertItem(u"group", 2);
       EXPECT_EQ(tree.Parent(tree.InsertItem(u"user", 1, group)), group);
       EXPECT_EQ(tree.NextSibling(tree.InsertItem(u"loner", 1)), 0);
