@@ -98,7 +98,6 @@ class Driver {
   bool TreeDoubleClick(std::int32_t id);
   bool Ok() { return Click(kIdOk); }
   bool Cancel() { return Click(kIdCancel); }
-  bool Close();  // the close box
   Driver& Refusing() {
     refusing_ = true;
     return *this;

@@ -634,12 +634,6 @@ bool Driver::TreeDoubleClick(std::int32_t id) {
   return Acted(true, "double-click", id);
 }
 
-bool Driver::Close() {
-  const bool open = IsOpen();
-  if (open) window_->dialog().HandleClose();
-  return Acted(open, "close", 0);
-}
-
 }  // namespace headless
 
 namespace ui_backend {

@@ -276,18 +276,17 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
 
   // The question names the item as data. Deleting one name removes every case
   // form of it, so the second item names nothing any more: the prompt says so.
-  const Step ok = hl::AnswerWith(platform::kIdOk);
-  EXPECT_EQ(Run(Table{User(u"50%s %d", 1), User(u"50%S %D", 1)},
+  EXPECT_EQ(Run(Table{User(u"50%s %d", 1), User(u"50%S %D", 1)},  // the last first
                 {[](hl::Driver& d) {
-                   for (const char16_t* name : {u"50%s %d", u"50%S %D"}) {
+                   for (const char16_t* name : {u"50%S %D", u"50%s %d"}) {
                      d.TreeSelect(IDC_ACCOUNT_TREE, d.TreeFind(IDC_ACCOUNT_TREE, name));
                      d.Click(IDC_DELETE);
                    }
-                   EXPECT_EQ(d.TreeOutline(IDC_ACCOUNT_TREE), Texts{u"50%S %D"});
+                   EXPECT_EQ(d.TreeOutline(IDC_ACCOUNT_TREE), Texts{u"50%s %d"});
                    d.Cancel();
                  },
-                 ok, ok, hl::PressOk()}),
-            (Texts{u"确实要删除\"50%s %d\"吗？", u"确实要删除\"50%S %D\"吗？",
+                 hl::PressOk(), hl::PressOk(), hl::PressOk()}),
+            (Texts{u"确实要删除\"50%S %D\"吗？", u"确实要删除\"50%s %d\"吗？",
                    Text(IDS_DELETE_FAILED)[0]}));
 
   // A double-click on what the current user may not change says so.
@@ -403,7 +402,8 @@ TEST_F(DialogsTest, ZoneRenameRefusalsAreShownAndDropTheRename) {
 TEST_F(DialogsTest, ZonesRenamedThroughModifyAndDoubleClickThenOk) {
   NameZones();
   hl::Push(hl::ExpectDialog(IDD_ZONES), [](hl::Driver& d) {
-    EXPECT_EQ(d.ListExStyle(IDC_ZONE_LIST), 0u);   // no check boxes
+    EXPECT_TRUE(d.ListExStyle(IDC_ZONE_LIST) == 0 &&  // no check boxes to tick
+                !d.Refusing().ListTick(IDC_ZONE_LIST, 1, true));
     EXPECT_FALSE(d.Refusing().Click(IDC_MODIFY));  // disabled until a click
     d.ListClick(IDC_ZONE_LIST, 5);
     EXPECT_TRUE(d.IsEnabled(IDC_MODIFY));
@@ -469,10 +469,11 @@ TEST_F(UiHeadlessTest, OverlongTextIsRefusedWithTheStandardMessage) {
     data.Text(IDC_LOGIN_TIMEOUT, timeout, 3);
   };
   hl::Push(hl::ExpectDialog(IDD_USER_EDITOR), [&list](hl::Driver& d) {
-    // A column below 0 is refused; a list starts without columns.
-    EXPECT_EQ(
-        list.HasColumn(0) + list.InsertColumn(-1, u"", 0, 0) + list.InsertColumn(0, u"", 0, 0), -1);
-    EXPECT_TRUE(list.HasColumn(0) && !list.HasColumn(1));
+    // A list starts without columns; one below 0 is refused, one past the end appended.
+    EXPECT_EQ(list.HasColumn(0) + list.InsertColumn(-1, u"", 0, 0) +
+                  list.InsertColumn(0, u"", 0, 0) + list.InsertColumn(9, u"", 0, 0),
+              0);
+    EXPECT_TRUE(list.HasColumn(1) && !list.HasColumn(2));
     d.Ok();
     EXPECT_EQ(d.Focused(), IDC_USER_NAME);
     EXPECT_EQ(d.Selection(IDC_USER_NAME), (std::pair<std::size_t, std::size_t>{0, 7}));
