@@ -101,7 +101,7 @@ TEST(DialogTemplateTest, TruncatedOrShortFormTemplatesAreRefused) {
   ASSERT_TRUE(FindResourceBytes(OwnResources(), kResourceTypeDialog, 207, &resource));
   std::vector<std::uint8_t> bytes(resource.data, resource.data + resource.size);
   DialogTemplate parsed;
-  for (std::size_t size = 0; size + 1 < bytes.size(); ++size) {
+  for (std::size_t size = 0; size < bytes.size(); ++size) {
     EXPECT_FALSE(ParseDialogTemplate(bytes.data(), size, &parsed)) << size;
   }
   EXPECT_TRUE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
