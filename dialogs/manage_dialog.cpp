@@ -87,7 +87,6 @@ void CManageDialog::BuildTree() {
                                       root.value));
   }
   for (std::size_t i = 0; i < roots.size(); ++i) {
-    if (roots[i].value == kItemUser) continue;
     for (std::size_t member : roots[i].members) {
       m_tree.InsertItem(table[member].username, kItemUser, items[i]);
     }
@@ -219,13 +218,7 @@ void CManageDialog::OnOK() {
   if (m_bAccountsLoaded && SaveAccountFile(m_store, m_location) != kFileOk) {
     ShowPrompt(Handle(), IDS_SAVE_USERS_FAILED);
   }
-  m_hSelItem = 0;
   Dialog::OnOK();
-}
-
-void CManageDialog::OnCancel() {
-  m_hSelItem = 0;
-  Dialog::OnCancel();
 }
 
 void RunManageDialog(platform::WindowHandle parent, CUser& store, const DataLocation& location) {

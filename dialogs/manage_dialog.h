@@ -33,7 +33,6 @@ class CManageDialog : public platform::Dialog {
   void DoDataExchange(platform::DataExchange& exchange) override;
   bool OnInitDialog() override;
   void OnOK() override;
-  void OnCancel() override;
 
  private:
   void BuildTree();

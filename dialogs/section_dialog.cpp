@@ -59,10 +59,6 @@ void CSectionDialog::Select(const platform::Notification& notification) {
   m_btnModify.Enable(m_nSelIndex != -1);
 }
 
-bool CSectionDialog::CheckSectionName(const std::u16string& name) {
-  return ShowVerdict(CheckZoneName(name));
-}
-
 bool CSectionDialog::ShowVerdict(const ZoneNameVerdict& verdict) {
   if (verdict.accepted()) return true;
   const std::u16string text = platform::ResourceString(verdict.message());

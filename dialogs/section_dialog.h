@@ -30,8 +30,6 @@ class CSectionDialog : public platform::Dialog {
  public:
   CSectionDialog(platform::WindowHandle parent, CUser& store, DataLocation location);
 
-  // True to accept `name`; false after telling the operator why not.
-  bool CheckSectionName(const std::u16string& name);
   // Renames item m_nSelIndex of the list through the rename dialog.
   void RenameSection();
 

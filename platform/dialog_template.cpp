@@ -94,25 +94,15 @@ ControlKind KindOf(std::uint16_t atom, const std::u16string& name) {
   return ControlKind::kOther;
 }
 
-bool ReadItem(Reader& in, bool extended, DialogItem* item) {
+bool ReadItem(Reader& in, DialogItem* item) {
   in.AlignDword();
   std::uint32_t help_id = 0, id = 0;
-  if (extended) {
-    if (!in.Dword(&help_id) || !in.Dword(&item->ex_style) || !in.Dword(&item->style)) return false;
-  } else if (!in.Dword(&item->style) || !in.Dword(&item->ex_style)) {
+  if (!in.Dword(&help_id) || !in.Dword(&item->ex_style) || !in.Dword(&item->style)) return false;
+  if (!in.Short(&item->x) || !in.Short(&item->y) || !in.Short(&item->cx) || !in.Short(&item->cy) ||
+      !in.Dword(&id)) {
     return false;
   }
-  if (!in.Short(&item->x) || !in.Short(&item->y) || !in.Short(&item->cx) || !in.Short(&item->cy)) {
-    return false;
-  }
-  if (extended) {
-    if (!in.Dword(&id)) return false;
-    item->id = static_cast<std::int32_t>(id);
-  } else {
-    std::uint16_t short_id = 0;
-    if (!in.Word(&short_id)) return false;
-    item->id = static_cast<std::int16_t>(short_id);
-  }
+  item->id = static_cast<std::int32_t>(id);
   std::uint16_t atom = 0, title_ordinal = 0, extra = 0;
   if (!in.TextOrOrdinal(&item->class_name, &atom)) return false;
   if (!in.TextOrOrdinal(&item->text, &title_ordinal)) return false;
@@ -126,13 +116,6 @@ bool IsRadioButton(const DialogItem& item) {
   const std::uint32_t type = item.style & style::kButtonTypeMask;
   return item.kind == ControlKind::kButton &&
          (type == style::kRadioButton || type == style::kAutoRadioButton);
-}
-
-const DialogItem* DialogTemplate::Find(std::int32_t id) const {
-  for (const DialogItem& item : items) {
-    if (item.id == id) return &item;
-  }
-  return nullptr;
 }
 
 std::vector<std::int32_t> DialogTemplate::RadioGroup(std::int32_t first_id) const {
@@ -159,19 +142,16 @@ std::vector<std::int32_t> DialogTemplate::RadioGroupFrom(std::size_t start) cons
   return group;
 }
 
+// Only the extended form (DIALOGEX): the resource compiler writes every
+// template of the module and of the language libraries so.
 bool ParseDialogTemplate(const std::uint8_t* data, std::size_t size, DialogTemplate* out) {
   Reader in(data, size);
   *out = DialogTemplate{};
   std::uint16_t version = 0, signature = 0, count = 0;
-  if (!in.Word(&version) || !in.Word(&signature)) return false;
-  out->extended = version == 1 && signature == 0xFFFF;
   std::uint32_t help_id = 0;
-  if (out->extended) {
-    if (!in.Dword(&help_id) || !in.Dword(&out->ex_style) || !in.Dword(&out->style)) return false;
-  } else {
-    Reader again(data, size);
-    if (!again.Dword(&out->style) || !again.Dword(&out->ex_style)) return false;
-    in = again;
+  if (!in.Word(&version) || !in.Word(&signature) || version != 1 || signature != 0xFFFF ||
+      !in.Dword(&help_id) || !in.Dword(&out->ex_style) || !in.Dword(&out->style)) {
+    return false;
   }
   if (!in.Word(&count) || !in.Short(&out->x) || !in.Short(&out->y) || !in.Short(&out->cx) ||
       !in.Short(&out->cy)) {
@@ -183,17 +163,15 @@ bool ParseDialogTemplate(const std::uint8_t* data, std::size_t size, DialogTempl
       !in.Text(&out->caption)) {
     return false;
   }
-  if (out->style & (kDsSetFont | kDsShellFont)) {
-    if (!in.Word(&out->point_size)) return false;
-    if (out->extended) {
-      std::uint16_t weight = 0, italic_charset = 0;
-      if (!in.Word(&weight) || !in.Word(&italic_charset)) return false;
-    }
-    if (!in.Text(&out->font)) return false;
+  std::uint16_t weight = 0, italic_charset = 0;
+  if ((out->style & (kDsSetFont | kDsShellFont)) &&
+      (!in.Word(&out->point_size) || !in.Word(&weight) || !in.Word(&italic_charset) ||
+       !in.Text(&out->font))) {
+    return false;
   }
   out->items.resize(count);
   for (DialogItem& item : out->items) {
-    if (!ReadItem(in, out->extended, &item)) return false;
+    if (!ReadItem(in, &item)) return false;
   }
   return true;
 }

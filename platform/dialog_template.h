@@ -1,5 +1,5 @@
-// Reader of compiled dialog templates (DLGTEMPLATE and DLGTEMPLATEEX, as
-// windres and rc emit them). Portable: the headless dialogs are built from it,
+// Reader of compiled extended dialog templates (DLGTEMPLATEEX, as windres and
+// rc emit DIALOGEX). Portable: the headless dialogs are built from it,
 // and both backends use it to find radio groups.
 #ifndef WARDEN_PLATFORM_DIALOG_TEMPLATE_H
 #define WARDEN_PLATFORM_DIALOG_TEMPLATE_H
@@ -59,7 +59,6 @@ struct DialogItem {
 };
 
 struct DialogTemplate {
-  bool extended = false;
   std::uint32_t style = 0;
   std::uint32_t ex_style = 0;
   std::int16_t x = 0, y = 0, cx = 0, cy = 0;
@@ -68,8 +67,6 @@ struct DialogTemplate {
   std::u16string font;
   std::vector<DialogItem> items;
 
-  // The item with that id, or null.
-  const DialogItem* Find(std::int32_t id) const;
   // Ids of the radio buttons of the group that starts at `first_id`: that
   // button and the radio buttons after it up to the next group start.
   std::vector<std::int32_t> RadioGroup(std::int32_t first_id) const;
@@ -80,7 +77,8 @@ struct DialogTemplate {
   std::vector<std::int32_t> RadioGroupFrom(std::size_t start) const;
 };
 
-// False when the bytes are not a whole template; `out` is then unspecified.
+// False when the bytes are not a whole extended (DIALOGEX) template; `out` is
+// then unspecified.
 bool ParseDialogTemplate(const std::uint8_t* data, std::size_t size, DialogTemplate* out);
 
 bool IsRadioButton(const DialogItem& item);

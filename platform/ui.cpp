@@ -44,8 +44,6 @@ ui_backend::DialogWindow* Control::window() const {
   return dialog_->window();
 }
 
-bool Control::IsAttached() const { return window() != nullptr; }
-
 std::u16string Control::Text() const { return window() ? window()->Text(id_) : u""; }
 void Control::SetText(const std::u16string& text) {
   if (window()) window()->SetText(id_, text);

@@ -75,7 +75,6 @@ class Control {
   virtual ~Control() = default;
   void Attach(Dialog* dialog, std::int32_t id);
   std::int32_t id() const { return id_; }
-  bool IsAttached() const;
 
   std::u16string Text() const;
   void SetText(const std::u16string& text);

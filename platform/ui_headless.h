@@ -71,10 +71,8 @@ class Driver {
   int answer() const { return answer_; }
 
   // Dialogs: reading.
-  bool Exists(std::int32_t id) const;
   std::u16string Text(std::int32_t id) const;
   bool IsEnabled(std::int32_t id) const;
-  std::uint32_t Style(std::int32_t id) const;
   bool IsChecked(std::int32_t id) const;
   std::int32_t Focused() const;
   // The selected part of an edit's text, as [start, end).
@@ -82,7 +80,6 @@ class Driver {
   int ListCount(std::int32_t id) const;
   std::u16string ListText(std::int32_t id, int item) const;
   bool ListChecked(std::int32_t id, int item) const;
-  int ListSelected(std::int32_t id) const;
   std::uint32_t ListExStyle(std::int32_t id) const;
   std::vector<std::u16string> ComboEntries(std::int32_t id) const;
   int ComboSelected(std::int32_t id) const;
@@ -101,7 +98,6 @@ class Driver {
   bool TreeDoubleClick(std::int32_t id);
   bool Ok() { return Click(kIdOk); }
   bool Cancel() { return Click(kIdCancel); }
-  bool Close();  // the close box
   Driver& Refusing() {
     refusing_ = true;
     return *this;

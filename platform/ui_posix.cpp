@@ -181,10 +181,7 @@ class Window : public ui_backend::DialogWindow {
     return c->text;
   }
   void SetText(std::int32_t id, const std::u16string& text) override {
-    if (HeadlessControl* c = Find(id)) {
-      c->text = text;
-      c->selection = {0, 0};
-    }
+    if (HeadlessControl* c = Find(id)) c->text = text;
   }
   bool IsEnabled(std::int32_t id) override {
     HeadlessControl* c = Find(id);
@@ -500,10 +497,8 @@ std::u16string Shown::TextOf(std::int32_t id) const {
 const Shown& Driver::shown() const { return State().record.at(index_); }
 bool Driver::IsOpen() const { return window_ && !window_->ended(); }
 
-bool Driver::Exists(std::int32_t id) const { return window_ && window_->Has(id); }
 std::u16string Driver::Text(std::int32_t id) const { return window_ ? window_->Text(id) : u""; }
 bool Driver::IsEnabled(std::int32_t id) const { return window_ && window_->IsEnabled(id); }
-std::uint32_t Driver::Style(std::int32_t id) const { return window_ ? window_->Style(id) : 0; }
 bool Driver::IsChecked(std::int32_t id) const { return window_ && window_->IsChecked(id); }
 std::int32_t Driver::Focused() const { return window_ ? window_->focused() : 0; }
 std::pair<std::size_t, std::size_t> Driver::Selection(std::int32_t id) const {
@@ -517,7 +512,6 @@ std::u16string Driver::ListText(std::int32_t id, int item) const {
 bool Driver::ListChecked(std::int32_t id, int item) const {
   return window_ && window_->ListChecked(id, item);
 }
-int Driver::ListSelected(std::int32_t id) const { return window_ ? window_->ListSelected(id) : -1; }
 std::uint32_t Driver::ListExStyle(std::int32_t id) const {
   return window_ ? window_->ListExStyle(id) : 0;
 }
@@ -600,7 +594,6 @@ bool Driver::ClickList(std::int32_t id, int item) {
   if (!c || c->item.kind != ControlKind::kListView) return false;
   if (item < 0 || item >= static_cast<int>(c->list.size())) item = -1;
   c->selected = item;
-  window_->Focus(id);
   window_->dialog().HandleNotify({id, NotifyCode::kClick, item});
   return true;
 }
@@ -639,12 +632,6 @@ bool Driver::TreeDoubleClick(std::int32_t id) {
   if (!c) return Acted(false, "double-click", id);
   window_->dialog().HandleNotify({id, NotifyCode::kDoubleClick, c->tree_selected});
   return Acted(true, "double-click", id);
-}
-
-bool Driver::Close() {
-  const bool open = IsOpen();
-  if (open) window_->dialog().HandleClose();
-  return Acted(open, "close", 0);
 }
 
 }  // namespace headless

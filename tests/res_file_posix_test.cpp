@@ -6,83 +6,49 @@
 namespace warden::platform {
 namespace {
 
-void PutWord(std::vector<std::uint8_t>& out, std::uint16_t w) {
-  out.push_back(w & 0xFF);
-  out.push_back(w >> 8);
-}
-void PutDword(std::vector<std::uint8_t>& out, std::uint32_t d) {
-  PutWord(out, d & 0xFFFF);
-  PutWord(out, d >> 16);
-}
-
-// One entry with a numeric type and id and `data`, padded to four bytes.
+// One entry of numeric type, named by `id` or (`named`) by the text "AB", with
+// `data` as 16-bit words, padded to four bytes.
 void PutEntry(std::vector<std::uint8_t>& out, std::uint16_t type, std::uint16_t id,
-              const std::vector<std::uint8_t>& data) {
-  PutDword(out, static_cast<std::uint32_t>(data.size()));
-  PutDword(out, 32);
-  PutWord(out, 0xFFFF), PutWord(out, type), PutWord(out, 0xFFFF), PutWord(out, id);
-  PutDword(out, 0), PutWord(out, 0x1030), PutWord(out, 2052), PutDword(out, 0), PutDword(out, 0);
-  out.insert(out.end(), data.begin(), data.end());
+              const std::vector<std::uint16_t>& data, bool named = false) {
+  const auto put = [&out](std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  };
+  put(2 * data.size(), 4), put(named ? 36 : 32, 4), put(0xFFFF, 2), put(type, 2);
+  if (named) put('A', 2), put('B', 2), put(0, 4);
+  if (!named) put(0xFFFF, 2), put(id, 2);
+  put(0, 4), put(0x1030, 2), put(2052, 2), put(0, 4), put(0, 4);
+  for (std::uint16_t word : data) put(word, 2);
   while (out.size() % 4) out.push_back(0);
 }
 
-// An entry named "AB" rather than by number, with one byte of data.
-void PutNamedEntry(std::vector<std::uint8_t>& out, std::uint16_t type) {
-  PutDword(out, 1);
-  PutDword(out, 36);
-  PutWord(out, 0xFFFF), PutWord(out, type), PutWord(out, 'A'), PutWord(out, 'B'), PutWord(out, 0);
-  PutWord(out, 0);  // to a whole dword
-  PutDword(out, 0), PutWord(out, 0x1030), PutWord(out, 2052), PutDword(out, 0), PutDword(out, 0);
-  out.insert(out.end(), {9, 0, 0, 0});
-}
-
-// Entries named by text are skipped; the ones after them are still found.
-TEST(ResFileTest, FindsEntriesByTypeAndId) {
+// The leading empty entry and entries named by text are skipped; a string
+// block holds 16 texts, each a length and its units, and a length that runs
+// past the block's end gives no text rather than the bytes beyond it.
+TEST(ResFileTest, FindsEntriesAndStringsWithinTheirBoundsAndSurvivesDamage) {
   std::vector<std::uint8_t> bytes;
   PutEntry(bytes, 0, 0, {});
-  PutNamedEntry(bytes, 6);
-  PutEntry(bytes, 6, 7, {1, 2, 3});
-  PutEntry(bytes, 5, 207, {9});
+  PutEntry(bytes, kResourceTypeString, 2, {9}, true);
+  PutEntry(bytes, kResourceTypeString, 2, {1, 'a', 2, 'b', 'c'});  // ids 16, 17
+  PutEntry(bytes, kResourceTypeString, 3, {1, 'd', 3, 'e', 'f'});  // ids 32, 33
   ResFile file(bytes);
-  EXPECT_EQ(file.entries().size(), 2u);  // not the leading empty one nor the named one
+  EXPECT_EQ(file.entries().size(), 2u);
   std::size_t size = 0;
-  const std::uint8_t* data = file.Find(6, 7, &size);
-  ASSERT_NE(data, nullptr);
-  EXPECT_EQ(size, 3u);
-  EXPECT_EQ(data[2], 3);
-  ASSERT_NE(file.Find(5, 207, &size), nullptr);
-  EXPECT_EQ(file.Find(6, 8, &size), nullptr);
-}
-
-// A damaged file must never make the reader look past its bytes.
-TEST(ResFileTest, TruncatedOrLyingHeadersEndTheListSafely) {
-  std::vector<std::uint8_t> bytes;
-  PutEntry(bytes, 6, 7, {1, 2, 3});
-  for (std::size_t cut = 0; cut < 32 + 3; ++cut) {  // header and data; padding may go
-    ResFile file(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut));
-    std::size_t size = 0;
-    EXPECT_EQ(file.Find(6, 7, &size), nullptr) << cut;
-  }
-  std::vector<std::uint8_t> lying = bytes;
-  lying[0] = 0xFF;  // data size far beyond the end
-  EXPECT_TRUE(ResFile(lying).entries().empty());
-}
-
-// A string block holds 16 texts, each a length and its units; a length that
-// runs past the block's end gives no text rather than the bytes beyond it.
-TEST(ResFileTest, StringBlocksAreReadWithinTheirBounds) {
-  std::vector<std::uint8_t> bytes;
-  const auto block = [](std::initializer_list<std::uint16_t> units) {
-    std::vector<std::uint8_t> data;
-    for (std::uint16_t unit : units) PutWord(data, unit);
-    return data;
-  };
-  PutEntry(bytes, kResourceTypeString, 2, block({1, 'a', 2, 'b', 'c'}));  // ids 16, 17
-  PutEntry(bytes, kResourceTypeString, 3, block({1, 'd', 3, 'e', 'f'}));  // ids 32, 33
-  ResFile file(bytes);
+  EXPECT_EQ(file.Find(kResourceTypeString, 4, &size), nullptr);
   const std::pair<std::uint16_t, std::u16string> rows[] = {
       {16, u"a"}, {17, u"bc"}, {18, u""}, {15, u""}, {32, u"d"}, {33, u""}, {34, u""}};
   for (const auto& [id, text] : rows) EXPECT_EQ(StringFrom(&file, id), text) << id;
+  // A damaged file must never make the reader look past its bytes.
+  bytes.clear();
+  PutEntry(bytes, 6, 7, {1, 2, 3});
+  for (std::size_t cut = 0; cut < 32 + 6; ++cut) {  // header and data; padding may go
+    EXPECT_TRUE(ResFile({bytes.begin(), bytes.begin() + cut}).entries().empty()) << cut;
+  }
+  EXPECT_EQ(ResFile(bytes).entries().size(), 1u);
+  bytes[0] = 0xFF;  // data size far beyond the end
+  EXPECT_TRUE(ResFile(bytes).entries().empty());
+  bytes.clear();
+  PutEntry(bytes, 6, 7, std::vector<std::uint16_t>(0x8000));  // 64 KiB: a size above 16 bits
+  EXPECT_EQ(ResFile(bytes).entries().size(), 1u);
 }
 
 }  // namespace

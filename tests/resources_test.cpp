@@ -1,22 +1,113 @@
+// The module's resources: its strings, and its dialog templates against
+// tests/data/dialogs-chs.txt and the language libraries.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
+#include "platform/dialog_template.h"
 #include "platform/resources.h"
 #include "platform/text.h"
+#include "tests/support/built_files.h"
 
 namespace warden::platform {
 namespace {
 
-TEST(ResourcesTest, MissingIdsGiveEmptyText) {
-  EXPECT_EQ(ResourceString(100), u"");
-  EXPECT_EQ(ResourceString(112), u"");  // a gap inside a block
-  EXPECT_EQ(ResourceString(9999), u"");
+// With no source set the module's own strings are read; missing ids, a gap
+// inside a block and no module give empty text.
+TEST(ResourcesTest, StringsComeFromTheModuleAndMissingOnesAreEmpty) {
+  SetResourceSource(nullptr);
+  EXPECT_EQ(ResourceString(123), u"无");
+  for (std::uint16_t id : {100, 112, 9999}) EXPECT_EQ(ResourceString(id), u"") << id;
   EXPECT_EQ(StringFrom(nullptr, 109), u"");
 }
 
-TEST(ResourcesTest, TheSourceCanBeSwitchedAndRestored) {
-  SetResourceSource(nullptr);
-  EXPECT_EQ(ResourceSource(), OwnResources());
-  EXPECT_EQ(ResourceString(123), u"无");
+DialogTemplate TemplateOf(ResourceModule module, std::uint16_t id) {
+  ResourceBytes bytes;
+  DialogTemplate parsed;
+  EXPECT_TRUE(FindResourceBytes(module, kResourceTypeDialog, id, &bytes) &&
+              ParseDialogTemplate(bytes.data, bytes.size, &parsed))
+      << id;
+  return parsed;
+}
+
+// kShape leaves out the texts (saying only whether there is one) and where
+// labels are; kText gives the texts alone.
+enum class Mode { kFull, kShape, kText };
+
+// One dialog or control (`box`) as a line of tests/data/dialogs-chs.txt.
+template <typename Box>
+std::string Line(std::uint16_t id, const std::string& what, const std::string& kind,
+                 const std::u16string& text, Box box, Mode mode) {
+  if (mode == Mode::kText) return ToUtf8(text);
+  if (mode == Mode::kShape && kind == "Static") box.x = box.y = box.cx = box.cy = 0;
+  char tail[64];
+  std::snprintf(tail, sizeof tail, "\t%d %d %d %d\t%08X", box.x, box.y, box.cx, box.cy,
+                static_cast<unsigned>(box.style));
+  const std::string shown = mode == Mode::kFull ? ToUtf8(text) : text.empty() ? "" : "text";
+  return std::to_string(id) + "\t" + what + "\t" + kind + "\t" + shown + tail;
+}
+
+std::vector<std::string> Describe(ResourceModule module, Mode mode = Mode::kFull) {
+  static const char* const kClass[] = {"Button",        "Edit",          "Static",
+                                       "ListBox",       "ScrollBar",     "ComboBox",
+                                       "SysListView32", "SysTreeView32", "other"};
+  std::vector<std::string> lines;
+  for (std::uint16_t id : {201, 203, 206, 207, 210}) {
+    const DialogTemplate t = TemplateOf(module, id);
+    const std::string font = ToUtf8(t.font) + " " + std::to_string(t.point_size);
+    lines.push_back(Line(id, "dialog", font, t.caption, t, mode));
+    for (const DialogItem& i : t.items) {
+      lines.push_back(
+          Line(id, std::to_string(i.id), kClass[static_cast<int>(i.kind)], i.text, i, mode));
+    }
+  }
+  return lines;
+}
+
+ResourceModule Library(const std::string& relative) {
+  std::u16string path = FromUtf8(testing::BuiltInstallFile(relative).u8string());
+  for (char16_t& c : path) c = c == u'/' ? u'\\' : c;
+  return LoadResourceLibrary(path);
+}
+
+// The module and the Chinese library carry the Chinese templates exactly; the
+// English library's differ from them in their texts only (each one translated),
+// labels may move for a longer translation.
+TEST(DialogTemplateTest, ChineseTemplatesAreAsDescribedAndEnglishOnesTranslateThem) {
+  std::ifstream in(testing::TestDataFile("dialogs-chs.txt"), std::ios::binary);
+  std::vector<std::string> expected;
+  for (std::string line; std::getline(in, line);) {
+    if (line[0] != '#') expected.push_back(line);
+  }
+  ResourceModule chinese = Library("Lang/CHS/WardenCHS.dll");
+  ResourceModule english = Library("Lang/EN/WardenEN.dll");
+  ASSERT_TRUE(chinese && english);
+  for (ResourceModule module : {OwnResources(), chinese}) EXPECT_EQ(Describe(module), expected);
+  EXPECT_EQ(Describe(english, Mode::kShape), Describe(chinese, Mode::kShape));
+  const std::vector<std::string> zh = Describe(chinese, Mode::kText);
+  const std::vector<std::string> en = Describe(english, Mode::kText);
+  for (std::size_t i = 0; i < zh.size() && i < en.size(); ++i) {
+    EXPECT_TRUE(zh[i].empty() || en[i] != zh[i]) << expected[i];
+  }
+  FreeResourceLibrary(chinese);
+  FreeResourceLibrary(english);
+}
+
+// A damaged resource gives false, never a read past its end; the last item's
+// creation-data word ends the template. The short form is not read.
+TEST(DialogTemplateTest, TruncatedOrShortFormTemplatesAreRefused) {
+  ResourceBytes resource;
+  ASSERT_TRUE(FindResourceBytes(OwnResources(), kResourceTypeDialog, 207, &resource));
+  std::vector<std::uint8_t> bytes(resource.data, resource.data + resource.size);
+  DialogTemplate parsed;
+  for (std::size_t size = 0; size < bytes.size(); ++size) {
+    EXPECT_FALSE(ParseDialogTemplate(bytes.data(), size, &parsed)) << size;
+  }
+  EXPECT_TRUE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
+  EXPECT_FALSE(ParseDialogTemplate(nullptr, 100, &parsed));
+  bytes[2] = 0;  // no longer the extended form's signature
+  EXPECT_FALSE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
 }
 
 }  // namespace
