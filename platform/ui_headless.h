@@ -96,6 +96,9 @@ class Driver {
   bool ComboSelect(std::int32_t id, int index);
   bool TreeSelect(std::int32_t id, TreeView::Item item);
   bool TreeDoubleClick(std::int32_t id);
+  // A button's command as another program could post it, whatever the
+  // button's state: the dialog itself must refuse what it must not do.
+  bool Post(std::int32_t id);
   bool Ok() { return Click(kIdOk); }
   bool Cancel() { return Click(kIdCancel); }
   Driver& Refusing() {

@@ -585,6 +585,12 @@ bool Driver::Click(std::int32_t id) {
   return Acted(true, "click", id);
 }
 
+bool Driver::Post(std::int32_t id) {
+  if (!window_ || !window_->Has(id)) return Acted(false, "post to", id);
+  window_->dialog().HandleCommand(id, NotifyCode::kClick);
+  return Acted(true, "post to", id);
+}
+
 bool Driver::ListClick(std::int32_t id, int item) {
   return Acted(ClickList(id, item), "click in list", id);
 }

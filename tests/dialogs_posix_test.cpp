@@ -299,7 +299,8 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
 }
 
 // A table or zone names that could not be read are never edited or saved:
-// every button that could change a file is off, and OK writes nothing.
+// every button that could change a file is off (New and Edit zones refuse when
+// their commands come anyway), and OK writes nothing.
 TEST_F(DialogsTest, FailedLoadDisablesEditingAndOkWritesNothing) {
   NameZones();
   ASSERT_EQ(SaveSectionFile(ApplicationStore(), InstallLocation()), kFileOk);
@@ -319,6 +320,8 @@ TEST_F(DialogsTest, FailedLoadDisablesEditingAndOkWritesNothing) {
                                    EXPECT_FALSE(d.IsEnabled(IDC_NEW) || d.IsEnabled(IDC_MODIFY) ||
                                                 d.IsEnabled(IDC_DELETE) ||
                                                 d.IsEnabled(IDC_EDIT_ZONES));
+                                   d.Post(IDC_EDIT_ZONES);  // these open nothing
+                                   d.Post(IDC_NEW);
                                    d.Ok();
                                  }}),
               Text(text));
