@@ -259,7 +259,7 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
   EXPECT_EQ(ReadUsers()[0].password, u"changed");
 
   Texts outline;
-  Run(Table{Group(u"Plant", 3), User(u"ann", 5, u"Plant")},
+  Run(Table{Group(u"Other", 5), Group(u"Plant", 3), User(u"ann", 5, u"Plant")},
       {Select(u"Plant",
               [&outline](hl::Driver& d) {
                 EXPECT_FALSE(d.IsEnabled(IDC_DELETE));  // the group has a member
@@ -268,11 +268,11 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
        [](hl::Driver& d) {
          EXPECT_EQ(d.Text(IDC_GROUP_NAME), u"Plant");
          EXPECT_FALSE(d.IsEnabled(IDC_TYPE_USER));  // no type change in Modify
-         EXPECT_TRUE(d.ListChecked(IDC_ZONE_LIST, 3));
+         EXPECT_TRUE(d.ListChecked(IDC_ZONE_LIST, 3));  // its own zones, not Other's
          d.Type(IDC_GROUP_NAME, u"Line"), d.Ok();
        }});
-  EXPECT_EQ(outline, (Texts{u"Line", u"  ann"}));
-  EXPECT_EQ(ReadUsers()[1].groupname, u"Line");  // the member follows
+  EXPECT_EQ(outline, (Texts{u"Other", u"Line", u"  ann"}));
+  EXPECT_EQ(ReadUsers()[2].groupname, u"Line");  // the member follows
 
   // The question names the item as data. Deleting one name removes every case
   // form of it, so the second item names nothing any more: the prompt says so.

@@ -44,6 +44,9 @@ TEST(ResFileTest, FindsEntriesAndStringsWithinTheirBoundsAndSurvivesDamage) {
     EXPECT_TRUE(ResFile({bytes.begin(), bytes.begin() + cut}).entries().empty()) << cut;
   }
   EXPECT_EQ(ResFile(bytes).entries().size(), 1u);
+  bytes[4] = 23;  // a header that ends inside its language word
+  EXPECT_TRUE(ResFile(bytes).entries().empty());
+  bytes[4] = 32;
   bytes[0] = 0xFF;  // data size far beyond the end
   EXPECT_TRUE(ResFile(bytes).entries().empty());
   bytes.clear();

@@ -106,6 +106,8 @@ TEST(DialogTemplateTest, TruncatedOrShortFormTemplatesAreRefused) {
   }
   EXPECT_TRUE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
   EXPECT_FALSE(ParseDialogTemplate(nullptr, 100, &parsed));
+  bytes[bytes.size() - 2] = 4;  // creation data it does not hold
+  EXPECT_FALSE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
   bytes[2] = 0;  // no longer the extended form's signature
   EXPECT_FALSE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
 }
