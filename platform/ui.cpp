@@ -45,9 +45,6 @@ ui_backend::DialogWindow* Control::window() const {
 }
 
 std::u16string Control::Text() const { return window() ? window()->Text(id_) : u""; }
-void Control::SetText(const std::u16string& text) {
-  if (window()) window()->SetText(id_, text);
-}
 bool Control::IsEnabled() const { return window() && window()->IsEnabled(id_); }
 void Control::Enable(bool enable) {
   if (window()) window()->Enable(id_, enable);
@@ -82,9 +79,6 @@ void ComboBox::SetCurSel(int index) {
 }
 std::u16string ComboBox::ItemText(int index) const {
   return window() ? window()->ComboText(id(), index) : u"";
-}
-void ComboBox::ResetContent() {
-  if (window()) window()->ComboReset(id());
 }
 
 void ListView::ModifyStyle(std::uint32_t remove, std::uint32_t add) {

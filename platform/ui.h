@@ -77,7 +77,6 @@ class Control {
   std::int32_t id() const { return id_; }
 
   std::u16string Text() const;
-  void SetText(const std::u16string& text);
   bool IsEnabled() const;
   void Enable(bool enable);
   void SetFocus();
@@ -113,7 +112,6 @@ class ComboBox : public Control {
   int CurSel() const;  // -1: none
   void SetCurSel(int index);
   std::u16string ItemText(int index) const;
-  void ResetContent();
 };
 
 class ListView : public Control {

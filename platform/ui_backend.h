@@ -38,7 +38,6 @@ class DialogWindow {
   virtual int ComboCurSel(std::int32_t id) = 0;
   virtual void ComboSetCurSel(std::int32_t id, int index) = 0;
   virtual std::u16string ComboText(std::int32_t id, int index) = 0;
-  virtual void ComboReset(std::int32_t id) = 0;
 
   virtual void ListModifyStyle(std::int32_t id, std::uint32_t remove, std::uint32_t add) = 0;
   virtual void ListSetExStyle(std::int32_t id, std::uint32_t mask, std::uint32_t value) = 0;

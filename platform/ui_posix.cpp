@@ -237,12 +237,6 @@ class Window : public ui_backend::DialogWindow {
     if (!c || index < 0 || index >= static_cast<int>(c->combo.size())) return {};
     return c->combo[index];
   }
-  void ComboReset(std::int32_t id) override {
-    if (HeadlessControl* c = Find(id)) {
-      c->combo.clear();
-      c->selected = -1;
-    }
-  }
 
   void ListModifyStyle(std::int32_t id, std::uint32_t remove, std::uint32_t add) override {
     if (HeadlessControl* c = Find(id)) c->style = (c->style & ~remove) | add;

@@ -81,7 +81,6 @@ class Win32Window : public DialogWindow {
     Send(id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
     return FromWide(text.data(), length);
   }
-  void ComboReset(std::int32_t id) override { Send(id, CB_RESETCONTENT); }
 
   void ListModifyStyle(std::int32_t id, std::uint32_t remove, std::uint32_t add) override {
     HWND item = ControlWindow(id);
