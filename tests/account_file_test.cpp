@@ -3,6 +3,8 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <optional>
+#include <tuple>
 
 #include "accounts/account_file.h"
 #include "platform/files.h"
@@ -10,6 +12,7 @@
 #include "tests/support/fault_injection.h"
 #include "tests/support/install_dir.h"
 #include "tests/support/records.h"
+#include "tests/support/stores.h"
 
 namespace warden {
 namespace {
@@ -61,15 +64,10 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
   Bytes refused;
   Archive writer = Archive::Writing(refused);
   EXPECT_FALSE(WriteAccountTable(writer, Table(kMaxAccounts + 1)));
-  CUser too_big;
-  too_big.m_pUser = Table(kMaxAccounts + 1);
-  EXPECT_EQ(SaveAccountFile(too_big, testing::InstallLocation()), kFileNotWritable);
+  EXPECT_EQ(testing::WriteUsersFile(Table(kMaxAccounts + 1), InstallLocation()), kFileNotWritable);
   EXPECT_FALSE(install_.Has("users.dat"));
-  const struct {
-    const char* name;
-    Bytes bytes;
-    int result, records;
-  } rows[] = {
+  // Each: the case, the file, the result and the records it gives.
+  const std::tuple<const char*, Bytes, int, int> rows[] = {
       {"exactly 134 bytes, count 0", header, kFileOk, 0},
       {"133 bytes", Bytes(header.begin(), header.end() - 1), kFileNotReadable, 0},
       // Beyond what the interface can count, however whole the file.
@@ -78,17 +76,17 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
       {"three records of the least size", least, kFileOk, 3},
       {"one byte short of them", Bytes(least.begin(), least.end() - 1), kFileNotReadable, 0},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    PutDat(row.bytes);
+  for (const auto& [name, bytes, result, records] : rows) {
+    SCOPED_TRACE(name);
+    PutDat(bytes);
     CUser store;
     store.SetDefaultTable();
     store.m_bUserBackupDue = true;
-    EXPECT_EQ(LoadAccountFile(store, InstallLocation()), row.result);
-    EXPECT_EQ(store.m_pUser.has_value(), row.records > 0);  // no table: the host's save reloads
-    EXPECT_EQ(store.UserCount(), row.records);
-    EXPECT_EQ(store.m_bUserBackupDue, row.result == kFileOk);
-    EXPECT_EQ(Dat(), row.bytes);  // a failed load never touches the file
+    EXPECT_EQ(LoadAccountFile(store, InstallLocation()), result);
+    EXPECT_EQ(store.m_pUser.has_value(), records > 0);  // no table: the host's save reloads
+    EXPECT_EQ(store.UserCount(), records);
+    EXPECT_EQ(store.m_bUserBackupDue, result == kFileOk);
+    EXPECT_EQ(Dat(), bytes);  // a failed load never touches the file
   }
 }
 
@@ -110,13 +108,11 @@ void SweepFileFaults(const std::function<void()>& prepare, const std::function<i
     for (const bool persistent : {false, true}) {
       SCOPED_TRACE("failing call " + std::to_string(n) + (persistent ? " and on" : ""));
       prepare();
-      int result;
-      {
-        testing::FaultInjector faults;
-        persistent ? faults.FailFrom(n) : faults.FailNth(n);
-        result = operation();
-        fired = faults.fired();
-      }
+      std::optional<testing::FaultInjector> faults(std::in_place);
+      persistent ? faults->FailFrom(n) : faults->FailNth(n);
+      const int result = operation();
+      fired = faults->fired();
+      faults.reset();
       check(result, persistent);
     }
     EXPECT_TRUE(fired || n > 4);  // the injector saw every call
@@ -124,29 +120,25 @@ void SweepFileFaults(const std::function<void()>& prepare, const std::function<i
 }
 
 // A directory of exactly `length` characters under `base`, made on disk.
-std::u16string DeepDirectory(const testing::TempDir& base, std::size_t length) {
-  std::filesystem::path deep = base.path();
-  std::u16string core = base.core();
-  while (core.size() < length) {
-    const std::string name(length - core.size() > 101 ? 99 : length - core.size() - 1, 'd');
-    deep /= name;
-    core += u"\\" + std::u16string(name.begin(), name.end());
-  }
-  std::filesystem::create_directories(deep);
-  return core;
+std::u16string LongDirectory(const testing::TempDir& base, std::size_t length) {
+  const std::string name(length - base.core().size() - 1, 'd');
+  std::filesystem::create_directory(base / name);
+  return base.core(name);
 }
 
 TEST_F(AccountFileTest, DirectoryRule) {
   const Bytes old = FileBytes(SampleTable());
   testing::TempDir project, empty;
   testing::WriteBytes(project / "users.dat", old);
-  testing::CurrentDirectory here(project.path());
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(project.path());
   // Trailing backslashes and spaces go; nothing left means the current directory.
   CUser store;
   for (const std::u16string& directory : {project.core() + u"\\ \\\\  ", std::u16string(u" \\")}) {
-    ASSERT_EQ(LoadAccountFile(store, LocationOf(directory)), kFileOk);
+    EXPECT_EQ(LoadAccountFile(store, LocationOf(directory)), kFileOk);
     EXPECT_EQ(StoreBytes(store), old);
   }
+  std::filesystem::current_path(previous);
   // A project directory is only read: no file there is 104 with the defaults
   // in memory, and nothing is written anywhere.
   EXPECT_EQ(LoadAccountFile(store, LocationOf(empty.core())), kFileNotReadable);
@@ -156,17 +148,17 @@ TEST_F(AccountFileTest, DirectoryRule) {
   // Naming the install directory itself is a load from the install directory.
   EXPECT_EQ(LoadAccountFile(store, LocationOf(install_.dir().core() + u"\\\\ ")), kFileOk);
   // The longest path is 259 characters; one more is refused before any file call.
-  const std::u16string fits = DeepDirectory(project, 259 - 1 - 9);
-  const std::u16string longer = DeepDirectory(empty, fits.size() + 1);
+  const auto fits = LongDirectory(project, 259 - 10), longer = LongDirectory(empty, 259 - 9);
   install_.Set(fits + u"\\");
   EXPECT_EQ(SaveAccountFile(store, InstallLocation()), kFileOk);
   EXPECT_EQ(LoadAccountFile(store, LocationOf(fits)), kFileOk);
   install_.Set(longer + u"\\");
   testing::FaultInjector faults;
+  faults.FailFrom(1);
   EXPECT_EQ(SaveAccountFile(store, InstallLocation()), kFileNotWritable);
   EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileNotReadable);
   EXPECT_EQ(LoadAccountFile(store, LocationOf(longer)), kFileNotReadable);
-  EXPECT_TRUE(faults.calls().empty());
+  EXPECT_FALSE(faults.fired());
   install_.Set(install_.dir().core("missing") + u"\\");
   EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileDefaultNotWritable);
 }
@@ -185,9 +177,8 @@ TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
     SCOPED_TRACE(std::string(c.old_file ? "file, " : "no file, ") + (c.backup_due ? "due" : ""));
     CUser store;
     const auto prepare = [&] {
-      for (const char* name : {"users.bak", "users.dat", "users.111", "users.112"}) {
+      for (const char* name : {"users.bak", "users.dat", "users.111", "users.112"})
         std::filesystem::remove(install_ / name);
-      }
       if (c.old_file) PutDat(old_bytes);
       store.m_pUser = new_table;
       store.m_bUserBackupDue = c.backup_due;
@@ -253,15 +244,14 @@ TEST_F(AccountFileTest, TheLockFile) {
   const Bytes old = FileBytes(SampleTable());
   PutDat(old);
   const auto held = platform::Files().lock(install_.dir().core("users.lck"), 0);
-  CUser store;
-  store.m_pUser = Table{testing::GroupRecord(u"new")};
-  auto save =
-      std::async(std::launch::async, [&] { return SaveAccountFile(store, InstallLocation()); });
+  auto save = std::async(std::launch::async, testing::WriteUsersFile,
+                         Table{testing::GroupRecord(u"new")}, InstallLocation());
   EXPECT_EQ(save.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
   EXPECT_EQ(Dat(), old);
   platform::Files().unlock(held);
   EXPECT_EQ(save.get(), kFileOk);
   std::filesystem::remove(install_ / "users.lck");
+  CUser store;
   testing::FaultInjector faults;
   faults.FailEvery(testing::FileOp::kLock);
   EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileOk);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 #include "accounts/account_rules.h"
 #include "accounts/user_store.h"
@@ -83,8 +84,7 @@ TEST(AccountRulesTest, EditorStepsInOrder) {
     const EditContext context{names, row.current < 0 ? nullptr : &current, kBuiltIn,
                               !row.old_record, old_record};
     const EditVerdict verdict = ConfirmAccountEdit(context, row.edit, AccountRecord{});
-    EXPECT_EQ(verdict.message, row.message);
-    EXPECT_EQ(verdict.focus, row.focus);
+    EXPECT_EQ(std::pair(verdict.message, verdict.focus), std::pair(row.message, row.focus));
   }
 }
 
@@ -123,11 +123,7 @@ TEST(AccountRulesTest, SelectionRules) {
       // The first record bearing a name as its group decides, even a user's.
       UserRecord(u"ghost", 20, u"Shadow"), UserRecord(u"Shadow", 1)};
   // Each name with what is allowed: Modify, Delete, the double-click opens the editor.
-  const struct {
-    std::u16string current;
-    std::int16_t priority;
-    const char* answers;
-  } rows[] = {
+  const std::tuple<std::u16string, std::int16_t, const char*> rows[] = {
       // Full has members in any letter case.
       {u"", -1, "系统管理员组=m-o 系统管理员=m-o 无组=m-o 无=m-o Empty=mdo Full=m-o high=mdo"},
       {u"me", 10, "low=mdo same=--- high=--- me=mdo Empty=mdo Shadow=---"},
@@ -135,12 +131,12 @@ TEST(AccountRulesTest, SelectionRules) {
       {u"zero", 0, "Empty=m--"},
       // The administrator by name reaches every user, not groups.
       {kAdmin, 0, "high=mdo Empty=m--"}};
-  for (const auto& row : rows) {
-    const AccountRecord user = UserRecord(row.current, row.priority);
-    std::istringstream answers(row.answers);
+  for (const auto& [current, priority, allowed] : rows) {
+    const AccountRecord user = UserRecord(current, priority);
+    std::istringstream answers(allowed);
     for (std::string answer; answers >> answer;) {
-      SCOPED_TRACE(platform::ToUtf8(row.current) + " selects " + answer);
-      const Selection s = SelectAccount(table, row.priority < 0 ? nullptr : &user, kBuiltIn,
+      SCOPED_TRACE(platform::ToUtf8(current) + " selects " + answer);
+      const Selection s = SelectAccount(table, priority < 0 ? nullptr : &user, kBuiltIn,
                                         platform::FromUtf8(answer.substr(0, answer.find('='))));
       EXPECT_EQ(
           std::string(1, "-m"[s.can_modify]) + "-d"[s.can_delete] + "-o"[s.opens_on_double_click],
@@ -155,9 +151,9 @@ CUser StoreOf(const std::vector<AccountRecord>& table) {
   return store;
 }
 
-// Names clash exactly across groups and users; other types are not
+// Add: names clash exactly across groups and users; other types are not
 // compared; the count stays within 16 bits.
-TEST(AccountTableTest, AddRefusesExactNameClashesAndAFullTable) {
+TEST(AccountTableTest, AddDeleteUpdateAndReach) {
   CUser store;  // a store without a table gets one
   AccountRecord odd = GroupRecord(u"Plant");
   odd.type = 7;
@@ -170,23 +166,18 @@ TEST(AccountTableTest, AddRefusesExactNameClashesAndAFullTable) {
   EXPECT_EQ(store.AddAccount(UserRecord(u"last", 0)), 1);
   EXPECT_EQ(store.AddAccount(UserRecord(u"one more", 0)), 0);
   EXPECT_EQ(store.UserCount(), kMaxAccounts);
-}
-
-// Every letter-case form goes; a group's members keep its name; an unknown
-// name leaves the table as it was (never a write past its end).
-TEST(AccountTableTest, Delete) {
-  CUser store = StoreOf({UserRecord(u"admin", 1), UserRecord(u"Admin", 1), GroupRecord(u"Plant"),
-                         UserRecord(u"op", 1, u"Plant")});
+  // Delete: every letter-case form goes; a group's members keep its name; an
+  // unknown name leaves the table as it was (never a write past its end).
+  store = StoreOf({UserRecord(u"admin", 1), UserRecord(u"Admin", 1), GroupRecord(u"Plant"),
+                   UserRecord(u"op", 1, u"Plant")});
   EXPECT_EQ(store.DeleteAccount(u"c"), 0);
   EXPECT_EQ(store.DeleteAccount(u"ADMIN"), 1);
   EXPECT_EQ(store.DeleteAccount(u"Plant"), 1);
   EXPECT_EQ(store.m_pUser, std::vector<AccountRecord>{UserRecord(u"op", 1, u"Plant")});
   EXPECT_EQ(CUser().DeleteAccount(u"x"), 0);
-}
-
-TEST(AccountTableTest, UpdateMatchesWithoutCaseAndCarriesAGroupsUsers) {
-  CUser store = StoreOf({GroupRecord(u"Plant"), UserRecord(u"a", 1, u"Plant"),
-                         UserRecord(u"b", 1, u"PLANT"), UserRecord(u"c", 1, u"Other")});
+  // An update matches without case and carries a group's users along.
+  store = StoreOf({GroupRecord(u"Plant"), UserRecord(u"a", 1, u"Plant"),
+                   UserRecord(u"b", 1, u"PLANT"), UserRecord(u"c", 1, u"Other")});
   EXPECT_EQ(store.UpdateAccount(GroupRecord(u"plant"), GroupRecord(u"Line")), 1);
   EXPECT_EQ(store.m_pUser, (std::vector<AccountRecord>{
                                GroupRecord(u"Line"), UserRecord(u"a", 1, u"Line"),
@@ -198,12 +189,9 @@ TEST(AccountTableTest, UpdateMatchesWithoutCaseAndCarriesAGroupsUsers) {
   // A record of the table itself may be passed as the old record.
   EXPECT_EQ(store.UpdateAccount((*store.m_pUser)[0], GroupRecord(u"c")), 1);
   EXPECT_EQ((*store.m_pUser)[0].groupname, u"c");
-}
-
-// The reach itself is tested with the rules; here that the store hands over
-// its current user and walks a table of any size, past what 16 bits can index.
-TEST(AccountTableTest, CanModifyAccountReachesTheEndOfALargeTable) {
-  CUser store = StoreOf(std::vector<AccountRecord>(40000, GroupRecord(u"g")));
+  // The reach itself is tested with the rules; here that the store hands over
+  // its current user and walks a table of any size, past what 16 bits can index.
+  store = StoreOf(std::vector<AccountRecord>(40000, GroupRecord(u"g")));
   store.m_pUser->back() = UserRecord(u"high", 11);
   store.m_pCurUser = std::make_unique<AccountRecord>(UserRecord(u"me", 10));
   EXPECT_EQ(store.CanModifyAccount(u"high"), 0);

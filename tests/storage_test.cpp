@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <tuple>
 
 #include "accounts/account_file.h"
 #include "platform/text.h"
@@ -17,10 +18,18 @@ namespace warden {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testing::InstallLocation;
 using testing::ReadBytes;
 using testing::TestDataFile;
 
 Archive ReadingOf(const Bytes& bytes) { return Archive::Reading(bytes.data(), bytes.size()); }
+
+// The wide text marker, then `rest`.
+Bytes W(std::initializer_list<std::uint8_t> rest) {
+  Bytes bytes{0xFF, 0xFE, 0xFF};
+  bytes.insert(bytes.end(), rest);
+  return bytes;
+}
 
 // Rows: the bytes before the text's units (narrow: the whole input), and
 // the text. The writer picks the shortest wide prefix: 65534 units would
@@ -29,46 +38,36 @@ Archive ReadingOf(const Bytes& bytes) { return Archive::Reading(bytes.data(), by
 // memory (under ASan an attempt shows as an allocation failure).
 TEST(ArchiveTest, TextPrefixes) {
   enum Form { kFails, kNarrow, kRead, kWritten };
-  const struct {
-    Bytes head;
-    std::u16string text;
-    Form form;
-  } rows[] = {
-      {{0xFF, 0xFE, 0xFF, 0xFE}, std::u16string(254, u'x'), kWritten},
-      {{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0x00}, std::u16string(255, u'x'), kWritten},
-      {{0xFF, 0xFE, 0xFF, 0xFF, 0xFD, 0xFF}, std::u16string(65533, u'x'), kWritten},
-      {{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0, 0},
-       std::u16string(65534, u'x'),
-       kWritten},
+  const std::tuple<Bytes, std::u16string, Form> rows[] = {
+      {W({0xFE}), std::u16string(254, u'x'), kWritten},
+      {W({0xFF, 0xFF, 0x00}), std::u16string(255, u'x'), kWritten},
+      {W({0xFF, 0xFD, 0xFF}), std::u16string(65533, u'x'), kWritten},
+      {W({0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0, 0}), std::u16string(65534, u'x'), kWritten},
       {{0x02, 0xE9, 'z'}, platform::FromAnsi("\xE9z"), kNarrow},
       {{0xFF, 0x02, 0x00, 'h', 'i'}, u"hi", kNarrow},
       {{0xFF, 0xFF, 0xFF, 0x01, 0x00, 0x00, 0x00, 'z'}, u"z", kNarrow},
-      {{0xFF, 0xFE, 0xFF, 0x01}, u"\u4E2D", kRead},
-      {{0xFF, 0xFE, 0xFF, 0xFF, 0x01, 0x00}, u"a", kRead},
-      {{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0, 0, 0}, u"b", kRead},
-      {{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 0, 0, 0, 0},
-       u"c",
-       kRead},
+      {W({0x01}), u"\u4E2D", kRead},
+      {W({0xFF, 0x01, 0x00}), u"a", kRead},
+      {W({0xFF, 0xFF, 0xFF, 0x01, 0, 0, 0}), u"b", kRead},
+      {W({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 0, 0, 0, 0}), u"c", kRead},
       {{0x05, 'a'}, u"", kFails},
-      {{0xFF, 0xFE, 0xFF, 0x02, 'a', 0, 'b'}, u"", kFails},
-      {{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0x80},
-       u"",
-       kFails},
+      {W({0x02, 'a', 0, 'b'}), u"", kFails},
+      {W({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0x80}), u"", kFails},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::PrintToString(row.head).substr(0, 60));
-    Bytes bytes = row.head;
-    for (char16_t c : row.form >= kRead ? row.text : u"")
+  for (const auto& [head, text, form] : rows) {
+    SCOPED_TRACE(::testing::PrintToString(head).substr(0, 60));
+    Bytes bytes = head;
+    for (char16_t c : form >= kRead ? text : u"")
       bytes.insert(bytes.end(), {std::uint8_t(c), std::uint8_t(c >> 8)});
     Bytes written;
-    EXPECT_TRUE(Archive::Writing(written).WriteText(row.text));
-    EXPECT_TRUE(row.form != kWritten || written == bytes);
+    EXPECT_TRUE(Archive::Writing(written).WriteText(text));
+    EXPECT_TRUE(form != kWritten || written == bytes);
     Archive in = ReadingOf(bytes);
     std::u16string back = u"old";
-    EXPECT_EQ(in.ReadText(&back), row.form != kFails);
-    EXPECT_EQ(back, row.text);
-    EXPECT_EQ(in.error(), row.form == kFails ? ArchiveError::kEndOfFile : ArchiveError::kNone);
-    EXPECT_EQ(in.Remaining(), row.form == kFails ? in.Remaining() : 0u);
+    EXPECT_EQ(in.ReadText(&back), form != kFails);
+    EXPECT_EQ(back, text);
+    EXPECT_EQ(in.error(), form == kFails ? ArchiveError::kEndOfFile : ArchiveError::kNone);
+    EXPECT_EQ(in.Remaining(), form == kFails ? in.Remaining() : 0u);
   }
 }
 
@@ -97,14 +96,12 @@ TEST(ArchiveTest, TextsThroughTheFileBuffer) {
   testing::TempDir dir;
   const std::u16string texts[] = {std::u16string(40000, u'\u4E2D'), std::u16string(32768, u'y'),
                                   std::u16string(70000, u'z'), u"end"};
-  {
-    platform::File file = platform::File::OpenWrite(dir.core("a.bin"));
-    Archive out = Archive::Writing(file);
-    ASSERT_TRUE(out.WriteBlock("\x01", 1));
-    for (const std::u16string& text : texts) ASSERT_TRUE(out.WriteText(text));
-    ASSERT_TRUE(out.Flush() && file.Close());
-  }
-  platform::File file = platform::File::OpenRead(dir.core("a.bin"));
+  platform::File file = platform::File::OpenWrite(dir.core("a.bin"));
+  Archive out = Archive::Writing(file);
+  ASSERT_TRUE(out.WriteBlock("\x01", 1));
+  for (const std::u16string& text : texts) ASSERT_TRUE(out.WriteText(text));
+  ASSERT_TRUE(out.Flush() && file.Close());
+  file = platform::File::OpenRead(dir.core("a.bin"));
   Archive in = Archive::Reading(file);
   std::uint8_t first = 0;
   ASSERT_TRUE(in.ReadU8(&first));
@@ -114,14 +111,6 @@ TEST(ArchiveTest, TextsThroughTheFileBuffer) {
     EXPECT_TRUE(back == text) << back.size();
   }
   EXPECT_FALSE(in.ReadU8(&first));
-}
-
-Bytes LittleEndian(std::initializer_list<std::uint32_t> words) {
-  Bytes bytes;
-  for (std::uint32_t w : words) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(w >> (8 * i)));
-  }
-  return bytes;
 }
 
 // Refused lengths leave the buffer alone.
@@ -160,7 +149,9 @@ TEST(FieldCipherTest, SealedTexts) {
 // Seals with any key, stored length and marker, as another installation or damage would.
 std::u16string SealWith(const TeaKey& key, const std::u16string& text, std::uint32_t length,
                         std::uint32_t marker = 0x4B434E45 /* "ENCK" */) {
-  Bytes buffer = LittleEndian({marker, length});
+  Bytes buffer;
+  for (int i = 0; i < 64; i += 8)
+    buffer.push_back(std::uint8_t((i < 32 ? marker : length) >> (i % 32)));
   for (char16_t c : text) buffer.insert(buffer.end(), {std::uint8_t(c), std::uint8_t(c >> 8)});
   while (buffer.size() % 8 != 0 || buffer.size() == 8) buffer.push_back(0);
   TeaEncryptBuffer(buffer.data(), static_cast<std::int32_t>(buffer.size()), key);
@@ -171,33 +162,27 @@ std::u16string SealWith(const TeaKey& key, const std::u16string& text, std::uint
 
 TEST(FieldCipherTest, DecipherFailures) {
   const std::u16string good = SealWith(FieldKey(), u"Operator", 8);
-  std::u16string sealed, lower = good, with_g = good, with_del = good;
-  with_g[5] = u'G';
-  with_del[2] = u'\x7F';
+  std::u16string sealed, lower = good;
   ASSERT_TRUE(EncipherText(u"Operator", &sealed));
   EXPECT_EQ(sealed, good);  // the format, built here on its own
   for (char16_t& c : lower) c = static_cast<char16_t>(c >= u'A' && c <= u'F' ? c + 32 : c);
-  const struct {
-    const char* name;
-    std::u16string sealed;
-    int code;
-    std::u16string text;
-  } rows[] = {
+  // Each: the case, the sealed text, the result and the text it gives.
+  const std::tuple<const char*, std::u16string, int, std::u16string> rows[] = {
       {"empty", u"", 0, u""},
       {"lower-case hex", lower, 0, u"Operator"},
       {"length not a multiple of 16", good.substr(0, 40), kCipherInvalidArgument, u""},
-      {"letter G", with_g, kCipherInvalidArgument, u""},
-      {"DEL", with_del, kCipherInvalidArgument, u""},
+      {"letter G", good.substr(0, 5) + u'G' + good.substr(6), kCipherInvalidArgument, u""},
+      {"DEL", good.substr(0, 2) + u'\x7F' + good.substr(3), kCipherInvalidArgument, u""},
       {"another key", SealWith({1, 2, 3, 4}, u"Operator", 8), kCipherBadMarker, u""},
       {"marker ENCL", SealWith(FieldKey(), u"ab", 2, 0x4C434E45), kCipherBadMarker, u""},
       {"stored length too long", SealWith(FieldKey(), u"ab", 5), kCipherBadMarker, u""},
       {"stored length fits", SealWith(FieldKey(), u"ab", 4), 0, std::u16string(u"ab\0\0", 4)},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const auto& [name, input, code, expected] : rows) {
+    SCOPED_TRACE(name);
     std::u16string text = u"previous";
-    EXPECT_EQ(DecipherText(row.sealed, &text), row.code);
-    EXPECT_EQ(text, row.text);
+    EXPECT_EQ(DecipherText(input, &text), code);
+    EXPECT_EQ(text, expected);
   }
 }
 
@@ -233,13 +218,11 @@ TEST(GoldenFilesTest, ReadExactlyAndWrittenByteForByte) {
     const char* name = users ? "users.dat" : "section.dat";
     testing::WriteBytes(install / name, ReadBytes(TestDataFile(golden)));
     CUser store;
-    ASSERT_EQ((users ? LoadAccountFile : LoadSectionFile)(store, testing::InstallLocation()),
-              kFileOk);
+    ASSERT_EQ((users ? LoadAccountFile : LoadSectionFile)(store, InstallLocation()), kFileOk);
     EXPECT_EQ(store.m_pUser, users ? kTable : std::optional<std::vector<AccountRecord>>());
     EXPECT_EQ(store.m_strSection, users ? ZoneNames{} : Zones());
     std::filesystem::remove(install / name);
-    ASSERT_EQ((users ? SaveAccountFile : SaveSectionFile)(store, testing::InstallLocation()),
-              kFileOk);
+    ASSERT_EQ((users ? SaveAccountFile : SaveSectionFile)(store, InstallLocation()), kFileOk);
     EXPECT_TRUE(ReadBytes(install / name) == ReadBytes(TestDataFile(name)));
   }
 }

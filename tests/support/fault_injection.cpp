@@ -16,14 +16,13 @@ struct State {
   bool persistent = false;  // every call from fail_at on fails
   bool fired = false;
   std::set<FileOp> failing;
-  std::vector<FileOp> calls;
+  int calls = 0;  // since construction or the last FailNth
 };
 State g_state;
 
 // Records the call; true when it is to fail.
 bool Fails(FileOp op) {
-  g_state.calls.push_back(op);
-  const int call = static_cast<int>(g_state.calls.size());
+  const int call = ++g_state.calls;
   const bool fails = call == g_state.fail_at || g_state.failing.count(op) > 0 ||
                      (g_state.persistent && call > g_state.fail_at);
   g_state.fired = g_state.fired || fails;
@@ -88,8 +87,6 @@ void FaultInjector::FailFrom(int n) {
 }
 
 void FaultInjector::FailEvery(FileOp op) { g_state.failing.insert(op); }
-
-const std::vector<FileOp>& FaultInjector::calls() const { return g_state.calls; }
 
 bool FaultInjector::fired() const { return g_state.fired; }
 

@@ -5,8 +5,6 @@
 #ifndef WARDEN_TESTS_SUPPORT_FAULT_INJECTION_H
 #define WARDEN_TESTS_SUPPORT_FAULT_INJECTION_H
 
-#include <vector>
-
 namespace warden::testing {
 
 // The operations of the file table, each named as its member.
@@ -40,8 +38,6 @@ class FaultInjector {
   void FailFrom(int n);
   // Fails every call of `op` from now on.
   void FailEvery(FileOp op);
-  // Operations called since construction or the last FailNth, in order.
-  const std::vector<FileOp>& calls() const;
   // Whether the injected failure has happened.
   bool fired() const;
 };

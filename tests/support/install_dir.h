@@ -33,19 +33,6 @@ class InstallDir {
   WindowsProfile profile_;
 };
 
-// Makes `directory` the current directory until the object goes.
-class CurrentDirectory {
- public:
-  explicit CurrentDirectory(const std::filesystem::path& directory)
-      : previous_(std::filesystem::current_path()) {
-    std::filesystem::current_path(directory);
-  }
-  ~CurrentDirectory() { std::filesystem::current_path(previous_); }
-
- private:
-  std::filesystem::path previous_;
-};
-
 }  // namespace warden::testing
 
 #endif
