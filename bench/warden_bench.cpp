@@ -3,10 +3,9 @@
 // every text field 31 characters (a 43 MB users.dat), and "plain", short
 // names as a plant has them. Measured: a pure TEA pass over as many sealed
 // fields as loading the full table deciphers, loading and saving it (saves
-// include the flushes); on the plain table the manage dialog's tree shape
-// and its opening on the headless backend, and wardenctl list, verify and
-// import. The goals are ratios of CPU times: the full load and save to the
-// TEA pass, wardenctl list and verify to loading the plain table.
+// include the flushes); on the plain table the manage dialog's opening on
+// the headless backend, and wardenctl list, verify and import. The goals are ratios of CPU times:
+// the full load and save to the TEA pass, wardenctl list and verify to loading the plain table.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -16,7 +15,6 @@
 #include <sstream>
 
 #include "accounts/account_file.h"
-#include "dialogs/account_tree.h"
 #include "dialogs/manage_dialog.h"
 #include "platform/posix_path.h"
 #include "platform/ui_headless.h"
@@ -149,11 +147,6 @@ void BM_SaveUsers(benchmark::State& state) {
   for (auto _ : state) Check(state, warden::SaveAccountFile(store, Here(kFull)) == warden::kFileOk);
 }
 
-void BM_BuildAccountTree(benchmark::State& state) {
-  const std::vector<AccountRecord> table = Records(kPlain);
-  for (auto _ : state) benchmark::DoNotOptimize(warden::BuildAccountTree(table));
-}
-
 // Both files loaded and the tree filled; first checks that the tree shows
 // every record once (reading the outline back is the driver's cost, untimed).
 void BM_OpenManageDialog(benchmark::State& state) {
@@ -173,22 +166,10 @@ void BM_OpenManageDialog(benchmark::State& state) {
   }
 }
 
-void BM_CtlList(benchmark::State& state) {
+// wardenctl on the plain table. An import checks every record with every
+// editor rule; verify runs before the saving import leaves a users.bak.
+void BM_Ctl(benchmark::State& state, const std::vector<std::string>& args) {
   Prepare();
-  for (auto _ : state) Check(state, Ctl({"list"}) == 0);
-}
-
-void BM_CtlVerify(benchmark::State& state) {
-  Prepare();
-  fs::remove(Dir(kPlain) / "users.bak");  // a backup would be loaded and compared too
-  for (auto _ : state) Check(state, Ctl({"verify"}) == 0);
-}
-
-// Every record checked with every editor rule; saved unless `dry`.
-void BM_CtlImport(benchmark::State& state, bool dry) {
-  Prepare();
-  std::vector<std::string> args = {"import", (Dir(kPlain) / "export.json").string()};
-  if (dry) args.push_back("--dry-run");
   for (auto _ : state) Check(state, Ctl(args) == 0);
 }
 
@@ -196,12 +177,14 @@ BENCHMARK(BM_TeaPass)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LoadUsers, full, kFull)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LoadUsers, plain, kPlain)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveUsers)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BuildAccountTree)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenManageDialog)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CtlList)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CtlVerify)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_CtlImport, dry_run, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_CtlImport, saved, false)->Unit(benchmark::kMillisecond);
+using Args = std::vector<std::string>;
+const std::string kExport = (Dir(kPlain) / "export.json").string();
+BENCHMARK_CAPTURE(BM_Ctl, list, Args{"list"})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Ctl, verify, Args{"verify"})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Ctl, import_dry_run, Args{"import", kExport, "--dry-run"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Ctl, import, Args{"import", kExport})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
