@@ -1,6 +1,6 @@
 // The class object and IConfig over real files in a temporary install
-// directory and a project directory (aggregation, unloading with live
-// objects and the dialog: on the real DLL under Wine).
+// directory and a project directory, and aggregation (the dialog and the
+// library's unloading: on the real DLL under Wine).
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -174,6 +174,43 @@ TEST_F(ConfigObjectTest, ASaveAfterAnEmptySaveKeepsTheFirstBackup) {
   ASSERT_EQ(config->SaveAllUsers(0, entries.data()), S_OK);
   ASSERT_EQ(config->SaveAllUsers(1, entries.data()), S_OK);
   EXPECT_EQ(testing::ReadBytes(install_ / "users.bak"), loaded);
+}
+
+// An outer object that counts its own references and hands out the inner
+// object's interfaces.
+class Outer : public IUnknown {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+    if (!IsEqualGUID(riid, IID_IUnknown)) return inner_->QueryInterface(riid, object);
+    *object = this;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references_; }
+
+  IUnknown* inner_ = nullptr;
+  ULONG references_ = 1;
+};
+
+// Aggregated, the object answers for the outer one and holds the module.
+TEST_F(ConfigObjectTest, AggregationHandsOutTheInnerUnknownOnly) {
+  Outer outer;
+  IConfig* config = nullptr;
+  const auto as = [](auto** pointer) { return reinterpret_cast<void**>(pointer); };
+  EXPECT_EQ(factory_->CreateInstance(&outer, kIidIConfig, as(&config)), CLASS_E_NOAGGREGATION);
+  ASSERT_EQ(factory_->CreateInstance(&outer, IID_IUnknown, as(&outer.inner_)), S_OK);
+  EXPECT_EQ(outer.references_, 1u);  // creation does not hold the outer object
+  ASSERT_EQ(outer.QueryInterface(kIidIConfig, as(&config)), S_OK);
+  EXPECT_EQ(outer.references_, 2u);  // the interface's references are the outer's
+  IUnknown* identity = nullptr;
+  ASSERT_EQ(config->QueryInterface(IID_IUnknown, as(&identity)), S_OK);
+  EXPECT_EQ(identity, static_cast<IUnknown*>(&outer));
+  identity->Release();
+  config->Release();
+  EXPECT_EQ(outer.references_, 1u);
+  EXPECT_EQ(CanUnloadNow(), S_FALSE);  // the inner object holds the module
+  EXPECT_EQ(outer.inner_->Release(), 0u);
 }
 
 }  // namespace

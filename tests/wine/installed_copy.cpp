@@ -57,13 +57,11 @@ void RegisteredConfig::Create(const std::string& language) {
   const std::wstring data = copy.DataDirectory();
   profile.SetInstallDirectory(std::u16string(data.begin(), data.end()));
   CoInitialize(nullptr);
-  ASSERT_EQ(CreateObject(nullptr, IID_IConfig, reinterpret_cast<void**>(&config)), S_OK);
-}
-
-HRESULT RegisteredConfig::CreateObject(IUnknown* outer, REFIID iid, void** object) {
-  CLSID clsid{};
-  const HRESULT found = CLSIDFromProgID(L"Warden.Config", &clsid);
-  return FAILED(found) ? found : CoCreateInstance(clsid, outer, CLSCTX_INPROC_SERVER, iid, object);
+  CLSID clsid{};  // through the ProgID, as a host makes it
+  ASSERT_EQ(CLSIDFromProgID(L"Warden.Config", &clsid), S_OK);
+  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IConfig,
+                             reinterpret_cast<void**>(&config)),
+            S_OK);
 }
 
 }  // namespace warden::testing

@@ -36,8 +36,6 @@ class RegisteredConfig {
   ~RegisteredConfig();
   // `language` names Config\Language.ini's language; empty keeps the default.
   void Create(const std::string& language = "");
-  // Through the ProgID, with an outer object or none.
-  static HRESULT CreateObject(IUnknown* outer, REFIID iid, void** object);
 
   InstalledCopy copy;
   WindowsProfile profile;
