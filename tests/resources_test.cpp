@@ -7,6 +7,7 @@
 
 #include "platform/dialog_template.h"
 #include "platform/resources.h"
+#include "platform/ui.h"
 #include "platform/text.h"
 #include "tests/support/built_files.h"
 
@@ -106,6 +107,7 @@ TEST(DialogTemplateTest, TruncatedOrShortFormTemplatesAreRefused) {
   }
   EXPECT_TRUE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
   EXPECT_FALSE(ParseDialogTemplate(nullptr, 100, &parsed));
+  EXPECT_EQ(Dialog(9999, nullptr).DoModal(), -1);  // no such template
   bytes[bytes.size() - 2] = 4;  // creation data it does not hold
   EXPECT_FALSE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
   bytes[2] = 0;  // no longer the extended form's signature

@@ -109,9 +109,5 @@ TEST(UiWin32Test, TreeSelectionAndDeletionNotifyLikeTheHeadlessTree) {
   EXPECT_EQ(dialog.DoModal(), kIdOk);
 }
 
-TEST(UiWin32Test, MissingTemplateGivesMinusOne) {
-  EXPECT_EQ(ProbeDialog(9999, [](ProbeDialog&) {}).DoModal(), -1);
-}
-
 }  // namespace
 }  // namespace warden::platform

@@ -31,11 +31,6 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
-// Returns once the thread of `window` has handled everything sent before.
-void Settle(HWND window) {
-  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kPolls * kPollMs, nullptr);
-}
-
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition) {
@@ -58,7 +53,9 @@ HWND WaitForDialogWith(int marker, int unless) {
     EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
     return search.found != nullptr;
   });
-  if (search.found) Settle(search.found);  // its initialisation is over
+  if (search.found) {  // returns once its initialisation is over
+    SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_BLOCK, kPolls * kPollMs, nullptr);
+  }
   return search.found;
 }
 

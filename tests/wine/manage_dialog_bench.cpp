@@ -162,12 +162,6 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("cannot create Config from ..\\Warden\\Warden.dll\n");
     return 1;
   }
-  USER_idl administrator{};
-  administrator.type = 1;
-  administrator.username = const_cast<wchar_t*>(L"bench");
-  administrator.userpri = 999;
-  config->SetCurUser(&administrator);
-
   std::printf("manage dialog, %s: ManageDoModal until shown with the tree filled and painted\n",
               sizeof(void*) == 8 ? "x64" : "x86");
   std::printf("(ms, %d runs each)\nrecords     median        min        max  load (median)\n",
