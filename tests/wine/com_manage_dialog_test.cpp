@@ -2,25 +2,129 @@
 // manage dialog; a second thread works the real dialogs with window messages
 // (a new group, a new user in it with zones, a zone renamed through Edit
 // zones, OK); the host then reads everything back through the interface.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "resources/resource_ids.h"
 #include "resources/warden_interface.h"
-#include "tests/wine/dialog_automation.h"
 #include "tests/wine/installed_copy.h"
 
 namespace warden {
 namespace {
 
-using testing::Click;
-using testing::SetText;
 using testing::Text;
-using testing::WaitForClose;
-using testing::WaitForDialogWith;
+
+// Driving the real dialogs from a second thread with window messages, as an
+// operator would. Waits poll for up to 60 s.
+constexpr int kPolls = 1200;  // 60 s: a fresh Wine prefix builds its font cache first
+constexpr DWORD kPollMs = 50;
+
+struct Search {
+  int marker;
+  int unless;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
+  auto& search = *reinterpret_cast<Search*>(parameter);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  wchar_t class_name[16] = {};
+  GetClassNameW(window, class_name, 16);
+  if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+      lstrcmpW(class_name, L"#32770") == 0 && GetDlgItem(window, search.marker) &&
+      (search.unless == 0 || !GetDlgItem(window, search.unless))) {
+    search.found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool WaitUntil(const std::function<bool()>& condition) {
+  for (int i = 0; i < kPolls; ++i) {
+    if (condition()) return true;
+    Sleep(kPollMs);
+  }
+  return false;
+}
+
+std::wstring WindowText(HWND window) {
+  wchar_t text[128] = {};
+  GetWindowTextW(window, text, 128);
+  return text;
+}
+
+// A visible dialog of this process that holds a control `marker` and none
+// `unless` (0: no such test), once its initialisation is over.
+HWND WaitForDialogWith(int marker, int unless = 0) {
+  Search search{marker, unless, nullptr};
+  WaitUntil([&search] {
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr;
+  });
+  if (search.found) {
+    SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_BLOCK, kPolls * kPollMs, nullptr);
+  }
+  return search.found;
+}
+
+bool WaitForClose(HWND window) {
+  return WaitUntil([window] { return IsWindow(window) == FALSE; });
+}
+
+bool WaitForEnabled(HWND dialog, int id) {
+  return WaitUntil([dialog, id] { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; });
+}
+
+void Click(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void SetText(HWND dialog, int id, const std::wstring& text) {
+  SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TickListItem(HWND dialog, int list_id, int item) {
+  LVITEMW state{};
+  state.stateMask = LVIS_STATEIMAGEMASK;
+  state.state = INDEXTOSTATEIMAGEMASK(2);
+  SendMessageW(GetDlgItem(dialog, list_id), LVM_SETITEMSTATE, item,
+               reinterpret_cast<LPARAM>(&state));
+}
+
+void ClickListItem(HWND dialog, int list_id, int item) {
+  HWND list = GetDlgItem(dialog, list_id);
+  RECT rect{};
+  rect.left = LVIR_LABEL;
+  SendMessageW(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&rect));
+  const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
+std::wstring ListItemText(HWND dialog, int list_id, int item) {
+  wchar_t text[128] = {};
+  LVITEMW request{};
+  request.pszText = text;
+  request.cchTextMax = 128;
+  SendMessageW(GetDlgItem(dialog, list_id), LVM_GETITEMTEXTW, item,
+               reinterpret_cast<LPARAM>(&request));
+  return text;
+}
+
+bool SelectComboEntry(HWND dialog, int combo_id, const std::wstring& text) {
+  HWND combo = GetDlgItem(dialog, combo_id);
+  const LRESULT index = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(text.c_str()));
+  if (index == CB_ERR) return false;
+  SendMessageW(combo, CB_SETCURSEL, index, 0);
+  return true;
+}
 
 struct Scenario {
   std::wstring group = L"Line 2";
@@ -46,8 +150,8 @@ bool NewGroup(HWND manage, const Scenario& scenario) {
   if (!editor) return false;
   SetText(editor, IDC_GROUP_NAME, scenario.group);
   SetText(editor, IDC_GROUP_COMMENT, L"second line");
-  testing::TickListItem(editor, IDC_ZONE_LIST, 3);
-  testing::TickListItem(editor, IDC_ZONE_LIST, 4);
+  TickListItem(editor, IDC_ZONE_LIST, 3);
+  TickListItem(editor, IDC_ZONE_LIST, 4);
   Click(editor, IDOK);
   return WaitForClose(editor);
 }
@@ -57,18 +161,18 @@ bool NewUserInGroup(HWND manage, const Scenario& scenario) {
   HWND editor = WaitForDialogWith(IDC_TYPE_USER);
   if (!editor) return false;
   Click(editor, IDC_TYPE_USER);
-  if (!testing::WaitForEnabled(editor, IDC_USER_NAME)) return false;
+  if (!WaitForEnabled(editor, IDC_USER_NAME)) return false;
   SetText(editor, IDC_USER_NAME, scenario.user);
   SetText(editor, IDC_PASSWORD, L"pw-7");
   SetText(editor, IDC_USER_COMMENT, L"night shift");
   SetText(editor, IDC_LOGIN_TIMEOUT, L"15");
   SetText(editor, IDC_PRIORITY, L"100");
   Click(editor, IDC_JOIN_GROUP);
-  if (!testing::WaitForEnabled(editor, IDC_JOIN_GROUP_COMBO) ||
-      !testing::SelectComboEntry(editor, IDC_JOIN_GROUP_COMBO, scenario.group)) {
+  if (!WaitForEnabled(editor, IDC_JOIN_GROUP_COMBO) ||
+      !SelectComboEntry(editor, IDC_JOIN_GROUP_COMBO, scenario.group)) {
     return false;
   }
-  testing::TickListItem(editor, IDC_ZONE_LIST, 5);
+  TickListItem(editor, IDC_ZONE_LIST, 5);
   Click(editor, IDOK);
   return WaitForClose(editor);
 }
@@ -77,8 +181,8 @@ bool RenameZone5(HWND manage, const Scenario& scenario) {
   Click(manage, IDC_EDIT_ZONES);
   HWND zones = WaitForDialogWith(IDC_ZONE_LIST, IDC_TYPE_USER);
   if (!zones) return false;
-  testing::ClickListItem(zones, IDC_ZONE_LIST, 5);
-  if (!testing::WaitForEnabled(zones, IDC_MODIFY)) return false;
+  ClickListItem(zones, IDC_ZONE_LIST, 5);
+  if (!WaitForEnabled(zones, IDC_MODIFY)) return false;
   Click(zones, IDC_MODIFY);
   HWND rename = WaitForDialogWith(IDC_NEW_ZONE_NAME);
   if (!rename) return false;
@@ -86,13 +190,11 @@ bool RenameZone5(HWND manage, const Scenario& scenario) {
   SetText(rename, IDC_NEW_ZONE_NAME, L"");
   for (wchar_t c : scenario.zone) PostMessageW(edit, WM_CHAR, c, 1);
   const std::wstring kept = scenario.zone.substr(0, 31);
-  if (!testing::WaitUntil([edit, &kept] { return testing::WindowText(edit) == kept; }))
-    return false;
+  if (!WaitUntil([edit, &kept] { return WindowText(edit) == kept; })) return false;
   Click(rename, IDOK);
   if (!WaitForClose(rename)) return false;
   // The list shows the new name before the dialog closes.
-  if (!testing::WaitUntil(
-          [zones, &kept] { return testing::ListItemText(zones, IDC_ZONE_LIST, 5) == kept; })) {
+  if (!WaitUntil([zones, &kept] { return ListItemText(zones, IDC_ZONE_LIST, 5) == kept; })) {
     return false;
   }
   Click(zones, IDOK);
