@@ -63,7 +63,7 @@ TEST(AccountRulesTest, EditorStepsInOrder) {
       {U(u"bob", u"1000", u"256"), {}, -1, IDS_TIMEOUT_RANGE},  // before the priority
       {U(u"bob", u"999", u"-1"), {}, -1, IDS_TIMEOUT_RANGE},
       {U(u"ann", u"1000"), {}, -1, IDS_PRIORITY_RANGE},          // before a taken name
-      {U(u"bob", u"1000"), {}, 5, IDS_PRIORITY_RANGE},           // before the current user
+      {U(u"bob", u" 1000"), {}, 5, IDS_PRIORITY_RANGE},          // before the current user
       {U(u"ann", u"500"), {}, 500, IDS_PRIORITY_ABOVE_CURRENT},  // before a taken name
       {U(u"bob", u"499"), {}, 500, 0},
       {U(u"bob", u"500"), {}, 500, IDS_PRIORITY_ABOVE_CURRENT},

@@ -112,12 +112,13 @@ TEST(ProfileTest, PrivateIniLookupFollowsWindowsRules) {
   testing::TempDir dir;
   testing::WriteText(
       dir / "a.ini",
-      "[Other]\nKey=wrong\n[language]\n  velmarislanguage =  ENGLISH  \nQ=\"a b \"\n");
+      "[Other]\nKey=wrong\n[language]\n velmarislanguage =   ENGLISH  \nQ=\"a b \"\n");
   const auto ini = dir.core("a.ini");
   EXPECT_EQ(ReadPrivateProfileString(u"Language", u"VelmarisLanguage", u"X", ini, 512), u"ENGLISH");
   EXPECT_EQ(ReadPrivateProfileString(u"Language", u"Key", u"dflt", ini, 512), u"dflt");
   EXPECT_EQ(ReadPrivateProfileString(u"LANGUAGE", u"q", u"X", ini, 512), u"a b ");
   EXPECT_EQ(ReadPrivateProfileString(u"Language", u"VelmarisLanguage", u"", ini, 4), u"ENG");
+  EXPECT_EQ(ReadPrivateProfileString(u"Language", u"VelmarisLanguage", u"", ini, 0), u"");
 #ifndef _WIN32
   // UTF-16 with its byte-order mark, and UTF-8 after one.
   testing::WriteBytes(dir / "b.ini", {0xFF, 0xFE, '[', 0, 'S', 0, ']', 0, '\n', 0, 'K', 0, '=', 0,

@@ -110,6 +110,7 @@ TEST(DialogTemplateTest, TruncatedOrShortFormTemplatesAreRefused) {
   EXPECT_EQ(Dialog(9999, nullptr).DoModal(), -1);  // no such template
   bytes[bytes.size() - 2] = 4;  // creation data it does not hold
   EXPECT_FALSE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
+  bytes[bytes.size() - 2] = 0;
   bytes[2] = 0;  // no longer the extended form's signature
   EXPECT_FALSE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
 }
