@@ -8,6 +8,7 @@
 #include "platform/dialog_template.h"
 #include "platform/resources.h"
 #include "platform/ui.h"
+#include "resources/resource_ids.h"
 #include "platform/text.h"
 #include "tests/support/built_files.h"
 
@@ -113,6 +114,19 @@ TEST(DialogTemplateTest, TruncatedOrShortFormTemplatesAreRefused) {
   bytes[bytes.size() - 2] = 0;
   bytes[2] = 0;  // no longer the extended form's signature
   EXPECT_FALSE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
+}
+
+// Before a dialog opens, and after it closed, its controls do nothing.
+TEST(DialogFrameworkTest, NothingHappensWithoutAWindow) {
+  Dialog dialog(IDD_ZONES, nullptr);
+  EXPECT_FALSE(dialog.UpdateData(true));
+  Button button;
+  ListView list;
+  button.Attach(&dialog, kIdOk);
+  list.Attach(&dialog, IDC_ZONE_LIST);
+  EXPECT_FALSE(button.IsEnabled());
+  EXPECT_EQ(button.Style(), 0u);
+  EXPECT_EQ(list.InsertItem(0, u"x"), -1);
 }
 
 }  // namespace
