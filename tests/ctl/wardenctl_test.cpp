@@ -101,7 +101,11 @@ TEST_F(WardenctlTest, Commands) {
   RunSteps(
       {{{"show", "ann"}, 0, "name: ann\ngroup: Line\ncomment: \npassword: (set)\n"},
        {{"--dir", install_.dir().path().string(), "zones"}, 0, "63\tKKK\n"},
+       {{"zones"}, 0, "0\t无\n"},
+       {{"rename-zone", "64", "x"}, kExitUsage, "zone: a number 0..63"},
+       {{"--help"}, 0, "wardenctl"},
        {{"list", "--json"}, 0, "{\n      \"type\": \"user\",\n      \"name\": \"ann\""},
+       {{"list", "--json"}, 0, "{\n      \"type\": \"group\",\n      \"name\": \"Line\""},
        {{"add-user", "ANN"}, kExitRefused, Text(IDS_NAME_EXISTS)},
        {{"delete", "Line"}, kExitRefused, "用户组\"Line\"还有用户，不能删除！\n"},
        {{"--as", "ann", "set", "bob", "--comment", "x"}, 1, Text(IDS_ONLY_LOWER_PRIORITY)},
@@ -128,6 +132,11 @@ TEST_F(WardenctlTest, Commands) {
        {{"show", "bob"}, 0, "timeout: 30\nzones:\n"},
        {{"show", "dee"}, kExitRefused, "没有名为\"dee\"的账户"}});
   EXPECT_TRUE(install_.Has("users.bak"));  // the component's save protocol
+  CUser saved;  // a zone is ticked (1) or not (0), whatever a record held before
+  ASSERT_EQ(LoadAccountFile(saved, testing::InstallLocation()), kFileOk);
+  for (const AccountRecord& record : saved.Records()) {
+    for (std::int16_t flag : record.sectionid) EXPECT_TRUE(flag == 0 || flag == 1);
+  }
 }
 
 // Without passwords in the file, the users keep the ones in place.
@@ -137,6 +146,7 @@ TEST_F(WardenctlTest, ExportImportRoundTripAndImportRefusals) {
     const Result exported = Ctl(passwords ? Args{"export", "--with-passwords"} : Args{"export"});
     EXPECT_EQ(exported.out.find("\"password\""),
               passwords ? exported.out.find("\"password\": \"corvinth\"") : std::string::npos);
+    EXPECT_EQ(exported.out.find("\"password\": \"pw\"") != std::string::npos, passwords);
     testing::WriteText(file, exported.out);
     const Files before = Snapshot();
     ASSERT_EQ(Ctl({"add-user", "temp"}).code, kExitOk);
@@ -155,6 +165,9 @@ TEST_F(WardenctlTest, ExportImportRoundTripAndImportRefusals) {
       {R"({"format":"other","version":1,"accounts":[]})", "/format"},
       {R"({"format":"warden-accounts","version":2,"accounts":[]})", "/version"},
       {head + "{}}", "/accounts: not an array"},
+      {good + R"(,{"type":"user","name":"w","priority":"5"}]})", "/accounts/2/priority"},
+      {good + R"(,{"type":70000,"name":"w"}]})", "/accounts/2/type"},
+      {good + R"(,{"type":"user","name":"w","group":"Nope"}]})", "/accounts/2 (w)"},
   };
   for (const auto& [json, problem] : rows) {
     testing::WriteText(file, json);
@@ -166,6 +179,8 @@ TEST_F(WardenctlTest, ExportImportRoundTripAndImportRefusals) {
   }
   testing::WriteText(file, good + "]}");
   const Files before = Snapshot();
+  // Acting as ann, dropping bob (priority 50) is beyond her reach.
+  EXPECT_EQ(Ctl({"--as", "ann", "import", file.string()}).code, kExitRefused);
   EXPECT_EQ(Ctl({"import", "--dry-run", file.string()}).code, kExitOk);
   EXPECT_TRUE(Snapshot() == before);
 }
