@@ -91,64 +91,43 @@ CLSID ClassOf(const wchar_t* prog_id) {
   return SUCCEEDED(CLSIDFromProgID(prog_id, &clsid)) ? clsid : CLSID{};
 }
 
-class RegistrationTest : public ::testing::Test {
- protected:
-  RegistrationTest()
-      : clsid_(platform::GuidText(kClsidConfig)),
-        class_key_(u"CLSID\\" + clsid_),
-        dll_(copy_.DllPath()) {
-    CoInitialize(nullptr);
+void ExpectRegistered(const std::wstring& dll) {
+  const std::u16string clsid = platform::GuidText(kClsidConfig), class_key = u"CLSID\\" + clsid;
+  const std::u16string rows[][3] = {
+      {u"Warden.Config.1", u"", u"Config Class"},
+      {u"Warden.Config.1\\CLSID", u"", clsid},
+      {u"Warden.Config", u"", u"Config Class"},
+      {u"Warden.Config\\CLSID", u"", clsid},
+      {class_key, u"", u"Config Class"},
+      {class_key + u"\\ProgID", u"", u"Warden.Config.1"},
+      {class_key + u"\\VersionIndependentProgID", u"", u"Warden.Config"},
+      {class_key + u"\\InprocServer32", u"", std::u16string(dll.begin(), dll.end())},
+      {class_key + u"\\InprocServer32", u"ThreadingModel", u"both"},
+  };
+  for (const auto& [path, name, value] : rows) {
+    EXPECT_EQ(Value(path, name), value) << platform::ToUtf8(path + u" " + name);
   }
-  ~RegistrationTest() override {
-    RunRegsvr32(L"/s /u", dll_);
-    CoUninitialize();
-  }
+  using Names = std::vector<std::u16string>;
+  EXPECT_EQ(platform::RegistrySubkeys(kHkcr, class_key).size(), 3u);
+  EXPECT_EQ(platform::RegistrySubkeys(kHkcr, u"Warden.Config"), Names{u"CLSID"});  // no CurVer
+  EXPECT_EQ(platform::RegistrySubkeys(kHkcr, u"Warden.Config.1"), Names{u"CLSID"});
+  EXPECT_TRUE(IsEqualGUID(ClassOf(L"Warden.Config"), CLSID_Config));
+  EXPECT_TRUE(IsEqualGUID(ClassOf(L"Warden.Config.1"), CLSID_Config));
+}
 
-  void ExpectRegistered() {
-    struct Row {
-      std::u16string path, name, value;
-    };
-    const Row rows[] = {
-        {u"Warden.Config.1", u"", u"Config Class"},
-        {u"Warden.Config.1\\CLSID", u"", clsid_},
-        {u"Warden.Config", u"", u"Config Class"},
-        {u"Warden.Config\\CLSID", u"", clsid_},
-        {class_key_, u"", u"Config Class"},
-        {class_key_ + u"\\ProgID", u"", u"Warden.Config.1"},
-        {class_key_ + u"\\VersionIndependentProgID", u"", u"Warden.Config"},
-        {class_key_ + u"\\InprocServer32", u"", std::u16string(dll_.begin(), dll_.end())},
-        {class_key_ + u"\\InprocServer32", u"ThreadingModel", u"both"},
-    };
-    for (const Row& row : rows) {
-      SCOPED_TRACE(platform::ToUtf8(row.path + u" " + row.name));
-      EXPECT_EQ(Value(row.path, row.name), row.value);
-    }
-    using Names = std::vector<std::u16string>;
-    EXPECT_EQ(platform::RegistrySubkeys(kHkcr, class_key_).size(), 3u);
-    EXPECT_EQ(platform::RegistrySubkeys(kHkcr, u"Warden.Config"), Names{u"CLSID"});  // no CurVer
-    EXPECT_EQ(platform::RegistrySubkeys(kHkcr, u"Warden.Config.1"), Names{u"CLSID"});
-    EXPECT_TRUE(IsEqualGUID(ClassOf(L"Warden.Config"), CLSID_Config));
-    EXPECT_TRUE(IsEqualGUID(ClassOf(L"Warden.Config.1"), CLSID_Config));
-  }
-
-  testing::InstalledCopy copy_;
-  const std::u16string clsid_;
-  const std::u16string class_key_;
-  const std::wstring dll_;
-};
-
-TEST_F(RegistrationTest, RegisterTwiceThenUnregister) {
-  ASSERT_EQ(RunRegsvr32(L"/s", dll_), 0u);
-  ExpectRegistered();
+TEST(RegistrationTest, RegisterTwiceThenUnregister) {
+  testing::RegisteredConfig registered;
+  ASSERT_NO_FATAL_FAILURE(registered.Create());  // regsvr32, then Config through its ProgID
+  const std::wstring dll = registered.copy.DllPath();
+  ExpectRegistered(dll);
   ExpectTypeLibrary();
-  ASSERT_EQ(RunRegsvr32(L"/s", dll_), 0u);  // one set, not two
-  ExpectRegistered();
+  ASSERT_EQ(RunRegsvr32(L"/s", dll), 0u);  // one set, not two
+  ExpectRegistered(dll);
 
-  ASSERT_EQ(RunRegsvr32(L"/s /u", dll_), 0u);
-  for (const std::u16string& key :
-       {std::u16string(u"Warden.Config"), std::u16string(u"Warden.Config.1"), class_key_}) {
-    EXPECT_FALSE(platform::RegistryKeyExists(kHkcr, key));
-  }
+  ASSERT_EQ(RunRegsvr32(L"/s /u", dll), 0u);
+  const std::u16string gone[] = {u"Warden.Config", u"Warden.Config.1",
+                                 u"CLSID\\" + platform::GuidText(kClsidConfig)};
+  for (const std::u16string& key : gone) EXPECT_FALSE(platform::RegistryKeyExists(kHkcr, key));
   EXPECT_TRUE(platform::RegistryKeyExists(kHkcr, u"CLSID"));
   EXPECT_TRUE(IsEqualGUID(ClassOf(L"Warden.Config"), CLSID{}));
   ITypeLib* library = nullptr;
