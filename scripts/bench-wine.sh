@@ -15,7 +15,7 @@ wine_prefix_ready
 stop_wine  # a running wineserver would keep its display-less driver
 for arch in "${architectures[@]}"; do
   xvfb-run -a -s "-screen 0 1024x768x24" \
-    "$wine64" "build/$([ "$arch" = x64 ] && echo win64 || echo win32)/bench/manage_dialog_bench.exe" "$@"
+    wine64 "build/$([ "$arch" = x64 ] && echo win64 || echo win32)/bench/manage_dialog_bench.exe" "$@"
   stop_wine
 done
 wine32_ready || echo "== $(x86_not_run_reason)"

@@ -6,8 +6,33 @@ jobs=${WARDEN_JOBS:-2}
 export WINEPREFIX="$root/build/wine-prefix"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
-wine64=/usr/lib/wine/wine64
-[ -x "$wine64" ] || wine64=$(command -v wine64 || command -v wine || echo wine64)
+
+# Runs Wine's 64-bit loader. Looked up at each call, not when this file is
+# sourced: on a fresh machine Wine is installed only after that.
+# (Debian's wine64 puts the program in /usr/lib/wine, not on PATH.)
+wine_program() {
+  local program=/usr/lib/wine/wine64
+  [ -x "$program" ] || program=$(type -P wine64 || type -P wine) || {
+    echo "Wine is not installed (no /usr/lib/wine/wine64): run scripts/install-deps.sh" >&2
+    return 127
+  }
+  echo "$program"
+}
+wine64() {
+  local program
+  program=$(wine_program) || return
+  "$program" "$@"
+}
+
+# Runs a set-up step quietly; when it fails, shows what it printed and fails.
+quietly() {
+  local output
+  if ! output=$("$@" 2>&1); then
+    printf '%s\n' "$output" >&2
+    echo "FAILED: $*" >&2
+    return 1
+  fi
+}
 
 # Creates the prefix when it is new and makes dialogs look as on Windows:
 # Wine draws the window frames itself (Xvfb has no window manager), the
@@ -17,23 +42,39 @@ wine64=/usr/lib/wine/wine64
 wine_prefix_ready() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== creating the Wine prefix $WINEPREFIX"
-    "$wine64" wineboot -i >/dev/null 2>&1 || true
+    quietly wineboot_and_wait -i || return 1
   elif wine32_ready && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/regsvr32.exe" ]; then
     echo "== adding the 32-bit parts to the Wine prefix $WINEPREFIX"
-    "$wine64" wineboot -u >/dev/null 2>&1 || true
+    quietly wineboot_and_wait -u || return 1
   fi
-  "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "FAILED: wineboot left no prefix in $WINEPREFIX" >&2
+    return 1
+  fi
+  quietly wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f || return 1
   local font key
   for font in "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif"; do
     for key in 'HKCU\Software\Wine\Fonts\Replacements' \
                'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'; do
-      "$wine64" reg add "$key" /v "$font" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
+      quietly wine64 reg add "$key" /v "$font" /d "WenQuanYi Micro Hei" /f || return 1
     done
   done
   local fonts="$WINEPREFIX/drive_c/windows/Fonts"
   if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
-    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/" || return 1
   fi
+}
+
+# wineboot returns before the prefix's registry is on disk; the server's
+# exit writes it.
+wineboot_and_wait() {
+  wine64 wineboot "$@" && wineserver_wait
+}
+wineserver_wait() {
+  local server
+  server=$(type -P wineserver || echo /usr/lib/wine/wineserver)
+  [ -x "$server" ] || return 0
+  "$server" -w
 }
 
 # 32-bit Wine is there: x86 programs run in the 64-bit prefix (WoW64).

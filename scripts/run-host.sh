@@ -41,11 +41,11 @@ install_component() {
   mkdir -p "$velmaris/$folder"
   cp -r "build/$preset/Warden/." "$velmaris/$folder/"
   echo "== registering C:\\Velmaris\\$folder\\Warden.dll"
-  "$wine64" "$regsvr32" /s "C:\\Velmaris\\$folder\\Warden.dll"
+  wine64 "$regsvr32" /s "C:\\Velmaris\\$folder\\Warden.dll"
   echo "registered"
 }
 
-host() { "$wine64" "build/$preset/host/warden_host.exe" "$@" | tr -d '\r'; }
+host() { wine64 "build/$preset/host/warden_host.exe" "$@" | tr -d '\r'; }
 set_language() { printf '[Language]\r\nVelmarisLanguage=%s\r\n' "$1" >"$velmaris/Warden/Config/Language.ini"; }
 
 preset=win64
@@ -67,7 +67,7 @@ set_language CHINESE
 # libraries and profile entry as the component, so it works on the files
 # the host just wrote; and the host reads what the tool writes.
 cp build/win64/tools/wardenctl/wardenctl.exe "$velmaris/Warden/"
-ctl() { "$wine64" 'C:\Velmaris\Warden\wardenctl.exe' "$@" | tr -d '\r'; }
+ctl() { wine64 'C:\Velmaris\Warden\wardenctl.exe' "$@" | tr -d '\r'; }
 echo; echo "== wardenctl list  (the files the host wrote)"
 ctl list | tee build/host-ctl-list.txt
 grep -q 'Operator1' build/host-ctl-list.txt

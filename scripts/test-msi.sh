@@ -48,14 +48,14 @@ products_named() { stop_wine; grep -c "\"ProductName\"=\"Warden ($1)\"" "$WINEPR
 msiexec() {
   local program=msiexec
   [ "$arch" = x86 ] && program='C:\windows\syswow64\msiexec.exe'
-  "$wine64" "$program" "$@" /qn
+  wine64 "$program" "$@" /qn
 }
 
 # Runs the host and says what it read; fails when it cannot
 # create Warden.Config or reports a failed call.
 run_host() {
   local output
-  output=$("$wine64" "build/$preset/host/warden_host.exe" | tr -d '\r')
+  output=$(wine64 "build/$preset/host/warden_host.exe" | tr -d '\r')
   grep -q '^created Warden.Config' <<<"$output" || fail "$1: the host could not create Warden.Config"
   if grep -q '!' <<<"$output"; then fail "$1: the host reported a failure"; fi
   echo "host: created Warden.Config, read $(grep -m1 -o '^[0-9]* groups and users' <<<"$output")"
@@ -66,9 +66,9 @@ registered_by_regsvr32() {
   [ "$arch" = x86 ] && regsvr32='C:\windows\syswow64\regsvr32.exe'
   mkdir -p "$folder"
   cp -r "build/$preset/Warden/." "$folder/"
-  "$wine64" "$regsvr32" /s "$folder_w\\Warden.dll" || fail "regsvr32 ($arch)"
+  wine64 "$regsvr32" /s "$folder_w\\Warden.dll" || fail "regsvr32 ($arch)"
   registration_state >"$work/regsvr32-$arch.txt"
-  "$wine64" "$regsvr32" /s /u "$folder_w\\Warden.dll" || fail "regsvr32 /u ($arch)"
+  wine64 "$regsvr32" /s /u "$folder_w\\Warden.dll" || fail "regsvr32 /u ($arch)"
   [ -z "$(registration_state)" ] || fail "regsvr32 /u ($arch) left keys behind"
   rm -rf "$drive_c/Velmaris"
 }

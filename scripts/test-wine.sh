@@ -16,11 +16,11 @@ run_architecture() {
   preset=$([ "$arch" = x64 ] && echo win64 || echo win32)
 
   echo "== Windows tests under Wine ($arch)"
-  "$wine64" "build/$preset/tests/warden_tests.exe" --gtest_brief=1
+  wine64 "build/$preset/tests/warden_tests.exe" --gtest_brief=1
 
   echo "== COM tests under Wine ($arch): regsvr32, ProgIDs, CoCreateInstance, type library,"
   echo "   languages, and the manage dialog worked end to end through ManageDoModal"
-  timeout 900 "$wine64" "build/$preset/tests/warden_com_tests.exe" --gtest_brief=1
+  timeout 900 "$(wine_program)" "build/$preset/tests/warden_com_tests.exe" --gtest_brief=1
 }
 
 architectures=("$@")
@@ -37,17 +37,17 @@ cp -r build/win64/Warden/. build/win64/tools/wardenctl/wardenctl.exe "$ctl_root/
 win_ini="$WINEPREFIX/drive_c/windows/win.ini"
 touch "$win_ini"
 cp "$win_ini" "$ctl_root/win.ini.saved"
-ctl_root_w=$("$wine64" winepath -w "$ctl_root" 2>/dev/null)
+ctl_root_w=$(wine64 winepath -w "$ctl_root" 2>/dev/null)
 # Any [Velm50] section left by earlier steps gives way to this one.
 awk 'BEGIN{skip=0} /^\[/{skip=($0 ~ /^\[Velm50\]/)} !skip' "$ctl_root/win.ini.saved" >"$win_ini"
 printf '[Velm50]\r\nApplicationDirectory=%s\\\r\n' "$ctl_root_w" >>"$win_ini"
-"$wine64" regsvr32 /s "$ctl_root_w\\Warden\\Warden.dll"
-ctl() { "$wine64" "$ctl_root/Warden/wardenctl.exe" "$@" | tr -d '\r'; }
-"$wine64" build/win64/host/warden_host.exe --add-user Operator1 >/dev/null
+wine64 regsvr32 /s "$ctl_root_w\\Warden\\Warden.dll"
+ctl() { wine64 "$ctl_root/Warden/wardenctl.exe" "$@" | tr -d '\r'; }
+wine64 build/win64/host/warden_host.exe --add-user Operator1 >/dev/null
 ctl list | grep -q '^  Operator1$'
 ctl verify >/dev/null
 ctl add-user Scripted1 --priority 5 --zones 1-3
-"$wine64" build/win64/host/warden_host.exe | tr -d '\r' | grep -q 'user Scripted1 .*priority 5'
-"$wine64" regsvr32 /u /s "$ctl_root_w\\Warden\\Warden.dll"
+wine64 build/win64/host/warden_host.exe | tr -d '\r' | grep -q 'user Scripted1 .*priority 5'
+wine64 regsvr32 /u /s "$ctl_root_w\\Warden\\Warden.dll"
 cp "$ctl_root/win.ini.saved" "$win_ini"
 echo "wardenctl and the component read each other's files"
