@@ -11,7 +11,6 @@
 #include "accounts/account_file.h"
 #include "platform/resources.h"
 #include "platform/text.h"
-#include "platform/ui.h"
 #include "resources/resource_ids.h"
 #include "storage/field_cipher.h"
 #include "tests/support/install_dir.h"
