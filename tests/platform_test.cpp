@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "platform/digest.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/text.h"
@@ -127,6 +128,31 @@ TEST(ProfileTest, PrivateIniLookupFollowsWindowsRules) {
   testing::WriteText(dir / "c.ini", "\xEF\xBB\xBF[S]\nK=\xE4\xB8\xAD\n");
   EXPECT_EQ(ReadPrivateProfileString(u"S", u"K", u"", dir.core("c.ini"), 512), u"\u4E2D");
 #endif
+}
+
+// Known answers (FIPS 180-2 examples), given whole and split at odd points,
+// so that each piece of a streamed file counts once and in order.
+TEST(DigestTest, KnownAnswers) {
+  const std::string million(1000000, 'a');
+  const std::tuple<std::string, std::string> rows[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {million, "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+  };
+  for (const auto& [text, hex] : rows) {
+    Sha256Digest whole{}, pieces{};
+    ASSERT_TRUE(DigestOf(text.data(), text.size(), &whole));
+    EXPECT_EQ(ToHex(whole), hex) << text.size();
+    Sha256 hasher;
+    for (std::size_t at = 0, step = 1; at < text.size(); at += step, step = step * 3 + 1) {
+      hasher.Update(text.data() + at, std::min(step, text.size() - at));
+    }
+    ASSERT_TRUE(hasher.Finish(&pieces));
+    EXPECT_EQ(pieces, whole) << text.size();
+    EXPECT_FALSE(hasher.Finish(&pieces));  // spent
+  }
 }
 
 }  // namespace
