@@ -1,4 +1,11 @@
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#include <sddl.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <chrono>
 #include <functional>
@@ -235,6 +242,74 @@ TEST_F(AccountFileTest, LoadSurvivesAnyFailingFileCall) {
     SweepFileFaults(
         prepare, [&] { return LoadAccountFile(store, InstallLocation()); }, check);
   }
+}
+
+#ifdef _WIN32
+// The access list of a file, as text.
+std::wstring AccessOf(const std::filesystem::path& file) {
+  DWORD size = 0;
+  GetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+  std::vector<BYTE> descriptor(size);
+  wchar_t* text = nullptr;
+  if (!GetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size, &size) ||
+      !ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          descriptor.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+    return L"unreadable";
+  const std::wstring access = text;
+  LocalFree(text);
+  return access;
+}
+// Administrators and the system alone, nothing passed on from the folder.
+void Restrict(const std::filesystem::path& file) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;BA)(A;;FA;;;SY)",
+                                                       SDDL_REVISION_1, &descriptor, nullptr);
+  SetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, descriptor);
+  LocalFree(descriptor);
+}
+#else
+std::string AccessOf(const std::filesystem::path& file) {
+  struct stat status {};
+  if (::lstat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return "not a file";
+  return std::to_string(status.st_mode & 0777) + " " + std::to_string(status.st_uid) + ":" +
+         std::to_string(status.st_gid);
+}
+// Its owner reads and writes, its group reads; another owner where allowed.
+void Restrict(const std::filesystem::path& file) {
+  ::chmod(file.c_str(), 0640);
+  if (::geteuid() == 0) ::chown(file.c_str(), 1234, 1235);
+}
+#endif
+
+// A save makes its side files new: a link planted under the name of one is
+// neither followed nor put in place. The new file and the backup get the
+// rights of the file they replace; a file made from nothing is its owner's alone.
+TEST_F(AccountFileTest, SideFilesAreMadeNewWithTheFileRights) {
+  testing::WriteText(install_ / "other", "kept");
+  for (const char* planted : {"users.111", "users.112", ""}) {
+    SCOPED_TRACE(planted);
+    PutDat(FileBytes(SampleTable()));
+    Restrict(install_ / "users.dat");
+    const auto rights = AccessOf(install_ / "users.dat");
+#ifndef _WIN32
+    if (*planted) std::filesystem::create_symlink(install_ / "other", install_ / planted);
+#endif
+    CUser store;
+    store.m_pUser = Table{testing::GroupRecord(u"new")};
+    store.m_bUserBackupDue = true;
+    EXPECT_EQ(SaveAccountFile(store, InstallLocation()), kFileOk);
+    EXPECT_EQ(ReadBytes(install_ / "other"), (Bytes{'k', 'e', 'p', 't'}));
+    EXPECT_EQ(Dat(), FileBytes(*store.m_pUser));
+    EXPECT_EQ(AccessOf(install_ / "users.dat"), rights);
+    EXPECT_EQ(AccessOf(install_ / "users.bak"), rights);
+    std::filesystem::remove(install_ / "users.bak");
+  }
+#ifndef _WIN32
+  std::filesystem::remove(install_ / "users.dat");
+  EXPECT_EQ(testing::WriteUsersFile(SampleTable(), InstallLocation()), kFileOk);
+  EXPECT_EQ(AccessOf(install_ / "users.dat"),
+            "384 " + std::to_string(::geteuid()) + ":" + std::to_string(::getegid()));
+#endif
 }
 
 // A save waits while another process holds users.lck, and leaves the file
