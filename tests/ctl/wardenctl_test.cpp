@@ -15,6 +15,7 @@
 #include "resources/resource_ids.h"
 #include "storage/field_cipher.h"
 #include "tests/support/install_dir.h"
+#include "tools/wardenctl/console.h"
 #include "tools/wardenctl/wardenctl.h"
 #include "zones/zone_file.h"
 
@@ -237,6 +238,29 @@ TEST_F(WardenctlTest, VerifyAndRestoreBackup) {
             {{"restore-backup"}, kExitRefused, asked, nullptr, "n\n"},
             {{"restore-backup"}, 0, asked, nullptr, "Y\n"},
             {{"show", "bob"}, 0, "name: bob\n"}});
+}
+
+// What goes to a Windows console: whole lines once a block has gathered; a
+// flush hands on the rest but half a character; a failing console makes the stream bad.
+TEST(ConsoleTest, WholeLinesAndCharacters) {
+  std::vector<std::u16string> handed;
+  bool console_ok = true;
+  LineBuffer buffer([&](const std::u16string& text) {
+    handed.push_back(text);
+    return console_ok;
+  });
+  std::ostream out(&buffer);
+  const std::string line = "\xE7\xB3\xBB" + std::string(1000, 'x') + "\n";
+  const std::u16string wide = u"\u7CFB" + std::u16string(1000, u'x') + u"\n";
+  out << line << line << line << line << "\xE7\xB3";
+  EXPECT_TRUE(handed.empty());
+  out << "\xBB" << line << "ab\xE7";
+  out << "\xB3" << std::flush << "\xBB\n" << std::flush;
+  const std::vector<std::u16string> expected = {wide + wide + wide + wide + u"\u7CFB" + wide, u"ab",
+                                                u"\u7CFB\n"};
+  EXPECT_EQ(handed, expected);
+  console_ok = false;
+  EXPECT_FALSE(out << "z" << std::flush);
 }
 
 }  // namespace
