@@ -170,9 +170,56 @@ TEST_F(AccountFileTest, DirectoryRule) {
   EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileDefaultNotWritable);
 }
 
+// A file's rights as text, "none" when it is missing or not a plain file:
+// the access list (Windows), the mode, owner and group (POSIX). Restrict
+// narrows them; a file made from nothing gets those of MadeNew.
+#ifdef _WIN32
+std::string AccessOf(const std::filesystem::path& file) {
+  DWORD size = 0;
+  GetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+  std::vector<BYTE> descriptor(size);
+  wchar_t* text = nullptr;
+  if (!GetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size, &size) ||
+      !ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          descriptor.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+    return "none";
+  const std::string access(text, text + wcslen(text));
+  LocalFree(text);
+  return access;
+}
+void Restrict(const std::filesystem::path& file) {  // to administrators and the system
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;BA)(A;;FA;;;SY)",
+                                                       SDDL_REVISION_1, &descriptor, nullptr);
+  SetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, descriptor);
+  LocalFree(descriptor);
+}
+std::string MadeNew(const testing::InstallDir& install) {  // what the folder passes on
+  testing::WriteText(install / "scratch", "");
+  return AccessOf(install / "scratch");
+}
+#else
+std::string AccessOf(const std::filesystem::path& file) {
+  struct stat status {};
+  if (::lstat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return "none";
+  return std::to_string(status.st_mode & 0777) + " " + std::to_string(status.st_uid) + ":" +
+         std::to_string(status.st_gid);
+}
+void Restrict(const std::filesystem::path& file) {  // group-readable, and another owner if root
+  ::chmod(file.c_str(), 0640);
+  if (::geteuid() == 0) ::chown(file.c_str(), 1234, 1235);
+}
+std::string MadeNew(const testing::InstallDir&) {  // the owner's alone
+  return "384 " + std::to_string(::geteuid()) + ":" + std::to_string(::getegid());
+}
+#endif
+
 // Each file call of a save fails in turn; afterwards the file holds exactly
 // the old or the new bytes, the result says which, and a load reads it.
 // Without a failure, the first save after a load backs up the file as loaded.
+// The file and its backup have the rights of the old file (one made from
+// nothing is its owner's alone); links planted as side files are neither
+// followed nor put in place.
 TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
   Table new_table = SampleTable();
   new_table.push_back(testing::UserRecord(u"new", 1));
@@ -183,10 +230,20 @@ TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.old_file ? "file, " : "no file, ") + (c.backup_due ? "due" : ""));
     CUser store;
+    std::string rights = MadeNew(install_);
     const auto prepare = [&] {
       for (const char* name : {"users.bak", "users.dat", "users.111", "users.112"})
         std::filesystem::remove(install_ / name);
-      if (c.old_file) PutDat(old_bytes);
+      if (c.old_file) {
+        PutDat(old_bytes);
+        Restrict(install_ / "users.dat");
+        rights = AccessOf(install_ / "users.dat");
+      }
+      testing::WriteText(install_ / "other", "kept");
+#ifndef _WIN32
+      for (const char* name : {"users.111", "users.112"})
+        std::filesystem::create_symlink(install_ / "other", install_ / name);
+#endif
       store.m_pUser = new_table;
       store.m_bUserBackupDue = c.backup_due;
     };
@@ -198,12 +255,16 @@ TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
       EXPECT_TRUE(backup.empty() || backup == old_bytes);
       EXPECT_TRUE(!saved || backup.empty() != (c.old_file && c.backup_due));
       EXPECT_EQ(store.m_bUserBackupDue, c.backup_due && backup.empty());
-      // Side files stay only where removing them failed too.
-      EXPECT_FALSE(!persistent && (install_.Has("users.111") || install_.Has("users.112")));
+      // Side files of its own stay only where removing them failed too.
+      const auto own = [&](const char* name) { return AccessOf(install_ / name) != "none"; };
+      EXPECT_FALSE(!persistent && (own("users.111") || own("users.112")));
+      EXPECT_EQ(testing::ReadBytes(install_ / "other"), (Bytes{'k', 'e', 'p', 't'}));
       // Never left without the file; it holds exactly what the result says.
       ASSERT_EQ(install_.Has("users.dat"), c.old_file || saved);
       if (!install_.Has("users.dat")) return;
       EXPECT_EQ(Dat(), saved ? new_bytes : old_bytes);
+      EXPECT_TRUE(AccessOf(install_ / "users.dat") == rights &&
+                  (backup.empty() || AccessOf(install_ / "users.bak") == rights));
       CUser reader;
       ASSERT_EQ(LoadAccountFile(reader, InstallLocation()), kFileOk);
       EXPECT_EQ(StoreBytes(reader), saved ? new_bytes : old_bytes);
@@ -242,74 +303,6 @@ TEST_F(AccountFileTest, LoadSurvivesAnyFailingFileCall) {
     SweepFileFaults(
         prepare, [&] { return LoadAccountFile(store, InstallLocation()); }, check);
   }
-}
-
-#ifdef _WIN32
-// The access list of a file, as text.
-std::wstring AccessOf(const std::filesystem::path& file) {
-  DWORD size = 0;
-  GetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
-  std::vector<BYTE> descriptor(size);
-  wchar_t* text = nullptr;
-  if (!GetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size, &size) ||
-      !ConvertSecurityDescriptorToStringSecurityDescriptorW(
-          descriptor.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
-    return L"unreadable";
-  const std::wstring access = text;
-  LocalFree(text);
-  return access;
-}
-// Administrators and the system alone, nothing passed on from the folder.
-void Restrict(const std::filesystem::path& file) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;BA)(A;;FA;;;SY)",
-                                                       SDDL_REVISION_1, &descriptor, nullptr);
-  SetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, descriptor);
-  LocalFree(descriptor);
-}
-#else
-std::string AccessOf(const std::filesystem::path& file) {
-  struct stat status {};
-  if (::lstat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return "not a file";
-  return std::to_string(status.st_mode & 0777) + " " + std::to_string(status.st_uid) + ":" +
-         std::to_string(status.st_gid);
-}
-// Its owner reads and writes, its group reads; another owner where allowed.
-void Restrict(const std::filesystem::path& file) {
-  ::chmod(file.c_str(), 0640);
-  if (::geteuid() == 0) ::chown(file.c_str(), 1234, 1235);
-}
-#endif
-
-// A save makes its side files new: a link planted under the name of one is
-// neither followed nor put in place. The new file and the backup get the
-// rights of the file they replace; a file made from nothing is its owner's alone.
-TEST_F(AccountFileTest, SideFilesAreMadeNewWithTheFileRights) {
-  testing::WriteText(install_ / "other", "kept");
-  for (const char* planted : {"users.111", "users.112", ""}) {
-    SCOPED_TRACE(planted);
-    PutDat(FileBytes(SampleTable()));
-    Restrict(install_ / "users.dat");
-    const auto rights = AccessOf(install_ / "users.dat");
-#ifndef _WIN32
-    if (*planted) std::filesystem::create_symlink(install_ / "other", install_ / planted);
-#endif
-    CUser store;
-    store.m_pUser = Table{testing::GroupRecord(u"new")};
-    store.m_bUserBackupDue = true;
-    EXPECT_EQ(SaveAccountFile(store, InstallLocation()), kFileOk);
-    EXPECT_EQ(ReadBytes(install_ / "other"), (Bytes{'k', 'e', 'p', 't'}));
-    EXPECT_EQ(Dat(), FileBytes(*store.m_pUser));
-    EXPECT_EQ(AccessOf(install_ / "users.dat"), rights);
-    EXPECT_EQ(AccessOf(install_ / "users.bak"), rights);
-    std::filesystem::remove(install_ / "users.bak");
-  }
-#ifndef _WIN32
-  std::filesystem::remove(install_ / "users.dat");
-  EXPECT_EQ(testing::WriteUsersFile(SampleTable(), InstallLocation()), kFileOk);
-  EXPECT_EQ(AccessOf(install_ / "users.dat"),
-            "384 " + std::to_string(::geteuid()) + ":" + std::to_string(::getegid()));
-#endif
 }
 
 // A save waits while another process holds users.lck, and leaves the file
