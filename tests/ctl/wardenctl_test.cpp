@@ -255,9 +255,9 @@ TEST(ConsoleTest, WholeLinesAndCharacters) {
   out << line << line << line << line << "\xE7\xB3";
   EXPECT_TRUE(handed.empty());
   out << "\xBB" << line << "ab\xE7";
-  out << "\xB3" << std::flush << "\xBB\n" << std::flush;
+  out << "\xB3" << std::flush << "\xBB" << std::flush << std::endl;
   const std::vector<std::u16string> expected = {wide + wide + wide + wide + u"\u7CFB" + wide, u"ab",
-                                                u"\u7CFB\n"};
+                                                u"\u7CFB", u"\n"};
   EXPECT_EQ(handed, expected);
   console_ok = false;
   EXPECT_FALSE(out << "z" << std::flush);
