@@ -35,8 +35,8 @@ TEST(FilesTest, EdgesAndFailures) {
   testing::WriteBytes(dir / "a", bytes);
   testing::WriteBytes(dir / "b", {2, 2});
   const auto a = dir.core("a"), b = dir.core("b"), none = dir.core("none");
-  EXPECT_FALSE(File::Create(b).IsOpen() || Files().copy(a, b) || Files().rename(a, b));
-  EXPECT_EQ(ReadBytes(dir / "b"), (Bytes{2, 2}));
+  EXPECT_FALSE(File::Create(b).IsOpen() || Files().copy(a, b) || Files().rename(a, b) ||
+               ReadBytes(dir / "b") != (Bytes{2, 2}));
   File file = File::Create(none);
   EXPECT_TRUE(file.Write("x", 1) && file.Flush() && file.Close() && !file.IsOpen());
   EXPECT_TRUE(Files().remove(none) && Files().remove(b) && Files().copy(a, b));
@@ -44,15 +44,12 @@ TEST(FilesTest, EdgesAndFailures) {
   EXPECT_EQ(ReadBytes(dir / "a"), bytes);
   file = File::OpenRead(a);
   file = File::OpenRead(a);  // closes the first
-  // A reader shares delete access: what it reads can be moved away, and
-  // another file moved over it, while it goes on reading the old one.
-  testing::WriteBytes(dir / "c", {3});
+  // A reader shares delete access: what it reads can be moved away while it
+  // goes on reading it.
   EXPECT_TRUE(Files().rename(a, b) && !Files().exists(a));
-  EXPECT_TRUE(Files().replace(dir.core("c"), b));
   std::size_t got = 99;
   EXPECT_TRUE(file.Read(bytes.data(), bytes.size() + 5, &got) && got == bytes.size());
   EXPECT_TRUE(file.Read(bytes.data(), bytes.size(), &got) && got == 0);
-  EXPECT_EQ(ReadBytes(dir / "b"), Bytes{3});
   const FileHandle reading = Files().open_read(b);
   EXPECT_FALSE(Files().write(reading, "x", 1));
   Files().close(reading);
