@@ -343,7 +343,7 @@ TEST_F(DialogsTest, ManageDoModalShowsFailedSavesAndKeepsTheEdits) {
   std::optional<FaultInjector> faults;
   hl::Push([&faults](hl::Driver& d) {
     faults.emplace();
-    faults->FailEvery(FileOp::kOpenWrite);
+    faults->FailEvery(FileOp::kCreate);
     d.Click(IDC_EDIT_ZONES), d.Click(IDC_NEW), d.Ok();
   });
   hl::Push(hl::ExpectDialog(IDD_ZONES),
