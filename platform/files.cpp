@@ -42,6 +42,11 @@ const FileOps& SystemFiles() {
     table.size = os::Size;
     table.lock = os::Lock;
     table.unlock = os::Unlock;
+    table.identity = os::Identity;
+    table.link = os::Link;
+    table.open_append = os::OpenAppend;
+    table.make_directory = os::MakeDirectory;
+    table.seek = os::Seek;
     return table;
   }();
   return ops;
@@ -70,6 +75,8 @@ File File::Create(const std::u16string& path, const std::u16string& rights_of) {
   return File(Files().create(path, rights_of));
 }
 
+File File::OpenAppend(const std::u16string& path) { return File(Files().open_append(path)); }
+
 bool File::Read(void* buffer, std::size_t size, std::size_t* got) {
   *got = 0;
   return IsOpen() && Files().read(handle_, buffer, size, got);
@@ -85,6 +92,8 @@ bool File::Size(std::uint64_t* bytes) {
   *bytes = 0;
   return IsOpen() && Files().size(handle_, bytes);
 }
+
+bool File::Seek(std::uint64_t offset) { return IsOpen() && Files().seek(handle_, offset); }
 
 bool File::Close() {
   if (!IsOpen()) return false;

@@ -16,6 +16,23 @@ namespace warden::platform {
 using FileHandle = std::intptr_t;
 constexpr FileHandle kInvalidFile = -1;
 
+// What tells one file apart from another, and from itself after a change,
+// without reading it: equal identities mean the same file, unchanged (as far
+// as the system keeps count). Times are in the system's own units.
+struct FileIdentity {
+  std::uint64_t device = 0;  // POSIX: the device; Windows: the volume serial number
+  std::uint64_t index = 0;   // POSIX: the inode; Windows: the file index
+  std::uint64_t size = 0;
+  std::int64_t modified = 0;  // last write
+  std::int64_t changed = 0;   // last change of content or attributes
+
+  friend bool operator==(const FileIdentity& a, const FileIdentity& b) {
+    return a.device == b.device && a.index == b.index && a.size == b.size &&
+           a.modified == b.modified && a.changed == b.changed;
+  }
+  friend bool operator!=(const FileIdentity& a, const FileIdentity& b) { return !(a == b); }
+};
+
 struct FileOps {
   // True when the path names an existing file (the file's status is readable).
   bool (*exists)(const std::u16string& path);
@@ -51,6 +68,19 @@ struct FileOps {
   FileHandle (*lock)(const std::u16string& path, std::uint32_t wait_ms);
   // Releases the lock and closes the lock file (closed even on failure).
   bool (*unlock)(FileHandle lock);
+  // The identity of the file `path` names, without opening it for reading.
+  bool (*identity)(const std::u16string& path, FileIdentity* identity);
+  // A second name `link` for the existing file `existing` (a hard link);
+  // fails when `link` exists or the file system has no hard links.
+  bool (*link)(const std::u16string& existing, const std::u16string& link);
+  // Opens `path` for writing at its end, creating it when missing (POSIX:
+  // its owner's alone), never through a link. Every write goes to the end.
+  FileHandle (*open_append)(const std::u16string& path);
+  // Makes the directory `path` (POSIX: its owner's alone); true also when
+  // it is there already.
+  bool (*make_directory)(const std::u16string& path);
+  // Moves the read position of an open file to `offset` bytes from its start.
+  bool (*seek)(FileHandle file, std::uint64_t offset);
 };
 
 // The live table. Tests may swap entries and must restore them.
@@ -71,12 +101,14 @@ class File {
 
   static File OpenRead(const std::u16string& path);
   static File Create(const std::u16string& path, const std::u16string& rights_of = {});
+  static File OpenAppend(const std::u16string& path);
 
   bool IsOpen() const { return handle_ != kInvalidFile; }
   bool Read(void* buffer, std::size_t size, std::size_t* got);
   bool Write(const void* buffer, std::size_t size);
   bool Flush();
   bool Size(std::uint64_t* bytes);
+  bool Seek(std::uint64_t offset);
   // Closes and reports the result; the file is closed either way.
   bool Close();
   FileHandle Release();

@@ -137,4 +137,37 @@ FileHandle Lock(const std::u16string& path, std::uint32_t wait_ms) {
 
 bool Unlock(FileHandle lock) { return ::close(static_cast<int>(lock)) == 0; }
 
+bool Identity(const std::u16string& path, FileIdentity* identity) {
+  struct stat status {};
+  if (::stat(NativePath(path).c_str(), &status) != 0) return false;
+  constexpr std::int64_t kNanoseconds = 1000000000;
+  *identity = FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                           static_cast<std::uint64_t>(status.st_ino),
+                           static_cast<std::uint64_t>(status.st_size),
+                           status.st_mtim.tv_sec * kNanoseconds + status.st_mtim.tv_nsec,
+                           status.st_ctim.tv_sec * kNanoseconds + status.st_ctim.tv_nsec};
+  return true;
+}
+
+bool Link(const std::u16string& existing, const std::u16string& link) {
+  return ::link(NativePath(existing).c_str(), NativePath(link).c_str()) == 0;
+}
+
+FileHandle OpenAppend(const std::u16string& path) {
+  const int fd = ::open(NativePath(path).c_str(),
+                        O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  return fd < 0 ? kInvalidFile : fd;
+}
+
+bool MakeDirectory(const std::u16string& path) {
+  const std::string native = NativePath(path);
+  if (::mkdir(native.c_str(), 0700) == 0) return true;
+  struct stat status {};
+  return errno == EEXIST && ::stat(native.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool Seek(FileHandle file, std::uint64_t offset) {
+  return ::lseek(static_cast<int>(file), static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
 }  // namespace warden::platform::system_files

@@ -170,4 +170,54 @@ bool Unlock(FileHandle lock) {
   return CloseHandle(ToHandle(lock)) != FALSE && unlocked;
 }
 
+// Opened without following a link and with every kind of sharing, so that
+// asking never stands in anyone's way.
+bool Identity(const std::u16string& path, FileIdentity* identity) {
+  const HANDLE file = CreateFileW(Wide(path), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  FILE_BASIC_INFO basic{};
+  const bool ok = GetFileInformationByHandle(file, &info) &&
+                  GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic);
+  CloseHandle(file);
+  if (!ok) return false;
+  const auto wide = [](DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; };
+  *identity = FileIdentity{info.dwVolumeSerialNumber, wide(info.nFileIndexHigh, info.nFileIndexLow),
+                           wide(info.nFileSizeHigh, info.nFileSizeLow),
+                           basic.LastWriteTime.QuadPart, basic.ChangeTime.QuadPart};
+  return true;
+}
+
+bool Link(const std::u16string& existing, const std::u16string& link) {
+  return CreateHardLinkW(Wide(link), Wide(existing), nullptr) != FALSE;
+}
+
+// Written at the end: every append is made under the writer's lock, so the
+// position set here stays the end for as long as the file is open.
+FileHandle OpenAppend(const std::u16string& path) {
+  const HANDLE file =
+      CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return kInvalidFile;
+  LARGE_INTEGER end{};
+  if (SetFilePointerEx(file, end, nullptr, FILE_END)) return FromHandle(file);
+  CloseHandle(file);
+  return kInvalidFile;
+}
+
+bool MakeDirectory(const std::u16string& path) {
+  if (CreateDirectoryW(Wide(path), nullptr)) return true;
+  if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  const DWORD attributes = GetFileAttributesW(Wide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool Seek(FileHandle file, std::uint64_t offset) {
+  LARGE_INTEGER position{};
+  position.QuadPart = static_cast<LONGLONG>(offset);
+  return SetFilePointerEx(ToHandle(file), position, nullptr, FILE_BEGIN) != FALSE;
+}
+
 }  // namespace warden::platform::system_files

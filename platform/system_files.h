@@ -22,6 +22,11 @@ bool Replace(const std::u16string& from, const std::u16string& to);
 bool Size(FileHandle file, std::uint64_t* bytes);
 FileHandle Lock(const std::u16string& path, std::uint32_t wait_ms);
 bool Unlock(FileHandle lock);
+bool Identity(const std::u16string& path, FileIdentity* identity);
+bool Link(const std::u16string& existing, const std::u16string& link);
+FileHandle OpenAppend(const std::u16string& path);
+bool MakeDirectory(const std::u16string& path);
+bool Seek(FileHandle file, std::uint64_t offset);
 
 }  // namespace warden::platform::system_files
 

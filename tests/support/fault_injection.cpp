@@ -69,6 +69,11 @@ FaultInjector::FaultInjector() {
   ops.size = Size;
   ops.lock = Counted<FileOp::kLock, &FileOps::lock, platform::kInvalidFile>;
   ops.unlock = Release<FileOp::kUnlock, &FileOps::unlock>;
+  ops.identity = Counted<FileOp::kIdentity, &FileOps::identity, false>;
+  ops.link = Counted<FileOp::kLink, &FileOps::link, false>;
+  ops.open_append = Counted<FileOp::kOpenAppend, &FileOps::open_append, platform::kInvalidFile>;
+  ops.make_directory = Counted<FileOp::kMakeDirectory, &FileOps::make_directory, false>;
+  ops.seek = Counted<FileOp::kSeek, &FileOps::seek, false>;
 }
 
 FaultInjector::~FaultInjector() {

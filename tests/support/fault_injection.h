@@ -22,7 +22,12 @@ enum class FileOp {
   kReplace,
   kSize,
   kLock,
-  kUnlock
+  kUnlock,
+  kIdentity,
+  kLink,
+  kOpenAppend,
+  kMakeDirectory,
+  kSeek
 };
 
 class FaultInjector {
