@@ -1,4 +1,5 @@
 // verify and restore-backup: looking at the files themselves.
+#include <algorithm>
 #include <iostream>
 #include <map>
 #include <unordered_map>
@@ -10,6 +11,7 @@
 #include "resources/resource_ids.h"
 #include "storage/data_file.h"
 #include "tools/wardenctl/commands.h"
+#include "tools/wardenctl/history_commands.h"
 #include "tools/wardenctl/transfer.h"
 #include "zones/zone_file.h"
 
@@ -166,15 +168,16 @@ bool PrintChanges(std::ostream& out, const std::vector<AccountRecord>& now,
 }  // namespace
 
 int Verify(Session& session, bool json) {
-  const Json report = Inspect(session);
+  Json report = Inspect(session);
+  const int history = json ? VerifyHistoryIfKept(session, &report) : -1;
   if (json) {
     session.io.out << Printed(report) << '\n';
   } else {
     PrintReport(session.io.out, report);
   }
-  if (report["clean"].get<bool>()) return kExitOk;
   const bool unreadable = report["users"]["result"] != 0 || report["zones"]["result"] != 0;
-  return unreadable ? kExitFile : kExitRefused;
+  const int code = report["clean"].get<bool>() ? kExitOk : unreadable ? kExitFile : kExitRefused;
+  return std::max(code, json ? history : VerifyHistoryIfKept(session, nullptr));
 }
 
 int RestoreBackup(Session& session, bool yes) {

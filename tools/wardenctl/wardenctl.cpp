@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "tools/wardenctl/commands.h"
+#include "tools/wardenctl/history_commands.h"
 #include "tools/wardenctl/session.h"
 
 namespace warden::ctl {
@@ -132,6 +133,7 @@ void DefineCommandLine(CLI::App& app, CommandLine& v) {
   app.require_subcommand(1);
   DefineAccountCommands(app, v);
   DefineOtherCommands(app, v);
+  DefineHistoryCommands(app, &v.run);
 }
 
 }  // namespace

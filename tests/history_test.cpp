@@ -1,0 +1,445 @@
+// The history: trail lines pinned by tests/data/trail.jsonl, what a diff
+// says, and the verifier against every kind of damage to the trail, the
+// generations and the data files.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <tuple>
+
+#include "history/history_files.h"
+#include "history/retention.h"
+#include "history/table_diff.h"
+#include "history/timestamp.h"
+#include "history/trail_file.h"
+#include "history/trail_writer.h"
+#include "history/verifier.h"
+#include "platform/digest.h"
+#include "tests/support/built_files.h"
+#include "tests/support/temp_dir.h"
+
+namespace warden::history {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+
+std::string DigestText(const std::string& bytes) {
+  platform::Sha256Digest digest{};
+  EXPECT_TRUE(platform::DigestOf(bytes.data(), bytes.size(), &digest));
+  return platform::ToHex(digest);
+}
+
+std::string FileText(const std::filesystem::path& path) {
+  const auto bytes = ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+AccountRecord User(std::u16string name, std::u16string group, std::u16string password,
+                   std::int16_t priority, ZoneFlags zones = {}) {
+  AccountRecord record;
+  record.type = kTypeUser;
+  record.username = std::move(name);
+  record.groupname = std::move(group);
+  record.password = std::move(password);
+  record.userpri = priority;
+  record.sectionid = zones;
+  return record;
+}
+
+AccountRecord Group(std::u16string name, std::u16string comment = {}) {
+  AccountRecord record;
+  record.type = kTypeGroup;
+  record.groupname = std::move(name);
+  record.groupcomment = std::move(comment);
+  return record;
+}
+
+ZoneFlags Zones(std::initializer_list<std::pair<int, std::int16_t>> flags) {
+  ZoneFlags zones{};
+  for (const auto& [zone, flag] : flags) zones[zone] = flag;
+  return zones;
+}
+
+TrailLine Record(std::uint64_t seq, std::string file, std::string action, std::string changes,
+                 std::optional<std::string> before, std::string after) {
+  TrailLine line;
+  line.seq = seq;
+  line.time = FormatUtc(1714551330123 + static_cast<std::int64_t>(seq) * 61001);
+  line.offset = FormatOffset(480);
+  line.machine = "PLANT-HMI-01";
+  line.os_user = "PLANT\\operator";
+  line.image = "Velmaris.exe";
+  line.pid = 4242;
+  line.user = "\xE7\xB3\xBB\xE7\xBB\x9F";  // 系统
+  line.front_end = "dialog";
+  line.file = std::move(file);
+  line.action = std::move(action);
+  line.changes = std::move(changes);
+  if (before) line.generation = GenerationName(line.file, seq);
+  line.before = std::move(before);
+  line.after = std::move(after);
+  return line;
+}
+
+TrailLine Outcome(std::uint64_t seq, std::string_view outcome) {
+  TrailLine line;
+  line.kind = LineKind::kOutcome;
+  line.of = seq;
+  line.outcome = std::string(outcome);
+  if (PutInPlace(outcome)) line.identity = platform::FileIdentity{2049, 131, 1024, -5, 1LL << 62};
+  return line;
+}
+
+TrailLine Drop(std::string generation, std::int32_t offset_min = 0) {
+  TrailLine line;
+  line.kind = LineKind::kDropped;
+  line.generation = std::move(generation);
+  line.time = FormatUtc(0);
+  line.offset = FormatOffset(offset_min);
+  return line;
+}
+
+// The lines of tests/data/trail.jsonl: a creation, a save with every kind of
+// account change (a rename among them) that failed, a zone rename, a drop and
+// a change made outside Warden.
+std::vector<TrailLine> GoldenLines() {
+  const std::vector<AccountRecord> first = {
+      Group(u"Plant", u"crew"), User(u"anna", u"Plant", u"pw", 10, Zones({{1, 1}, {2, 1}, {3, 1}})),
+      User(u"bob", u"Plant", u"", 5), User(u"carl", u"", u"x\"y", 1)};
+  const std::vector<AccountRecord> second = {
+      Group(u"Plant", u"crew, night"),
+      User(u"anna", u"Plant", u"new", 20, Zones({{1, 1}, {3, 1}, {6, -1}})),
+      User(u"robert", u"Plant", u"pw", 5), User(u"dora", u"Plant", u"", 0)};
+  ZoneNames zones_before, zones_after;
+  zones_after[5] = u"Boiler \u9505\u7089";
+  std::vector<TrailLine> lines = {
+      Record(1, "users.dat", "create", DiffAccounts({}, first), std::nullopt, DigestText("one")),
+      Outcome(1, kCommitted),
+      Record(2, "users.dat", "save", DiffAccounts(first, second, RenameHint{u"bob", u"robert"}),
+             DigestText("one"), DigestText("two")),
+      Outcome(2, kFailed),
+      Record(3, "section.dat", "save", DiffZones(zones_before, zones_after), DigestText("z"),
+             DigestText("z2")),
+      Outcome(3, kCommitted),
+      Drop("users.00000002.dat", -330),
+      Record(4, "users.dat", "outside-change", "[]", DigestText("one"), DigestText("three")),
+      Outcome(4, kCommittedLate)};
+  lines[2].user.reset();
+  lines[4].front_end = "cli";
+  lines[7].front_end = "outside";
+  lines[7].user.reset();
+  lines[7].generation.reset();
+  return lines;
+}
+
+// Written through the writer (which makes History\ and chains each line),
+// the lines are the golden file's bytes, and each reads back as itself.
+TEST(TrailTest, GoldenLines) {
+  TempDir dir;
+  TrailWriter writer(dir.core() + u"\\", kFirstPrev);
+  for (TrailLine line : GoldenLines()) ASSERT_TRUE(writer.Append(line));
+  const std::string written = FileText(dir / "History" / "trail.jsonl");
+  EXPECT_EQ(written, FileText(testing::TestDataFile("trail.jsonl")));
+  const TrailLines split = SplitLines(written);
+  ASSERT_EQ(split.lines.size(), GoldenLines().size());
+  EXPECT_FALSE(split.cut_off);
+  for (std::string_view text : split.lines) {
+    const std::optional<TrailLine> line = ParseLine(text);
+    ASSERT_TRUE(line) << text;
+    EXPECT_EQ(FormatLine(*line), text);
+  }
+  EXPECT_EQ(ParseLine(split.lines[1])->prev, LineHash(split.lines[0]));
+}
+
+// Lines a hand or a fault could leave: each refused, none followed to a file.
+TEST(TrailTest, MalformedLinesRefused) {
+  TrailLine record = GoldenLines()[2], outcome_line = Outcome(3, kCommitted);
+  record.prev = outcome_line.prev = kFirstPrev;
+  const std::string good = FormatLine(record), outcome = FormatLine(outcome_line);
+  ASSERT_TRUE(ParseLine(good) && ParseLine(outcome));
+  const auto with = [&good](std::string_view from, std::string_view to) {
+    std::string text = good;
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+  };
+  const std::string rows[] = {
+      with("\"seq\":2", "\"seq\":0"),
+      with("\"seq\":2", "\"seq\":2.0"),
+      with("\"seq\":2", "\"seq\":18446744073709551616"),
+      with("\"seq\":2,", "\"seq\":2,\"seq\":3,"),
+      with("users.00000002.dat", "..\\\\users.dat"),
+      with("users.00000002.dat", "users.00000003.dat"),
+      with("\"front_end\":\"dialog\"", "\"front_end\":\"host\""),
+      with("\"action\":\"save\"", "\"action\":\"\""),
+      with(".125Z", ".125"),
+      with("\"changes\":[", "\"changes\":{\"a\":["),
+      with("\"after\":\"", "\"after\":\"0"),
+      good.substr(0, good.size() - 3) + "G\"}",
+      with("\"machine\":\"PLANT-HMI-01\"", "\"machine\":\"a\tb\""),
+      good + " x",
+      good.substr(0, good.size() - 1),
+      with("\"changes\":[", "\"changes\":[" + std::string(40, '[') + std::string(40, ']') + ","),
+      outcome.substr(0, outcome.find(",\"outcome\"")) + ",\"seq\":3" +
+          outcome.substr(outcome.find(",\"outcome\"")),
+      std::string("{\"of\":3,\"outcome\":\"done\",\"prev\":\"") + kFirstPrev + "\"}",
+      std::string("{\"dropped\":\"trail.jsonl\",\"time\":\"1970-01-01T00:00:00.000Z\","
+                  "\"offset\":\"+00:00\",\"prev\":\"") +
+          kFirstPrev + "\"}",
+  };
+  for (const std::string& row : rows) EXPECT_FALSE(ParseLine(row)) << row;
+  // Unknown members are passed over; escapes are read as what they stand for.
+  const std::optional<TrailLine> line = ParseLine(with(
+      "\"machine\":\"PLANT-HMI-01\"", "\"new\":[{}],\"machine\":\"\\ud83d\\ude00\\u00e9\\n\""));
+  ASSERT_TRUE(line);
+  EXPECT_EQ(line->machine, "\xF0\x9F\x98\x80\xC3\xA9\n");
+}
+
+// Rows: before, after, the writer's rename, the changes.
+TEST(TableDiffTest, Changes) {
+  using Table = std::vector<AccountRecord>;
+  AccountRecord odd = Group(u"odd");
+  odd.type = 7;
+  AccountRecord odd_changed = odd;
+  odd_changed.sectionid[63] = 1;
+  const AccountRecord anna = User(u"anna", u"G", u"", 1);
+  AccountRecord anna_comment = anna;
+  anna_comment.usercomment = u"c";
+  anna_comment.groupcomment = u"not stored for a user";
+  const std::tuple<Table, Table, std::optional<RenameHint>, std::string> rows[] = {
+      {{anna}, {anna}, std::nullopt, "[]"},
+      // a field the file does not keep for a user is no change
+      {{anna},
+       {anna_comment},
+       std::nullopt,
+       R"([{"op":"changed","account":"anna","type":"user","fields":{"comment":["","c"]}}])"},
+      // a hint that does not fit (the new name was there) is not taken
+      {{anna, User(u"bea", u"G", u"", 1)},
+       {User(u"bea", u"G", u"", 1)},
+       RenameHint{u"anna", u"bea"},
+       R"([{"op":"deleted","account":"anna","type":"user","fields":{"group":"G","comment":"","timeout":0,"priority":1,"zones":""}}])"},
+      // a group's rename carries its users, each a change of group
+      {{Group(u"G"), anna},
+       {Group(u"H"), User(u"anna", u"H", u"", 1)},
+       RenameHint{u"G", u"H"},
+       R"([{"op":"changed","account":"H","type":"group","renamed_from":"G","fields":{}},)"
+       R"({"op":"changed","account":"anna","type":"user","fields":{"group":["G","H"]}}])"},
+      // a user and a group of one name are two accounts; twins pair in order
+      {{Group(u"anna"), anna, anna},
+       {anna, User(u"anna", u"G", u"pw", 1)},
+       std::nullopt,
+       R"([{"op":"changed","account":"anna","type":"user","fields":{"password":"set"}},)"
+       R"({"op":"deleted","account":"anna","type":"group","fields":{"comment":"","zones":""}}])"},
+      {{User(u"anna", u"G", u"pw", 1)},
+       {anna},
+       std::nullopt,
+       R"([{"op":"changed","account":"anna","type":"user","fields":{"password":"cleared"}}])"},
+      // records of other types by their place among such records
+      {{odd, anna},
+       {anna, odd_changed, odd},
+       std::nullopt,
+       R"([{"op":"changed","record":0,"type":7,"fields":{"zones":["","63"]}},)"
+       R"({"op":"added","record":1,"type":7,"fields":{"type":7,"group":"odd","zones":""}}])"},
+  };
+  for (const auto& [before, after, rename, changes] : rows) {
+    EXPECT_EQ(DiffAccounts(before, after, rename), changes);
+  }
+  EXPECT_EQ(ZoneSetText(Zones({{0, 1}, {1, 1}, {2, 1}, {4, 1}, {5, 2}, {62, 1}, {63, 1}})),
+            "0-2,4,5:2,62-63");
+}
+
+// Rows: a text, the instant it names (none: refused), whether local.
+TEST(TimestampTest, FormsAndBounds) {
+  constexpr std::int64_t kDay = 86400000;
+  const std::tuple<std::string, std::optional<std::int64_t>, bool> rows[] = {
+      {"1970-01-01", 0, true},
+      {"2024-02-29", 19782 * kDay, true},
+      {"2023-02-29", std::nullopt, false},
+      {"2024-13-01", std::nullopt, false},
+      {"1969-12-31T23:59", -60000, true},
+      {"2024-05-01T08:15:30.123Z", 19844 * kDay + 29730123, false},
+      {"2024-05-01T08:15+08:00", 19844 * kDay + 900000, false},
+      {"2024-05-01T08:15:30-05:30", 19844 * kDay + 29730000 + 19800000, false},
+      {"2024-05-01T24:00", std::nullopt, false},
+      {"2024-05-01 08:15", std::nullopt, false},
+      {"2024-05-01T08:15Zx", std::nullopt, false},
+  };
+  for (const auto& [text, ms, local] : rows) {
+    const std::optional<TimeBound> bound = ParseTimeBound(text);
+    EXPECT_EQ(bound ? std::optional(bound->ms) : std::nullopt, ms) << text;
+    EXPECT_EQ(bound && bound->local, local) << text;
+  }
+  for (std::int64_t ms : {0LL, -1LL, 951782400000LL, 253402300799999LL}) {
+    EXPECT_EQ(ParseUtc(FormatUtc(ms)), ms) << FormatUtc(ms);
+  }
+  EXPECT_EQ(FormatUtc(-1), "1969-12-31T23:59:59.999Z");
+  EXPECT_EQ(FormatOffset(-330) + FormatOffset(0), "-05:30+00:00");
+}
+
+// The oldest go first, until both the count and the size fit; history.ini
+// sets them, and what is not a plain number leaves the default.
+TEST(RetentionTest, OldestGoUntilBothLimitsHold) {
+  const std::vector<KeptGeneration> kept = {{"a", 50}, {"b", 10}, {"c", 30}, {"d", 40}};
+  const std::tuple<std::uint64_t, std::uint64_t, std::vector<std::string>> rows[] = {
+      {4, 130, {}}, {3, 1000, {"a"}}, {4, 79, {"a", "b"}}, {0, 1000, {"a", "b", "c", "d"}}};
+  for (const auto& [count, bytes, dropped] : rows) {
+    EXPECT_EQ(GenerationsToDrop(kept, {count, bytes}), dropped) << count << ' ' << bytes;
+  }
+  TempDir dir;
+  std::filesystem::create_directory(dir / "History");
+  testing::WriteText(dir / "History" / "history.ini",
+                     "[History]\nKeepGenerations=5\nKeepMegabytes=-1\n");
+  const RetentionLimits limits = ReadRetentionLimits(dir.core() + u"\\");
+  EXPECT_EQ(limits.generations, 5u);
+  EXPECT_EQ(limits.bytes, 100u << 20);
+}
+
+// A history made by saves as the recorder makes them: the generation linked,
+// the record, the move, the outcome.
+class SavedHistory {
+ public:
+  SavedHistory() : writer_(directory(), kFirstPrev) {
+    Save("users.dat", "one");
+    Save("section.dat", "zones");
+    Save("users.dat", "two");
+    Save("users.dat", "three");
+  }
+  std::u16string directory() const { return dir.core() + u"\\"; }
+  std::filesystem::path trail() const { return dir / "History" / "trail.jsonl"; }
+
+  // Writes `content` as `file` in a save of record `seq`; `move` and
+  // `outcome` false leave it where the saving program died.
+  void Save(const std::string& file, const std::string& content, bool move = true,
+            bool outcome = true) {
+    const std::filesystem::path path = dir / file;
+    std::optional<std::string> before;
+    if (std::filesystem::exists(path)) before = DigestText(FileText(path));
+    TrailLine record = Record(++seq_, file, "save", "[]", before, DigestText(content));
+    if (before) {
+      std::filesystem::create_directories(dir / "History");
+      std::filesystem::create_hard_link(path, dir / "History" / *record.generation);
+    }
+    ASSERT_TRUE(writer_.Append(record));
+    if (move) {
+      testing::WriteText(dir / "new", content);
+      std::filesystem::rename(dir / "new", path);
+    }
+    TrailLine end = Outcome(seq_, kCommitted);
+    if (!outcome) return;
+    ASSERT_TRUE(writer_.Append(end));
+  }
+
+  TempDir dir;
+
+ private:
+  TrailWriter writer_;
+  std::uint64_t seq_ = 0;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::string_view line : SplitLines(text).lines) lines.emplace_back(line);
+  return lines;
+}
+
+void WriteLines(const std::filesystem::path& path, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + '\n';
+  testing::WriteText(path, text);
+}
+
+// Rows: what is done to a history of four saves (lines 1-8), the status,
+// a finding it must hold, and what verify says users.dat is.
+TEST(VerifyTest, FindsEveryDamage) {
+  using Damage = std::function<void(SavedHistory&)>;
+  const auto edit_lines = [](std::function<void(std::vector<std::string>&)> edit) {
+    return [edit](SavedHistory& h) {
+      std::vector<std::string> lines = Lines(FileText(h.trail()));
+      edit(lines);
+      WriteLines(h.trail(), lines);
+    };
+  };
+  const std::tuple<const char*, Damage, VerifyStatus, std::string, FileState> rows[] = {
+      {"untouched", [](SavedHistory&) {}, VerifyStatus::kClean, "", FileState::kAsRecorded},
+      {"flipped byte", edit_lines([](auto& lines) { lines[2][lines[2].find("HMI")] = 'h'; }),
+       VerifyStatus::kFound, "line 4: prev does not match", FileState::kAsRecorded},
+      {"dropped line", edit_lines([](auto& lines) { lines.erase(lines.begin() + 1); }),
+       VerifyStatus::kFound, "line 2: prev does not match", FileState::kAsRecorded},
+      {"swapped lines", edit_lines([](auto& lines) { std::swap(lines[4], lines[5]); }),
+       VerifyStatus::kFound, "line 5: prev does not match", FileState::kAsRecorded},
+      {"cut-off tail",
+       [](SavedHistory& h) {
+         const std::string text = FileText(h.trail());
+         testing::WriteText(h.trail(), text.substr(0, text.size() - 20));
+       },
+       VerifyStatus::kFound, "line 8: cut off", FileState::kPendingInPlace},
+      {"last save's lines cut", edit_lines([](auto& lines) { lines.resize(6); }),
+       VerifyStatus::kFound, "users.dat: changed since record 3", FileState::kChangedOutside},
+      {"missing generation",
+       [](SavedHistory& h) { std::filesystem::remove(h.dir / "History" / "users.00000003.dat"); },
+       VerifyStatus::kFound, "generation users.00000003.dat of record 3 is missing",
+       FileState::kAsRecorded},
+      {"changed generation",
+       [](SavedHistory& h) { testing::WriteText(h.dir / "History" / "users.00000004.dat", "x"); },
+       VerifyStatus::kFound, "generation users.00000004.dat does not hold", FileState::kAsRecorded},
+      {"written outside", [](SavedHistory& h) { testing::WriteText(h.dir / "users.dat", "x"); },
+       VerifyStatus::kFound, "users.dat: changed since record 4", FileState::kChangedOutside},
+      {"died after the move", [](SavedHistory& h) { h.Save("users.dat", "four", true, false); },
+       VerifyStatus::kFound, "record 5 has no outcome; its new content is in place",
+       FileState::kPendingInPlace},
+      {"died before the move", [](SavedHistory& h) { h.Save("users.dat", "four", false, false); },
+       VerifyStatus::kFound, "record 5 has no outcome; its new content is not in place",
+       FileState::kPendingNotInPlace},
+      {"unsettled, then saved again",
+       [](SavedHistory& h) {
+         h.Save("users.dat", "four", false, false);
+         h.Save("users.dat", "five");
+       },
+       VerifyStatus::kFound, "record 5 has no outcome, yet later saves", FileState::kAsRecorded},
+      {"second outcome", edit_lines([](auto& lines) { lines.push_back(lines[7]); }),
+       VerifyStatus::kFound, "line 9: prev does not match", FileState::kAsRecorded},
+      {"users.dat gone", [](SavedHistory& h) { std::filesystem::remove(h.dir / "users.dat"); },
+       VerifyStatus::kFound, "users.dat: missing", FileState::kMissing},
+      {"trail gone", [](SavedHistory& h) { std::filesystem::remove(h.trail()); },
+       VerifyStatus::kFound, "trail.jsonl is missing", FileState::kUnrecorded},
+      {"no history", [](SavedHistory& h) { std::filesystem::remove_all(h.dir / "History"); },
+       VerifyStatus::kUnreadable, "no history is kept here", FileState::kUnrecorded},
+  };
+  for (const auto& [name, damage, status, finding, users] : rows) {
+    SCOPED_TRACE(name);
+    SavedHistory history;
+    damage(history);
+    const VerifyReport report = VerifyHistory(history.directory());
+    EXPECT_EQ(report.status, status);
+    std::string findings;
+    for (const std::string& line : report.findings) findings += line + '\n';
+    EXPECT_NE(findings.find(finding), std::string::npos) << findings;
+    const FileState state = report.files.empty() ? FileState::kUnrecorded : report.files[0].state;
+    EXPECT_EQ(state, users) << findings;
+  }
+}
+
+// Lines appended to a chain that is whole: the pairing and order are checked
+// on their own.
+TEST(VerifyTest, OutcomesAndOrder) {
+  const std::tuple<std::vector<TrailLine>, std::string> rows[] = {
+      {{Outcome(4, kCommitted)}, "line 9: a second outcome of record 4"},
+      {{Outcome(9, kFailed)}, "line 9: outcome of record 9, which no line before has"},
+      {{Record(2, "section.dat", "save", "[]", std::nullopt, DigestText("x"))},
+       "line 9: record 2 does not follow record 4"},
+      {{Drop("users.00000004.dat"), Drop("users.00000004.dat")},
+       "line 10: drops users.00000004.dat, which no record before keeps"},
+  };
+  for (const auto& [lines, finding] : rows) {
+    SavedHistory history;
+    const std::vector<std::string> before = Lines(FileText(history.trail()));
+    TrailWriter writer(history.directory(), LineHash(before.back()));
+    for (TrailLine line : lines) ASSERT_TRUE(writer.Append(line));
+    const VerifyReport report = VerifyHistory(history.directory());
+    ASSERT_FALSE(report.findings.empty()) << finding;
+    EXPECT_EQ(report.findings[0].substr(0, finding.size()), finding);
+  }
+}
+
+}  // namespace
+}  // namespace warden::history

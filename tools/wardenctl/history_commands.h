@@ -1,0 +1,28 @@
+// wardenctl history: the trail of every save, read back; and its check.
+#ifndef WARDEN_TOOLS_WARDENCTL_HISTORY_COMMANDS_H
+#define WARDEN_TOOLS_WARDENCTL_HISTORY_COMMANDS_H
+
+#include <functional>
+
+#include <nlohmann/json.hpp>
+
+namespace CLI {
+class App;
+}
+
+namespace warden::ctl {
+
+class Session;
+
+// Adds `history` (and `history verify`) to the command line; the chosen
+// command is handed to `*run`.
+void DefineHistoryCommands(CLI::App& app, std::function<int(Session&)>* run);
+
+// When the location keeps a history: checks it, adds the result to `*report`
+// as "history" (or, without one, prints it) and returns its exit code; -1
+// when no history is kept.
+int VerifyHistoryIfKept(Session& session, nlohmann::ordered_json* report);
+
+}  // namespace warden::ctl
+
+#endif
