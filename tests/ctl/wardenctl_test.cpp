@@ -13,6 +13,7 @@
 #include "platform/text.h"
 #include "resources/resource_ids.h"
 #include "storage/field_cipher.h"
+#include "tests/support/built_files.h"
 #include "tests/support/install_dir.h"
 #include "tools/wardenctl/console.h"
 #include "tools/wardenctl/wardenctl.h"
@@ -74,8 +75,11 @@ class WardenctlTest : public ::testing::Test {
   }
   Files Snapshot() const {
     Files files;
-    for (const auto& entry : std::filesystem::directory_iterator(install_.dir().path())) {
-      files[entry.path().filename().string()] = testing::ReadBytes(entry.path());
+    const auto& root = install_.dir().path();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+      if (entry.is_regular_file()) {
+        files[entry.path().lexically_relative(root).string()] = testing::ReadBytes(entry.path());
+      }
     }
     return files;
   }
@@ -237,6 +241,38 @@ TEST_F(WardenctlTest, VerifyAndRestoreBackup) {
             {{"restore-backup"}, kExitRefused, asked, nullptr, "n\n"},
             {{"restore-backup"}, 0, asked, nullptr, "Y\n"},
             {{"show", "bob"}, 0, "name: bob\n"}});
+}
+
+// The trail of tests/data read back: as text, CSV (one row per field,
+// quoted where needed), JSON; chosen by time, user and account; and checked.
+TEST_F(WardenctlTest, History) {
+  const std::string row2 =
+      "2,2024-05-01T08:17:32.125Z,+08:00,users.dat,save,failed,,dialog,"
+      "Velmaris.exe,4242,PLANT\\operator,PLANT-HMI-01,changed,";
+  const auto kept = [this] {
+    std::filesystem::create_directory(install_ / "History");
+    std::filesystem::copy_file(testing::ExecutableFolder().parent_path() / "data" / "trail.jsonl",
+                               install_ / "History" / "trail.jsonl");
+  };
+  RunSteps(
+      {{{"history"}, kExitFile, "no history is kept here"},
+       {{"history", "verify"}, kExitFile, "no history is kept here"},
+       {{"history"}, 0, "#2  2024-05-01 16:17:32.125 +08:00  users.dat  save  failed\n", kept},
+       {{"history"}, 0, "    changed user robert: name bob -> robert, password set\n"},
+       {{"history"}, 0, "1969-12-31 18:30:00.000 -05:30  generation users.00000002.dat"},
+       {{"history"}, 0, "renamed zone 5: name  -> Boiler 锅炉\n"},
+       {{"history", "--csv"}, 0, row2 + "Plant,comment,crew,\"crew, night\"\r\n"},
+       {{"history", "--csv", "--account", "BOB"}, 0, row2 + "robert,name,bob,robert\r\n"},
+       {{"history", "--user", "系统", "--since", "2024-05-01T16:18"}, 0, "#3  "},
+       {{"history", "--json", "--until", "2024-05-01T08:17Z"}, 0, "\"outcome\": \"committed\""},
+       {{"history", "--since", "2024-13-01"}, kExitUsage, "history: a time is"},
+       {{"history", "verify"}, 1, "section.00000003.dat of record 3 is missing"},
+       {{"verify"}, 1, "users.dat: changed since record 4 left it"}});
+  EXPECT_EQ(Ctl({"history", "--user", "系统", "--since", "2024-05-01T16:18"}).out.find("#1"),
+            std::string::npos);
+  EXPECT_EQ(Ctl({"history", "--csv", "--account", "bob"}).out.find("anna"), std::string::npos);
+  EXPECT_EQ(Ctl({"history", "--json", "--until", "2024-05-01T08:17Z"}).out.find("\"seq\": 2"),
+            std::string::npos);
 }
 
 // What goes to a Windows console: whole lines once a block has gathered; a

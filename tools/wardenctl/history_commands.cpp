@@ -39,6 +39,7 @@ struct Entry {
 // One field of one change, as a row of the CSV and a phrase of the text.
 struct ChangeRow {
   std::string op, target, field, old_value, new_value;
+  bool pair = false;  // an old and a new value, not one value of an added or deleted account
 };
 
 bool SameName(const std::string& a, const std::string& b) {
@@ -62,17 +63,18 @@ std::vector<ChangeRow> RowsOf(const JsonValue& change) {
   if (change.Find("record")) target = "record " + Member(change, "record");
   std::vector<ChangeRow> rows;
   if (change.Find("from"))
-    rows.push_back({op, target, "name", Member(change, "from"), Member(change, "to")});
+    rows.push_back({op, target, "name", Member(change, "from"), Member(change, "to"), true});
   if (change.Find("renamed_from")) {
-    rows.push_back({op, target, "name", Member(change, "renamed_from"), target});
+    rows.push_back({op, target, "name", Member(change, "renamed_from"), target, true});
   }
   const JsonValue* fields = change.Find("fields");
   for (std::size_t i = 0; fields && i < fields->keys.size(); ++i) {
     const JsonValue& value = fields->items[i];
-    ChangeRow row{op, target, fields->keys[i], {}, {}};
+    ChangeRow row{op, target, fields->keys[i], {}, {}, false};
     if (value.kind == JsonValue::Kind::kArray && value.items.size() == 2) {
       row.old_value = ValueText(value.items[0]);
       row.new_value = ValueText(value.items[1]);
+      row.pair = true;
     } else {
       (op == "deleted" ? row.old_value : row.new_value) = ValueText(value);
     }
@@ -174,11 +176,10 @@ void HistoryReader::PrintText(const Entry& entry, const std::vector<JsonValue>& 
         << rows[0].target;
     const char* separator = ": ";
     for (const ChangeRow& row : rows) {
-      if (row.field.empty()) continue;
-      out << separator << row.field << ' '
-          << (row.old_value.empty() || row.new_value.empty()
-                  ? row.old_value + row.new_value
-                  : row.old_value + " -> " + row.new_value);
+      const std::string value =
+          row.pair ? row.old_value + " -> " + row.new_value : row.old_value + row.new_value;
+      if (row.field.empty() || value.empty()) continue;
+      out << separator << row.field << ' ' << value;
       separator = ", ";
     }
     out << '\n';
@@ -187,8 +188,9 @@ void HistoryReader::PrintText(const Entry& entry, const std::vector<JsonValue>& 
 
 // A cell as a spreadsheet takes it: quoted when needed, and never read as a formula.
 std::string Cell(std::string text) {
-  if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '@' ||
-                        (text[0] == '-' && (text.size() == 1 || text[1] < '0' || text[1] > '9')))) {
+  const bool sign = !text.empty() && (text[0] == '+' || text[0] == '-');
+  const bool number_follows = text.size() > 1 && text[1] >= '0' && text[1] <= '9';
+  if (!text.empty() && (text[0] == '=' || text[0] == '@' || (sign && !number_follows))) {
     text.insert(0, 1, '\'');
   }
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -332,7 +334,9 @@ void DefineHistoryCommands(CLI::App& app, std::function<int(Session&)>* run) {
   history->add_option("--account", options->account, "changes of this account");
   auto* json = history->add_flag("--json", options->json, "as JSON");
   history->add_flag("--csv", options->csv, "as CSV, one row per changed field")->excludes(json);
-  history->callback([run, options] {
+  // Runs after its subcommand's callback: verify, when given, has chosen already.
+  history->callback([run, options, history] {
+    if (history->got_subcommand("verify")) return;
     *run = [options](Session& session) { return HistoryReader(session, *options).Run(); };
   });
   auto* verify = history->add_subcommand(
