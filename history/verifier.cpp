@@ -11,9 +11,11 @@
 namespace warden::history {
 namespace {
 
+// What the checks after the walk need of a record.
 struct RecordState {
-  std::size_t line = 0;
-  TrailLine record;
+  std::uint64_t seq = 0;
+  std::string file;
+  std::optional<std::string> before, after, generation;
   std::string outcome;  // empty: none yet
   bool dropped = false;
 };
@@ -23,7 +25,8 @@ class Verifier {
   Verifier(const std::u16string& directory, VerifyReport* report)
       : directory_(directory), report_(*report) {}
 
-  void Walk(const TrailLines& trail);
+  // Takes the next line of the trail.
+  void Walk(std::string_view text, bool terminated);
   void CheckGenerations();
   void CheckFile(std::string_view file);
 
@@ -31,7 +34,7 @@ class Verifier {
   void Find(std::size_t line, const std::string& what) {
     report_.findings.push_back("line " + std::to_string(line) + ": " + what);
   }
-  void Take(std::size_t number, const TrailLine& line);
+  void Take(std::size_t number, TrailLine& line);
   RecordState* Record(std::uint64_t seq) {
     const auto found = index_.find(seq);
     return found == index_.end() ? nullptr : &records_[found->second];
@@ -48,31 +51,24 @@ class Verifier {
   std::vector<RecordState> records_;
   std::unordered_map<std::uint64_t, std::size_t> index_;
   std::uint64_t last_seq_ = 0;
+  std::string expected_prev_ = kFirstPrev;
 };
 
-void Verifier::Walk(const TrailLines& trail) {
-  std::string expected_prev = kFirstPrev;
-  for (std::size_t i = 0; i < trail.lines.size(); ++i) {
-    const std::size_t number = i + 1;
-    const std::string_view text = trail.lines[i];
-    if (trail.cut_off && number == trail.lines.size()) {
-      Find(number, "cut off: the line has no line break (a write that did not finish)");
-    }
-    const std::optional<TrailLine> line = ParseLine(text);
-    if (!line) {
-      Find(number, "not a trail line");
-    } else if (line->prev != expected_prev) {
-      Find(number,
-           "prev does not match the line before it (a line was changed, dropped or "
-           "moved)");
-    }
-    expected_prev = LineHash(text);
-    if (line) Take(number, *line);
+void Verifier::Walk(std::string_view text, bool terminated) {
+  const std::size_t number = ++report_.lines;
+  if (!terminated)
+    Find(number, "cut off: the line has no line break (a write that did not finish)");
+  std::optional<TrailLine> line = ParseLine(text);
+  if (!line) {
+    Find(number, "not a trail line");
+  } else if (line->prev != expected_prev_) {
+    Find(number, "prev does not match the line before it (a line was changed, dropped or moved)");
   }
-  report_.lines = trail.lines.size();
+  expected_prev_ = LineHash(text);
+  if (line) Take(number, *line);
 }
 
-void Verifier::Take(std::size_t number, const TrailLine& line) {
+void Verifier::Take(std::size_t number, TrailLine& line) {
   if (line.kind == LineKind::kRecord) {
     if (line.seq <= last_seq_) {
       Find(number, "record " + std::to_string(line.seq) + " does not follow record " +
@@ -81,7 +77,13 @@ void Verifier::Take(std::size_t number, const TrailLine& line) {
     }
     last_seq_ = line.seq;
     index_.emplace(line.seq, records_.size());
-    records_.push_back(RecordState{number, line, {}, false});
+    records_.push_back(RecordState{line.seq,
+                                   std::move(line.file),
+                                   std::move(line.before),
+                                   std::move(line.after),
+                                   std::move(line.generation),
+                                   {},
+                                   false});
     ++report_.records;
     return;
   }
@@ -98,7 +100,7 @@ void Verifier::Take(std::size_t number, const TrailLine& line) {
   }
   const std::optional<GenerationOf> generation = ParseGenerationName(*line.generation);
   RecordState* record = generation ? Record(generation->seq) : nullptr;
-  if (!record || record->record.generation != line.generation || record->dropped) {
+  if (!record || record->generation != line.generation || record->dropped) {
     Find(number, "drops " + *line.generation + ", which no record before keeps");
   } else {
     record->dropped = true;
@@ -108,14 +110,13 @@ void Verifier::Take(std::size_t number, const TrailLine& line) {
 // A committed save's generation must be there; any that is there must hold
 // what its record found before the save.
 void Verifier::CheckGenerations() {
-  for (const RecordState& state : records_) {
-    const TrailLine& record = state.record;
-    if (!record.generation || state.dropped) continue;
+  for (const RecordState& record : records_) {
+    if (!record.generation || record.dropped) continue;
     const std::u16string path =
         HistoryDirectory(directory_) + platform::FromUtf8(*record.generation);
     const std::string digest = Digest(path);
     const std::string seq = std::to_string(record.seq);
-    if (digest.empty() && PutInPlace(state.outcome) && !platform::Files().exists(path)) {
+    if (digest.empty() && PutInPlace(record.outcome) && !platform::Files().exists(path)) {
       report_.findings.push_back("generation " + *record.generation + " of record " + seq +
                                  " is missing");
     } else if (digest.empty() && platform::Files().exists(path)) {
@@ -132,9 +133,9 @@ void Verifier::CheckFile(std::string_view file) {
   const RecordState* last = nullptr;
   const RecordState* committed = nullptr;
   for (const RecordState& state : records_) {
-    if (state.record.file != file) continue;
+    if (state.file != file) continue;
     if (last && last->outcome.empty()) {
-      report_.findings.push_back("record " + std::to_string(last->record.seq) +
+      report_.findings.push_back("record " + std::to_string(last->seq) +
                                  " has no outcome, yet later saves of " + verdict.file +
                                  " followed");
     }
@@ -144,11 +145,11 @@ void Verifier::CheckFile(std::string_view file) {
   if (last) {
     const std::string now = Digest(directory_ + platform::FromUtf8(verdict.file));
     const bool pending = last->outcome.empty();
-    const std::string expected = committed ? committed->record.after.value_or("") : "";
-    verdict.seq = pending ? last->record.seq : committed ? committed->record.seq : 0;
-    if (pending && now == last->record.after.value_or("-")) {
+    const std::string expected = committed ? committed->after.value_or("") : "";
+    verdict.seq = pending ? last->seq : committed ? committed->seq : 0;
+    if (pending && now == last->after.value_or("-")) {
       verdict.state = FileState::kPendingInPlace;
-    } else if (pending && now == last->record.before.value_or("")) {
+    } else if (pending && now == last->before.value_or("")) {
       verdict.state = FileState::kPendingNotInPlace;
     } else if (now.empty() &&
                !platform::Files().exists(directory_ + platform::FromUtf8(verdict.file))) {
@@ -169,9 +170,12 @@ void Verifier::CheckFile(std::string_view file) {
 
 VerifyReport VerifyHistory(const std::u16string& directory) {
   VerifyReport report;
-  std::string bytes;
-  const ReadResult read = ReadWholeFile(TrailPath(directory), &bytes);
+  Verifier verifier(directory, &report);
+  const ReadResult read = ReadLines(
+      TrailPath(directory),
+      [&verifier](std::string_view line, bool terminated) { verifier.Walk(line, terminated); });
   if (read != ReadResult::kOk) {
+    report = VerifyReport();
     std::u16string folder = HistoryDirectory(directory);
     folder.pop_back();
     const bool found = read == ReadResult::kMissing && platform::Files().exists(folder);
@@ -182,8 +186,6 @@ VerifyReport VerifyHistory(const std::u16string& directory) {
                                   : "History\\trail.jsonl cannot be read");
     return report;
   }
-  Verifier verifier(directory, &report);
-  verifier.Walk(SplitLines(bytes));
   verifier.CheckGenerations();
   verifier.CheckFile(kUsersFile);
   verifier.CheckFile(kSectionFile);

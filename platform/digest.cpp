@@ -2,12 +2,6 @@
 
 namespace warden::platform {
 
-bool DigestOf(const void* data, std::size_t size, Sha256Digest* digest) {
-  Sha256 hasher;
-  hasher.Update(data, size);
-  return hasher.Finish(digest);
-}
-
 std::string ToHex(const Sha256Digest& digest) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;

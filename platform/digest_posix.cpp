@@ -3,6 +3,16 @@
 #include "platform/digest.h"
 
 namespace warden::platform {
+namespace {
+
+// Fetched once: an implicit fetch at every start costs more than hashing a
+// short line.
+const EVP_MD* Sha256Method() {
+  static EVP_MD* const method = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+  return method;
+}
+
+}  // namespace
 
 struct Sha256::State {
   EVP_MD_CTX* context = nullptr;
@@ -11,8 +21,8 @@ struct Sha256::State {
 
 Sha256::Sha256() : state_(std::make_unique<State>()) {
   state_->context = EVP_MD_CTX_new();
-  state_->failed =
-      !state_->context || EVP_DigestInit_ex(state_->context, EVP_sha256(), nullptr) != 1;
+  state_->failed = !state_->context || !Sha256Method() ||
+                   EVP_DigestInit_ex(state_->context, Sha256Method(), nullptr) != 1;
 }
 
 Sha256::~Sha256() { EVP_MD_CTX_free(state_->context); }
@@ -31,6 +41,14 @@ bool Sha256::Finish(Sha256Digest* digest) {
   }
   state_->failed = true;  // spent
   return true;
+}
+
+// One call, no hasher of its own: a trail's check digests every line.
+bool DigestOf(const void* data, std::size_t size, Sha256Digest* digest) {
+  unsigned int length = 0;
+  return Sha256Method() &&
+         EVP_Digest(data, size, digest->data(), &length, Sha256Method(), nullptr) == 1 &&
+         length == digest->size();
 }
 
 }  // namespace warden::platform

@@ -55,4 +55,10 @@ bool Sha256::Finish(Sha256Digest* digest) {
   return true;
 }
 
+bool DigestOf(const void* data, std::size_t size, Sha256Digest* digest) {
+  Sha256 hasher;
+  hasher.Update(data, size);
+  return hasher.Finish(digest);
+}
+
 }  // namespace warden::platform

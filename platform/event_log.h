@@ -12,7 +12,7 @@ namespace warden::platform {
 enum class EventType { kInformation, kWarning, kError };
 
 // Reports event `id` of the source "Warden" with `text` as its one insertion string.
-void ReportEvent(std::uint32_t id, EventType type, const std::u16string& text);
+void ReportToEventLog(std::uint32_t id, EventType type, const std::u16string& text);
 
 }  // namespace warden::platform
 

@@ -2,6 +2,6 @@
 
 namespace warden::platform {
 
-void ReportEvent(std::uint32_t, EventType, const std::u16string&) {}
+void ReportToEventLog(std::uint32_t, EventType, const std::u16string&) {}
 
 }  // namespace warden::platform

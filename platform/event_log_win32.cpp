@@ -5,7 +5,7 @@
 
 namespace warden::platform {
 
-void ReportEvent(std::uint32_t id, EventType type, const std::u16string& text) {
+void ReportToEventLog(std::uint32_t id, EventType type, const std::u16string& text) {
   const HANDLE source = RegisterEventSourceW(nullptr, L"Warden");
   if (!source) return;
   const WORD kinds[] = {EVENTLOG_INFORMATION_TYPE, EVENTLOG_WARNING_TYPE, EVENTLOG_ERROR_TYPE};
