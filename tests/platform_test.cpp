@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <tuple>
 
 #include "platform/digest.h"
@@ -67,6 +68,33 @@ TEST(FilesTest, EdgesAndFailures) {
   file.Close();
   EXPECT_EQ(open_files(), before);
 #endif
+}
+
+// What the history needs of the file table: an identity that a replace
+// changes and a hard link shares, a link refused over an existing name,
+// appends that land at the end, a directory made once, a read from an offset.
+TEST(FilesTest, IdentityLinkAppendDirectorySeek) {
+  testing::TempDir dir;
+  const auto a = dir.core("a"), b = dir.core("b"), sub = dir.core("sub");
+  testing::WriteText(dir / "a", "12345");
+  FileIdentity first{}, linked{}, replaced{};
+  EXPECT_TRUE(Files().identity(a, &first) && first.size == 5);
+  EXPECT_TRUE(Files().link(a, b) && Files().identity(b, &linked));
+  EXPECT_EQ(linked.index, first.index);
+  EXPECT_FALSE(Files().link(a, b) || Files().identity(dir.core("none"), &linked));
+  testing::WriteText(dir / "c", "12345");
+  EXPECT_TRUE(Files().replace(dir.core("c"), a) && Files().identity(a, &replaced));
+  EXPECT_NE(replaced, first);
+  for (const char* text : {"x", "yz"}) {
+    File append = File::OpenAppend(a);
+    EXPECT_TRUE(append.Write(text, std::strlen(text)) && append.Flush() && append.Close());
+  }
+  File read = File::OpenRead(a);
+  char tail[4] = {};
+  std::size_t got = 0;
+  EXPECT_TRUE(read.Seek(4) && read.Read(tail, 3, &got) && got == 3 && tail == std::string("5xy"));
+  EXPECT_TRUE(Files().make_directory(sub) && Files().make_directory(sub));
+  EXPECT_FALSE(Files().make_directory(a) || File::OpenAppend(sub).IsOpen());
 }
 
 // UTF-8 both ways; the ANSI code page to UTF-16.
