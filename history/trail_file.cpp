@@ -9,8 +9,9 @@ namespace {
 // Reads `path` in pieces, handing each to `take`, after telling `expect`
 // how many bytes to expect.
 template <typename Expect, typename Take>
-ReadResult ReadPieces(const std::u16string& path, Expect&& expect, Take&& take) {
-  platform::File file = platform::File::OpenRead(path);
+ReadResult ReadPieces(const std::u16string& path, bool appended, Expect&& expect, Take&& take) {
+  platform::File file =
+      appended ? platform::File::OpenReadAppended(path) : platform::File::OpenRead(path);
   if (!file.IsOpen()) {
     return platform::Files().exists(path) ? ReadResult::kUnreadable : ReadResult::kMissing;
   }
@@ -29,7 +30,7 @@ ReadResult ReadPieces(const std::u16string& path, Expect&& expect, Take&& take) 
 ReadResult ReadWholeFile(const std::u16string& path, std::string* bytes) {
   bytes->clear();
   return ReadPieces(
-      path, [bytes](std::uint64_t size) { bytes->reserve(static_cast<std::size_t>(size)); },
+      path, true, [bytes](std::uint64_t size) { bytes->reserve(static_cast<std::size_t>(size)); },
       [bytes](const char* data, std::size_t size) { bytes->append(data, size); });
 }
 
@@ -37,7 +38,7 @@ ReadResult DigestOfFile(const std::u16string& path, std::string* digest) {
   digest->clear();
   platform::Sha256 hasher;
   const ReadResult read = ReadPieces(
-      path, [](std::uint64_t) {},
+      path, false, [](std::uint64_t) {},
       [&hasher](const char* data, std::size_t size) { hasher.Update(data, size); });
   platform::Sha256Digest value{};
   if (read != ReadResult::kOk) return read;
@@ -50,7 +51,7 @@ ReadResult ReadLines(const std::u16string& path,
                      const std::function<void(std::string_view line, bool terminated)>& line) {
   std::string carried;
   const ReadResult read = ReadPieces(
-      path, [](std::uint64_t) {},
+      path, true, [](std::uint64_t) {},
       [&](const char* data, std::size_t size) {
         const std::string_view piece(data, size);
         std::size_t start = 0;

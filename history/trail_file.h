@@ -12,14 +12,14 @@ namespace warden::history {
 
 enum class ReadResult { kOk, kMissing, kUnreadable };
 
-// The whole file `path`.
+// The whole file `path`, which others may be appending to (a trail).
 ReadResult ReadWholeFile(const std::u16string& path, std::string* bytes);
 // The lower-case hex SHA-256 of the file `path`, read piece by piece.
 ReadResult DigestOfFile(const std::u16string& path, std::string* digest);
 
-// Hands each line of the file `path` to `line` in order, without its line
-// break; `terminated` is false for a last line that has none. Reads piece by
-// piece, so a trail of any length costs the memory of a piece.
+// Hands each line of the file `path` (others may be appending to it) to `line` in order, without
+// its line break; `terminated` is false for a last line that has none. Reads piece by piece, so a
+// trail of any length costs the memory of a piece.
 ReadResult ReadLines(const std::u16string& path,
                      const std::function<void(std::string_view line, bool terminated)>& line);
 

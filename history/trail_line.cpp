@@ -125,7 +125,8 @@ bool ReadMember(JsonReader& json, std::string_view key, TrailLine* line, std::ui
 bool ValidRecord(const TrailLine& line) {
   return line.seq > 0 && ParseUtc(line.time) && ParseOffset(line.offset) &&
          IsFrontEnd(line.front_end) && IsDataFileName(line.file) && IsAction(line.action) &&
-         OptionalDigest(line.before) && line.after && IsDigestText(*line.after) &&
+         OptionalDigest(line.before) &&
+         (line.after ? IsDigestText(*line.after) : line.action == "outside-change") &&
          (!line.generation || *line.generation == GenerationName(line.file, line.seq));
 }
 
@@ -139,7 +140,7 @@ const std::string kFirstPrev(64, '0');
 
 bool IsOutcome(std::string_view outcome) {
   return outcome == kCommitted || outcome == kFailed || outcome == kNotCommitted ||
-         outcome == kCommittedLate;
+         outcome == kCommittedLate || outcome == kUnresolved;
 }
 
 bool PutInPlace(std::string_view outcome) {

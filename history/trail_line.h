@@ -26,6 +26,8 @@ constexpr std::string_view kCommitted = "committed";
 constexpr std::string_view kFailed = "failed";
 constexpr std::string_view kNotCommitted = "not-committed";    // found later: died before the move
 constexpr std::string_view kCommittedLate = "committed-late";  // found later: died after it
+// Found later: the file holds neither the content before nor after the save.
+constexpr std::string_view kUnresolved = "unresolved";
 bool IsOutcome(std::string_view outcome);
 // Whether a save with this outcome put its file in place.
 bool PutInPlace(std::string_view outcome);

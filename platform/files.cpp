@@ -30,6 +30,7 @@ const FileOps& SystemFiles() {
     FileOps table;
     table.exists = os::Exists;
     table.open_read = os::OpenRead;
+    table.open_read_appended = os::OpenReadAppended;
     table.create = os::Create;
     table.read = os::Read;
     table.write = os::Write;
@@ -70,6 +71,10 @@ File::~File() {
 }
 
 File File::OpenRead(const std::u16string& path) { return File(Files().open_read(path)); }
+
+File File::OpenReadAppended(const std::u16string& path) {
+  return File(Files().open_read_appended(path));
+}
 
 File File::Create(const std::u16string& path, const std::u16string& rights_of) {
   return File(Files().create(path, rights_of));

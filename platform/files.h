@@ -38,6 +38,8 @@ struct FileOps {
   bool (*exists)(const std::u16string& path);
   // Shares reading and deleting: a writer may move another file over it.
   FileHandle (*open_read)(const std::u16string& path);
+  // The same for a file others append to while it is read: shares writing too.
+  FileHandle (*open_read_appended)(const std::u16string& path);
   // Makes the file new for writing: fails when any name is there, a link
   // too, which is never followed. The file gets the access rights of the
   // file `rights_of` (POSIX: mode, and owner and group where allowed;
@@ -100,6 +102,7 @@ class File {
   ~File();
 
   static File OpenRead(const std::u16string& path);
+  static File OpenReadAppended(const std::u16string& path);
   static File Create(const std::u16string& path, const std::u16string& rights_of = {});
   static File OpenAppend(const std::u16string& path);
 

@@ -23,6 +23,8 @@ FileHandle OpenRead(const std::u16string& path) {
   return fd < 0 ? kInvalidFile : fd;
 }
 
+FileHandle OpenReadAppended(const std::u16string& path) { return OpenRead(path); }
+
 // The rights of `model` onto the open file. A group that cannot be given
 // (only its members and root may) does not get the group's rights.
 static bool TakeRights(int fd, const struct stat& model) {

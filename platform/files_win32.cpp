@@ -21,6 +21,12 @@ FileHandle OpenRead(const std::u16string& path) {
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+FileHandle OpenReadAppended(const std::u16string& path) {
+  return FromHandle(CreateFileW(Wide(path), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 // The access list of `model` onto the open file as it stands, protection
 // and inherited entries included; a model that is gone leaves the file as made.
 static bool TakeAccessList(HANDLE file, const std::u16string& model) {

@@ -11,6 +11,7 @@ namespace warden::platform::system_files {
 
 bool Exists(const std::u16string& path);
 FileHandle OpenRead(const std::u16string& path);
+FileHandle OpenReadAppended(const std::u16string& path);
 FileHandle Create(const std::u16string& path, const std::u16string& rights_of);
 bool Read(FileHandle file, void* buffer, std::size_t size, std::size_t* got);
 bool Write(FileHandle file, const void* buffer, std::size_t size);

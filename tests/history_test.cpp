@@ -298,7 +298,7 @@ TEST(RetentionTest, OldestGoUntilBothLimitsHold) {
 // the record, the move, the outcome.
 class SavedHistory {
  public:
-  SavedHistory() : writer_(directory(), kFirstPrev) {
+  SavedHistory() {
     Save("users.dat", "one");
     Save("section.dat", "zones");
     Save("users.dat", "two");
@@ -319,20 +319,23 @@ class SavedHistory {
       std::filesystem::create_directories(dir / "History");
       std::filesystem::create_hard_link(path, dir / "History" / *record.generation);
     }
-    ASSERT_TRUE(writer_.Append(record));
+    TrailWriter writer(directory(), head_);  // closed again, as after each save
+    ASSERT_TRUE(writer.Append(record));
     if (move) {
       testing::WriteText(dir / "new", content);
       std::filesystem::rename(dir / "new", path);
     }
     TrailLine end = Outcome(seq_, kCommitted);
-    if (!outcome) return;
-    ASSERT_TRUE(writer_.Append(end));
+    if (outcome) {
+      ASSERT_TRUE(writer.Append(end));
+    }
+    head_ = writer.head();
   }
 
   TempDir dir;
 
  private:
-  TrailWriter writer_;
+  std::string head_ = kFirstPrev;
   std::uint64_t seq_ = 0;
 };
 
@@ -433,8 +436,10 @@ TEST(VerifyTest, OutcomesAndOrder) {
   for (const auto& [lines, finding] : rows) {
     SavedHistory history;
     const std::vector<std::string> before = Lines(FileText(history.trail()));
-    TrailWriter writer(history.directory(), LineHash(before.back()));
-    for (TrailLine line : lines) ASSERT_TRUE(writer.Append(line));
+    {
+      TrailWriter writer(history.directory(), LineHash(before.back()));
+      for (TrailLine line : lines) ASSERT_TRUE(writer.Append(line));
+    }
     const VerifyReport report = VerifyHistory(history.directory());
     ASSERT_FALSE(report.findings.empty()) << finding;
     EXPECT_EQ(report.findings[0].substr(0, finding.size()), finding);

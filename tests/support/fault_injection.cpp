@@ -57,6 +57,8 @@ FaultInjector::FaultInjector() {
   FileOps& ops = platform::Files();
   ops.exists = Counted<FileOp::kExists, &FileOps::exists, false>;
   ops.open_read = Counted<FileOp::kOpenRead, &FileOps::open_read, platform::kInvalidFile>;
+  ops.open_read_appended =
+      Counted<FileOp::kOpenReadAppended, &FileOps::open_read_appended, platform::kInvalidFile>;
   ops.create = Counted<FileOp::kCreate, &FileOps::create, platform::kInvalidFile>;
   ops.read = Read;
   ops.write = Counted<FileOp::kWrite, &FileOps::write, false>;

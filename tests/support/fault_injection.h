@@ -11,6 +11,7 @@ namespace warden::testing {
 enum class FileOp {
   kExists,
   kOpenRead,
+  kOpenReadAppended,
   kCreate,
   kRead,
   kWrite,
