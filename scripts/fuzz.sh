@@ -9,11 +9,12 @@ seconds=${WARDEN_FUZZ_SECONDS:-20}
 build_preset fuzz
 out=build/fuzz/run
 rm -rf "$out"
-mkdir -p "$out"/data_file
+mkdir -p "$out"/data_file "$out"/trail_line
 data=tests/data
 cp "$data/users.dat" "$data/users-narrow.dat" "$data/section.dat" "$out/data_file/"
 head -c 700 "$data/users.dat" >"$out/data_file/cut.dat"
-for name in data_file; do
+split -l 1 "$data/trail.jsonl" "$out/trail_line/line-"
+for name in data_file trail_line; do
   echo "== fuzzing ${name} for ${seconds}s"
   # -malloc_limit_mb: one allocation beyond it is a failure (a length prefix
   # must never reserve what the input does not hold).

@@ -7,6 +7,11 @@
 
 #include <tuple>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "accounts/account_file.h"
 #include "history/change_sources.h"
 #include "history/history_files.h"
@@ -210,6 +215,45 @@ TEST(RecorderTest, FaultSweep) {
     }
   }
 }
+
+#ifndef _WIN32
+// A writer killed at each file operation of its save in turn (a child
+// process ended at call N): verify names the content in place, and the next
+// save leaves the history clean.
+TEST(RecorderTest, KillLoop) {
+  bool killed = true;
+  int n = 1;
+  for (; killed; ++n) {
+    SCOPED_TRACE(::testing::Message() << "killed at call " << n);
+    Writer writer;
+    ASSERT_TRUE(writer.Save(kFirst));
+    ASSERT_TRUE(writer.Save(kThird));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      testing::FaultInjector faults;
+      faults.KillAt(n);
+      std::_Exit(writer.Save(kFirst) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    killed = WIFEXITED(status) && WEXITSTATUS(status) == testing::kKilledExitCode;
+    const bool in_place = Text(writer.path()) == FileBytes(kFirst);
+    EXPECT_TRUE(in_place || Text(writer.path()) == FileBytes(kThird));
+    const FileVerdict verdict = writer.Verify().files[0];
+    const bool as_told =
+        in_place ? (verdict.state == FileState::kPendingInPlace && verdict.seq == 3) ||
+                       (verdict.state == FileState::kAsRecorded && verdict.seq == 3)
+                 : (verdict.state == FileState::kPendingNotInPlace && verdict.seq == 3) ||
+                       (verdict.state == FileState::kAsRecorded && verdict.seq == 2);
+    EXPECT_TRUE(as_told) << DescribeVerdict(verdict);
+    writer.Loaded(in_place ? kFirst : kThird);
+    ASSERT_TRUE(writer.Save(kSecond));
+    EXPECT_EQ(writer.Verify().status, VerifyStatus::kClean);
+  }
+  EXPECT_GT(n, 20);  // the save was killed at each of its many calls
+}
+#endif
 
 }  // namespace
 }  // namespace warden::history

@@ -188,9 +188,11 @@ TEST(TrailTest, MalformedLinesRefused) {
           kFirstPrev + "\"}",
   };
   for (const std::string& row : rows) EXPECT_FALSE(ParseLine(row)) << row;
-  // Unknown members are passed over; escapes are read as what they stand for.
-  const std::optional<TrailLine> line = ParseLine(with(
-      "\"machine\":\"PLANT-HMI-01\"", "\"new\":[{}],\"machine\":\"\\ud83d\\ude00\\u00e9\\n\""));
+  // Unknown members are passed over, white space too; escapes are read as what
+  // they stand for.
+  const std::optional<TrailLine> line =
+      ParseLine(with("\"machine\":\"PLANT-HMI-01\"",
+                     "\"new\" : [ { } ] ,\r\n\t\"machine\":\"\\ud83d\\ude00\\u00e9\\n\""));
   ASSERT_TRUE(line);
   EXPECT_EQ(line->machine, "\xF0\x9F\x98\x80\xC3\xA9\n");
 }

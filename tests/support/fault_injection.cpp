@@ -1,5 +1,6 @@
 #include "tests/support/fault_injection.h"
 
+#include <cstdlib>
 #include <set>
 
 #include "platform/files.h"
@@ -13,6 +14,7 @@ using platform::SystemFiles;
 
 struct State {
   int fail_at = 0;
+  int kill_at = 0;
   bool persistent = false;  // every call from fail_at on fails
   bool fired = false;
   std::set<FileOp> failing;
@@ -23,6 +25,7 @@ State g_state;
 // Records the call; true when it is to fail.
 bool Fails(FileOp op) {
   const int call = ++g_state.calls;
+  if (call == g_state.kill_at) std::_Exit(kKilledExitCode);
   const bool fails = call == g_state.fail_at || g_state.failing.count(op) > 0 ||
                      (g_state.persistent && call > g_state.fail_at);
   g_state.fired = g_state.fired || fails;
@@ -94,6 +97,11 @@ void FaultInjector::FailFrom(int n) {
 }
 
 void FaultInjector::FailEvery(FileOp op) { g_state.failing.insert(op); }
+
+void FaultInjector::KillAt(int n) {
+  g_state = State{};
+  g_state.kill_at = n;
+}
 
 bool FaultInjector::fired() const { return g_state.fired; }
 

@@ -7,6 +7,9 @@
 
 namespace warden::testing {
 
+// The exit code of a process ended by KillAt.
+constexpr int kKilledExitCode = 137;
+
 // The operations of the file table, each named as its member.
 enum class FileOp {
   kExists,
@@ -44,6 +47,8 @@ class FaultInjector {
   void FailFrom(int n);
   // Fails every call of `op` from now on.
   void FailEvery(FileOp op);
+  // Ends the process at once, as a kill would, at the Nth call from now on.
+  void KillAt(int n);
   // Whether the injected failure has happened.
   bool fired() const;
 };
