@@ -16,6 +16,7 @@ std::uint32_t OutcomeEvent(std::string_view outcome) {
   if (outcome == kCommittedLate) return kEventCommittedLate;
   if (outcome == kFailed) return kEventFailed;
   if (outcome == kNotCommitted) return kEventNotCommitted;
+  if (outcome == kUnresolved) return kEventUnresolved;
   return kEventCommitted;
 }
 
@@ -32,7 +33,7 @@ LineEvent EventFor(const TrailLine& line, std::string_view head) {
       break;
     case LineKind::kOutcome:
       event.id = OutcomeEvent(line.outcome);
-      if (event.id == kEventFailed) event.type = platform::EventType::kWarning;
+      if (event.id >= kEventFailed) event.type = platform::EventType::kWarning;
       text = "record " + std::to_string(line.of) + ": " + line.outcome;
       break;
     case LineKind::kDropped:

@@ -14,8 +14,9 @@
 
 namespace warden::history {
 
-// Event ids; the message table of the component's module has one message
-// for each, whose only insertion is the text below.
+// Event ids; the message table of the component's module
+// (resources/warden_events.mc) has one message for each, whose only
+// insertion is the text below.
 enum EventId : std::uint32_t {
   kEventSave = 100,
   kEventCreate = 101,
@@ -26,6 +27,7 @@ enum EventId : std::uint32_t {
   kEventCommittedLate = 106,
   kEventFailed = 110,
   kEventNotCommitted = 111,
+  kEventUnresolved = 112,
 };
 
 struct LineEvent {
