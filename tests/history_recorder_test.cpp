@@ -5,6 +5,7 @@
 // exactly which content is in place.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
 #ifndef _WIN32
@@ -18,6 +19,8 @@
 #include "history/trail_file.h"
 #include "history/verifier.h"
 #include "platform/files.h"
+#include "platform/text.h"
+#include "storage/field_cipher.h"
 #include "storage/file_version.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/records.h"
@@ -52,10 +55,16 @@ class Writer {
   std::u16string directory() const { return dir.core() + u"\\"; }
   std::filesystem::path path(const std::string& name = "users.dat") const { return dir / name; }
 
-  // True when the new table is in place.
+  // True when the new table is in place. Holds users.lck, as a save does.
   bool Save(const Table& table, Stop stop = kNone, std::string action = "save") {
     const std::string bytes = FileBytes(table);
     const std::u16string dat = dir.core("users.dat"), temp = dir.core("users.111");
+    const platform::FileHandle lock = platform::Files().lock(dir.core("users.lck"), 20000);
+    if (lock == platform::kInvalidFile) return false;
+    struct Unlock {
+      platform::FileHandle handle;
+      ~Unlock() { platform::Files().unlock(handle); }
+    } unlock{lock};
     platform::Files().remove(temp);  // a dead writer's
     platform::File file = platform::File::Create(temp);
     if (!file.Write(bytes.data(), bytes.size()) || !file.Close()) return false;
@@ -216,7 +225,83 @@ TEST(RecorderTest, FaultSweep) {
   }
 }
 
+// Passwords set, changed and cleared: none of them under History\, neither
+// plain (UTF-8, UTF-16) nor sealed, but in the generations, which hold the
+// files as Warden wrote them, byte for byte.
+TEST(RecorderTest, NoPasswordUnderHistory) {
+  const std::u16string passwords[] = {u"s3cret-one", u"\u5BC6\u7801-two", u"third-pw"};
+  Table table = {GroupRecord(u"G"), UserRecord(u"ann", 5, u"G")};
+  std::vector<std::string> written;
+  Writer writer;
+  for (const std::u16string& password : passwords) {
+    table[1].password = password;
+    ASSERT_TRUE(writer.Save(table));
+    written.push_back(FileBytes(table));
+  }
+  table[1].password.clear();
+  ASSERT_TRUE(writer.Save(table));
+  for (const auto& entry : std::filesystem::directory_iterator(writer.dir / "History")) {
+    const std::string bytes = Text(entry.path());
+    const bool generation = entry.path().filename().string().rfind("users.0", 0) == 0;
+    SCOPED_TRACE(entry.path().filename().string());
+    for (const std::u16string& password : passwords) {
+      std::u16string sealed;
+      ASSERT_TRUE(EncipherText(password, &sealed));
+      const std::string utf16(reinterpret_cast<const char*>(password.data()), password.size() * 2);
+      const std::string sealed16(reinterpret_cast<const char*>(sealed.data()), sealed.size() * 2);
+      for (const std::string& form :
+           {platform::ToUtf8(password), utf16, platform::ToUtf8(sealed)}) {
+        EXPECT_EQ(bytes.find(form), std::string::npos);
+      }
+      EXPECT_TRUE(generation || bytes.find(sealed16) == std::string::npos);
+    }
+    EXPECT_TRUE(!generation || std::find(written.begin(), written.end(), bytes) != written.end());
+  }
+}
+
 #ifndef _WIN32
+// Four processes saving side by side, each under the data file's lock: the
+// trail's seq strictly increases, one record for each save that succeeded.
+TEST(RecorderTest, FourWriters) {
+  Writer writer;
+  ASSERT_TRUE(writer.Save(kFirst));
+  constexpr int kWriters = 4, kSaves = 5;
+  std::vector<pid_t> children;
+  for (int w = 0; w < kWriters; ++w) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      int saved = 0;
+      for (int s = 0; s < kSaves; ++s)
+        saved += writer.Save({UserRecord(u"w", static_cast<std::int16_t>(w * 10 + s))});
+      std::_Exit(saved);
+    }
+    children.push_back(child);
+  }
+  int saves = 1;
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    saves += WEXITSTATUS(status);
+  }
+  EXPECT_EQ(saves, 1 + kWriters * kSaves);
+  std::uint64_t last = 0;
+  int records = 0;
+  for (const std::string& text : writer.Lines()) {
+    const std::optional<TrailLine> line = ParseLine(text);
+    ASSERT_TRUE(line);
+    if (line->kind != LineKind::kRecord) continue;
+    EXPECT_GT(line->seq, last);
+    last = line->seq;
+    ++records;
+  }
+  EXPECT_EQ(records, saves);
+  const VerifyReport report = writer.Verify();
+  EXPECT_EQ(report.status, VerifyStatus::kClean)
+      << (report.findings.empty() ? "" : report.findings[0]);
+}
+
 // A writer killed at each file operation of its save in turn (a child
 // process ended at call N): verify names the content in place, and the next
 // save leaves the history clean.
