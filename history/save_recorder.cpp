@@ -38,7 +38,8 @@ void SaveRecorder::Release() {
   lock_ = platform::kInvalidFile;
 }
 
-TrailLine SaveRecorder::NewRecord(std::string action, std::string changes) const {
+TrailLine SaveRecorder::NewRecord(const Author& author, std::string action,
+                                  std::string changes) const {
   const platform::WallClock now = platform::Now();
   TrailLine line;
   line.seq = tail_.last_seq + 1;
@@ -48,8 +49,8 @@ TrailLine SaveRecorder::NewRecord(std::string action, std::string changes) const
   line.os_user = platform::ToUtf8(platform::OsUserName());
   line.image = platform::ToUtf8(platform::ImageName());
   line.pid = platform::ProcessId();
-  line.front_end = author_.front_end;
-  if (author_.user) line.user = platform::ToUtf8(*author_.user);
+  line.front_end = author.front_end;
+  if (author.user) line.user = platform::ToUtf8(*author.user);
   line.file = file_;
   line.action = std::move(action);
   line.changes = std::move(changes);
@@ -124,10 +125,8 @@ bool SaveRecorder::RecordOutsideChange() {
       tail_.committed_identity == changes_.LoadedFrom()) {
     changes = changes_.LoadedToFile(*current_bytes_);
   }
-  const Author author = author_;
-  author_ = Author{"outside", std::nullopt};
-  TrailLine record = NewRecord("outside-change", std::move(changes));
-  author_ = author;
+  TrailLine record =
+      NewRecord(Author{"outside", std::nullopt}, "outside-change", std::move(changes));
   record.before = expected_;
   record.after = current_;
   if (!Append(record)) return false;
@@ -168,9 +167,10 @@ bool SaveRecorder::BeforeReplace() {
     if (ReadWholeFile(path_, &bytes) != ReadResult::kOk) return AfterReplace(false), false;
     current_bytes_ = std::move(bytes);
   }
-  TrailLine record = NewRecord(
-      action_, loaded_here ? changes_.FromLoaded()
-                           : changes_.FromFile(current_bytes_ ? &*current_bytes_ : nullptr));
+  TrailLine record =
+      NewRecord(author_, action_,
+                loaded_here ? changes_.FromLoaded()
+                            : changes_.FromFile(current_bytes_ ? &*current_bytes_ : nullptr));
   record.before = current_;
   record.after = after;
   if (!generation_.empty()) record.generation = generation_;

@@ -65,7 +65,7 @@ class SaveRecorder {
   std::uint64_t seq() const { return seq_; }
 
  private:
-  TrailLine NewRecord(std::string action, std::string changes) const;
+  TrailLine NewRecord(const Author& author, std::string action, std::string changes) const;
   bool Append(TrailLine& line);
   bool AppendOutcome(std::uint64_t of, std::string_view outcome,
                      const std::optional<platform::FileIdentity>& identity);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <tuple>
 
 #ifndef _WIN32
@@ -158,6 +159,25 @@ TEST(RecorderTest, DeadWritersRecordIsSettled) {
     EXPECT_NE(lines[3].find("{\"of\":2,\"outcome\":\"" + outcome + "\""), std::string::npos)
         << lines[3];
     EXPECT_EQ(writer.Verify().status, VerifyStatus::kClean) << writer.Verify().findings[0];
+  }
+}
+
+// A trail damaged by a hand or cut by a full disk: the next save still
+// records, after the damage and never glued to it; verify names the damage.
+TEST(RecorderTest, SavesAfterDamagedTrail) {
+  for (const char* damage : {"{\"seq\":", "not json\n"}) {
+    SCOPED_TRACE(damage);
+    Writer writer;
+    ASSERT_TRUE(writer.Save(kFirst));
+    ASSERT_TRUE(writer.Save(kSecond));
+    std::ofstream(writer.path("History/trail.jsonl"), std::ios::app) << damage;
+    ASSERT_TRUE(writer.Save(kThird));
+    const std::vector<std::string> lines = writer.Lines();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[5].rfind("{\"seq\":3,", 0), 0u) << lines[5];
+    const VerifyReport report = writer.Verify();
+    EXPECT_EQ(report.findings, std::vector<std::string>{"line 5: not a trail line"});
+    EXPECT_EQ(report.files[0].state, FileState::kAsRecorded);
   }
 }
 
