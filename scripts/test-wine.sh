@@ -46,8 +46,16 @@ ctl() { wine64 "$ctl_root/Warden/wardenctl.exe" "$@" | tr -d '\r'; }
 wine64 build/win64/host/warden_host.exe --add-user Operator1 >/dev/null
 ctl list | grep -q '^  Operator1$'
 ctl verify >/dev/null
-ctl add-user Scripted1 --priority 5 --zones 1-3
+ctl add-user Scripted1 --priority 5 --zones 1-3 --allow-empty-passwords
 wine64 build/win64/host/warden_host.exe | tr -d '\r' | grep -q 'user Scripted1 .*priority 5'
+# Writers started together each keep their change (each holds users.lck from
+# its load to its save); a reading command creates nothing, not even a lock.
+for n in 1 2 3 4; do ctl add-user "Parallel$n" --allow-empty-passwords & done
+wait
+[ "$(ctl list | grep -c '^Parallel')" = 4 ] || { echo "parallel wardenctl runs lost users"; exit 1; }
+mkdir "$ctl_root/empty"
+ctl --dir "$ctl_root_w\\empty" verify >/dev/null
+[ -z "$(ls -A "$ctl_root/empty")" ] || { echo "wardenctl verify created files"; exit 1; }
 wine64 regsvr32 /u /s "$ctl_root_w\\Warden\\Warden.dll"
 cp "$ctl_root/win.ini.saved" "$win_ini"
-echo "wardenctl and the component read each other's files"
+echo "wardenctl and the component read each other's files; parallel writers keep every change"

@@ -6,5 +6,5 @@
 int main(int argc, char** argv) {
   using namespace warden::ctl;
   return RunWardenctl(CommandLineArguments(argc, argv),
-                      {std::cout, std::cerr, std::cin, StdinIsTerminal()});
+                      {std::cout, std::cerr, std::cin, StdinIsTerminal(), SetEcho});
 }
