@@ -38,6 +38,25 @@ Result Ctl(const Args& args, const std::string& input = "", bool terminal = fals
   return {code, out.str(), err.str()};
 }
 
+// Typed on a terminal; `meanwhile` runs when the tool first waits for it.
+Result Answered(const Args& args, std::string typed, std::function<void()> meanwhile) {
+  struct Typing : std::streambuf {
+    std::string typed;
+    std::function<void()> meanwhile;
+    int_type underflow() override {
+      if (meanwhile) std::exchange(meanwhile, nullptr)();
+      if (gptr() == egptr() && eback() == typed.data()) return traits_type::eof();
+      setg(typed.data(), typed.data(), typed.data() + typed.size());
+      return typed.empty() ? traits_type::eof() : traits_type::to_int_type(typed[0]);
+    }
+  } typing;
+  typing.typed = std::move(typed), typing.meanwhile = std::move(meanwhile);
+  std::ostringstream out, err;
+  std::istream in(&typing);
+  const int code = RunWardenctl(args, {out, err, in, true});
+  return {code, out.str(), err.str()};
+}
+
 // A message of the component's texts as the tool prints it.
 std::string Text(std::uint16_t id, const std::u16string& argument = u"") {
   return platform::ToUtf8(platform::FormatText(platform::ResourceString(id), argument)) + "\n";
@@ -382,6 +401,25 @@ TEST_F(WardenctlTest, PlacesAndLocks) {
   const Result waited = Ctl({"--dir", Dir(), "list"});
   EXPECT_EQ(waited.err, "另一个程序正在使用" + file + "，请稍后再试。\n");
   platform::Files().unlock(held);
+}
+
+// While a person is asked, the host can read and save: no lock is held; what
+// it saved meanwhile is not written over.
+TEST_F(WardenctlTest, NoLockWhileAPersonAnswers) {
+  const auto lock_is_free = [this] {
+    const auto lock = platform::Files().lock(install_.dir().core("users.lck"), 0);
+    ASSERT_NE(lock, platform::kInvalidFile);
+    platform::Files().unlock(lock);
+  };
+  std::filesystem::copy_file(install_ / "users.dat", install_ / "users.bak");
+  WriteUsers({});
+  EXPECT_EQ(Answered({"add-user", "eve"}, "pw\npw\n", lock_is_free).code, kExitOk);
+  EXPECT_EQ(Answered({"restore-backup"}, "y\n", lock_is_free).code, kExitOk);
+  const auto host_saves = [] { WriteUsers({kBob}); };
+  const Result meanwhile = Answered({"restore-backup"}, "y\n", host_saves);
+  EXPECT_EQ(meanwhile.code, kExitFile);
+  EXPECT_NE(meanwhile.err.find("等待回答期间另一个程序改变了文件"), std::string::npos);
+  EXPECT_EQ(Ctl({"list"}).out, "系统管理员组\n  系统管理员\n无组\n  无\nbob\n");
 }
 
 // Writers started together each keep their change: every one holds the

@@ -57,14 +57,20 @@ std::string TypedUnseen(Session& session, ToolText prompt) {
   return line;
 }
 
-// The password the options give into `edit`: --password as given, a line
-// of stdin, or typed twice on the terminal (asked for, or for a new user
-// on a terminal when no other source is named). Only --password gives an
-// empty password without --allow-empty-passwords; `set` without a source
-// keeps the one in place.
-int ReadPassword(Session& session, const AccountOptions& options, bool is_new, AccountEdit& edit) {
+// What the options give without the table: the zones, and the password.
+// Both come before the load, so that no lock is held while a person types.
+struct Given {
+  std::optional<ZoneFlags> zones;
+  std::optional<std::u16string> password;
+};
+
+// The password: --password as given, a line of stdin, or typed twice on
+// the terminal (asked for, or for a new user on a terminal when no other
+// source is named). Only --password gives an empty password without
+// --allow-empty-passwords; `set` without a source keeps the one in place.
+int ReadPassword(Session& session, const AccountOptions& options, bool is_new, Given& given) {
   if (options.password) {
-    edit.password = FromUtf8(*options.password);
+    given.password = FromUtf8(*options.password);
     return kExitOk;
   }
   const bool prompt =
@@ -89,12 +95,25 @@ int ReadPassword(Session& session, const AccountOptions& options, bool is_new, A
   if (line.empty() && !options.allow_empty_passwords) {
     return session.Refuse(ToolText::kEmptyPassword, {}, option);
   }
-  edit.password = FromUtf8(line);
+  given.password = FromUtf8(line);
   return kExitOk;
 }
 
+// `user`: the account is a user, or may be one (set).
+int ReadGiven(Session& session, const AccountOptions& options, bool is_new, bool user,
+              Given& given) {
+  if (options.zones) {
+    given.zones = ParseZoneList(*options.zones);
+    if (!given.zones) {
+      return session.Usage("--zones: not a list of zones 0..63 such as 1,3,5-9: " + *options.zones);
+    }
+  }
+  return user ? ReadPassword(session, options, is_new, given) : kExitOk;
+}
+
 // Fills the edit's fields from the options; kExitOk, or the code after the message.
-int ApplyOptions(Session& session, const AccountOptions& options, bool is_new, AccountEdit& edit) {
+int ApplyOptions(Session& session, const AccountOptions& options, const Given& given,
+                 AccountEdit& edit) {
   const bool user = edit.type == kEditUser;
   if (!user && (options.password || options.password_stdin || options.password_prompt ||
                 options.timeout || options.priority || options.group || options.no_group)) {
@@ -103,15 +122,10 @@ int ApplyOptions(Session& session, const AccountOptions& options, bool is_new, A
   }
   if (options.new_name) (user ? edit.user_name : edit.group_name) = FromUtf8(*options.new_name);
   if (options.comment) (user ? edit.user_comment : edit.group_comment) = FromUtf8(*options.comment);
+  if (given.password) edit.password = *given.password;
   if (options.timeout) edit.limit_time = platform::ToDecimal(*options.timeout);
   if (options.priority) edit.priority = platform::ToDecimal(*options.priority);
-  if (options.zones) {
-    const std::optional<ZoneFlags> zones = ParseZoneList(*options.zones);
-    if (!zones) {
-      return session.Usage("--zones: not a list of zones 0..63 such as 1,3,5-9: " + *options.zones);
-    }
-    edit.zones = *zones;
-  }
+  if (given.zones) edit.zones = *given.zones;
   if (options.no_group) edit.join_group.clear();
   if (options.group) {
     const std::u16string group = FromUtf8(*options.group);
@@ -120,8 +134,7 @@ int ApplyOptions(Session& session, const AccountOptions& options, bool is_new, A
     }
     edit.join_group = group;
   }
-  // Asked last: a password is not typed for a command line that is wrong.
-  return user ? ReadPassword(session, options, is_new, edit) : kExitOk;
+  return kExitOk;
 }
 
 // Runs the editor's confirmation; a refusal printed as the editor shows it,
@@ -244,6 +257,8 @@ int ShowAccount(Session& session, const std::string& name_utf8, bool json, bool 
 
 int AddAccount(Session& session, bool user, const std::string& name,
                const AccountOptions& options) {
+  Given given;
+  if (const int code = ReadGiven(session, options, true, user, given)) return code;
   if (const int code = session.LoadAccounts(Access::kWrite)) return code;
   AccountEdit edit;
   edit.type = user ? kEditUser : kEditGroup;
@@ -251,7 +266,7 @@ int AddAccount(Session& session, bool user, const std::string& name,
   // A new editor shows timeout 0 and priority 999.
   edit.limit_time = u"0";
   edit.priority = u"999";
-  if (const int code = ApplyOptions(session, options, true, edit)) return code;
+  if (const int code = ApplyOptions(session, options, given, edit)) return code;
   const std::optional<AccountRecord> result = Confirm(session, edit, true, AccountRecord{}, false);
   if (!result) return kExitRefused;
   if (!session.store.AddAccount(*result)) return session.Refuse(IDS_NAME_EXISTS, {}, "NAME");
@@ -259,6 +274,8 @@ int AddAccount(Session& session, bool user, const std::string& name,
 }
 
 int SetAccount(Session& session, const std::string& name_utf8, const AccountOptions& options) {
+  Given given;
+  if (const int code = ReadGiven(session, options, false, true, given)) return code;
   if (const int code = session.LoadAccounts(Access::kWrite)) return code;
   const std::u16string name = FromUtf8(name_utf8);
   const Selection selection =
@@ -282,7 +299,7 @@ int SetAccount(Session& session, const std::string& name_utf8, const AccountOpti
   edit.join_group = type == kTypeUser ? old_record.groupname : u"";
   edit.zones = old_record.sectionid;
   for (std::int16_t& flag : edit.zones) flag = flag == 1 ? 1 : 0;  // only a 1 ticks
-  if (const int code = ApplyOptions(session, options, false, edit)) return code;
+  if (const int code = ApplyOptions(session, options, given, edit)) return code;
   const std::optional<AccountRecord> result =
       Confirm(session, edit, false, old_record, options.new_name.has_value());
   if (!result) return kExitRefused;

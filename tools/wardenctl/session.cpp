@@ -104,9 +104,18 @@ int Session::Usage(const std::string& message) {
   return kExitUsage;
 }
 
+// A person may take a while to answer: the locks are let go meanwhile, so
+// that the host's reads and saves go on, and the files are read again
+// after a yes. What another program changed meanwhile is not written over.
 int Session::Confirm(ToolText question, bool yes) {
   if (yes) return kExitOk;
   if (!io.in_is_terminal) return Usage(ToUtf8(Text(ToolText::kNotOnTerminal)));
+  const std::vector<AccountRecord> accounts = store.Records();
+  const auto zones = store.m_strSection;
+  const int accounts_failure = accounts_failure_, zones_failure = zones_failure_;
+  const bool users_locked = users_lock_.has_value(), zones_locked = zones_lock_.has_value();
+  users_lock_.reset();
+  zones_lock_.reset();
   io.err << ToUtf8(Text(question)) << std::flush;
   std::string answer;
   std::getline(io.in, answer);
@@ -114,7 +123,19 @@ int Session::Confirm(ToolText question, bool yes) {
                answer.end());
   std::transform(answer.begin(), answer.end(), answer.begin(),
                  [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-  return answer == "y" || answer == "yes" ? kExitOk : kExitRefused;
+  if (answer != "y" && answer != "yes") return kExitRefused;
+  if (users_locked) {
+    if (const int code = LoadAccounts(Access::kWrite, Unreadable::kReplace)) return code;
+  }
+  if (zones_locked) {
+    if (const int code = LoadZones(Access::kWrite, Unreadable::kReplace)) return code;
+  }
+  if (store.Records() == accounts && store.m_strSection == zones &&
+      accounts_failure_ == accounts_failure && zones_failure_ == zones_failure) {
+    return kExitOk;
+  }
+  Say(io.err, Text(ToolText::kChangedMeanwhile));
+  return kExitFile;
 }
 
 std::string Session::FilePath(const char16_t* name) const {
@@ -153,6 +174,7 @@ int Session::LockZones(Access access) {
 // what it holds.
 int Session::LoadAccounts(Access access, Unreadable unreadable) {
   if (const int code = LockAccounts(access)) return code;
+  accounts_failure_ = 0;
   const int code = LoadAccountFile(store, ReadLocation());
   if (code != kFileOk && !Missing(u"users.dat")) {
     // The rights of --as cannot be judged without the table.
@@ -176,6 +198,7 @@ int Session::LoadAccounts(Access access, Unreadable unreadable) {
 
 int Session::LoadZones(Access access, Unreadable unreadable) {
   if (const int code = LockZones(access)) return code;
+  zones_failure_ = 0;
   const int code = LoadSectionFile(store, ReadLocation());
   if (code != kFileOk && !Missing(u"section.dat")) {
     if (unreadable == Unreadable::kRefuse) {

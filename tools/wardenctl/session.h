@@ -67,7 +67,9 @@ class Session {
   // One line of text; nothing invisible at its end.
   void Say(std::ostream& out, const std::u16string& text);
   // Asks `question` on a terminal (stderr, answered y or yes); --yes answers
-  // for a script. kExitOk when confirmed.
+  // for a script. No lock is held while the question waits; the files are
+  // loaded again after a yes. kExitOk when confirmed and nothing changed
+  // meanwhile.
   int Confirm(ToolText question, bool yes);
 
   // String-table text `id` in the chosen language.

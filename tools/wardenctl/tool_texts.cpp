@@ -42,6 +42,9 @@ constexpr Pair kTexts[] = {
     {"删除%s个", "%s dropped"},
     {"修改%s个", "%s changed"},
     {"记录顺序改变", "the order of the records changes"},
+    {"等待回答期间另一个程序改变了文件，没有写入任何内容；请重新运行。",
+     "Another program changed the files while the question waited for its answer; nothing was "
+     "written. Run the command again."},
 };
 static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<int>(ToolText::kCount));
 

@@ -31,6 +31,7 @@ enum class ToolText {
   kCountDropped,
   kCountChanged,
   kReordered,
+  kChangedMeanwhile,
   kCount
 };
 
