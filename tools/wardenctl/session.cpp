@@ -88,14 +88,17 @@ void Session::Say(std::ostream& out, const std::u16string& text) {
 }
 
 int Session::Refuse(std::uint16_t id, const std::u16string& argument, const std::string& field) {
-  Say(io.err,
-      FromUtf8(field.empty() ? field : field + ": ") + platform::FormatText(Text(id), argument));
-  return kExitRefused;
+  return RefuseWith(Text(id), argument, field);
 }
 
 int Session::Refuse(ToolText text, const std::u16string& argument, const std::string& field) {
+  return RefuseWith(Text(text), argument, field);
+}
+
+int Session::RefuseWith(const std::u16string& text, const std::u16string& argument,
+                        const std::string& field) {
   Say(io.err,
-      FromUtf8(field.empty() ? field : field + ": ") + platform::FormatText(Text(text), argument));
+      FromUtf8(field.empty() ? field : field + ": ") + platform::FormatText(text, argument));
   return kExitRefused;
 }
 
@@ -116,14 +119,7 @@ int Session::Confirm(ToolText question, bool yes) {
   const bool users_locked = users_lock_.has_value(), zones_locked = zones_lock_.has_value();
   users_lock_.reset();
   zones_lock_.reset();
-  io.err << ToUtf8(Text(question)) << std::flush;
-  std::string answer;
-  std::getline(io.in, answer);
-  answer.erase(std::remove_if(answer.begin(), answer.end(), [](char c) { return c <= ' '; }),
-               answer.end());
-  std::transform(answer.begin(), answer.end(), answer.begin(),
-                 [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-  if (answer != "y" && answer != "yes") return kExitRefused;
+  if (!AnsweredYes(question)) return kExitRefused;
   if (users_locked) {
     if (const int code = LoadAccounts(Access::kWrite, Unreadable::kReplace)) return code;
   }
@@ -136,6 +132,17 @@ int Session::Confirm(ToolText question, bool yes) {
   }
   Say(io.err, Text(ToolText::kChangedMeanwhile));
   return kExitFile;
+}
+
+bool Session::AnsweredYes(ToolText question) {
+  io.err << ToUtf8(Text(question)) << std::flush;
+  std::string answer;
+  std::getline(io.in, answer);
+  answer.erase(std::remove_if(answer.begin(), answer.end(), [](char c) { return c <= ' '; }),
+               answer.end());
+  std::transform(answer.begin(), answer.end(), answer.begin(),
+                 [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+  return answer == "y" || answer == "yes";
 }
 
 std::string Session::FilePath(const char16_t* name) const {

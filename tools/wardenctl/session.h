@@ -86,6 +86,10 @@ class Session {
   Io io;
 
  private:
+  int RefuseWith(const std::u16string& text, const std::u16string& argument,
+                 const std::string& field);
+  // y or yes, in any letter case.
+  bool AnsweredYes(ToolText question);
   int FileFailure(int code, std::uint16_t text, const char16_t* name, bool reading);
   int Lock(std::optional<DataFileLock>& lock, const char16_t* name, const char16_t* data_name,
            Access access);

@@ -62,6 +62,49 @@ bool PrintZoneChanges(Session& session, const ZoneNames& now, const ZoneNames& p
   return any;
 }
 
+// What an import changes, as listed.
+struct Planned {
+  bool accounts = false;
+  bool zones = false;
+  bool drops = false;  // records dropped, or a file that cannot be read replaced
+};
+
+Planned ListChanges(Session& session, const std::vector<AccountRecord>& loaded,
+                    const ImportPlan& plan, const TableChanges& changes) {
+  const std::u16string replaced = session.Text(ToolText::kUnreadableReplaced);
+  if (!session.accounts_read()) {
+    session.Say(session.io.out, platform::FormatText(replaced, u"users.dat"));
+  }
+  PrintChanges(session, loaded, plan.table, changes);
+  const bool zones_replaced = plan.zones && !session.zones_read();
+  if (zones_replaced) session.Say(session.io.out, platform::FormatText(replaced, u"section.dat"));
+  Planned planned;
+  planned.accounts = changes.any() || !session.accounts_read();
+  planned.zones =
+      zones_replaced ||
+      (plan.zones && PrintZoneChanges(session, session.store.m_strSection, *plan.zones));
+  planned.drops = !changes.dropped.empty() || !session.accounts_read() || zones_replaced;
+  return planned;
+}
+
+// Zones first: a failure there leaves both files as they were; a failure
+// of the accounts after it puts the old zone names back.
+int WritePlan(Session& session, ImportPlan& plan, const Planned& planned) {
+  const ZoneNames old_zones = session.store.m_strSection;
+  if (planned.zones) {
+    session.store.m_strSection = *plan.zones;
+    if (const int code = session.SaveZones()) return code;
+  }
+  if (!planned.accounts) return kExitOk;
+  session.store.m_pUser = std::move(plan.table);
+  const int code = session.SaveAccounts();
+  if (code != kExitOk && planned.zones) {
+    session.store.m_strSection = old_zones;
+    session.SaveZones();
+  }
+  return code;
+}
+
 }  // namespace
 
 int ExportAll(Session& session, bool with_passwords) {
@@ -100,41 +143,16 @@ int ImportAll(Session& session, const std::string& path, const ImportOptions& op
   if (problems.empty()) problems = JudgeChanges(session, loaded, plan.table, changes);
   for (const std::string& problem : problems) session.io.err << problem << '\n';
   if (!problems.empty()) return kExitRefused;
-
-  const std::u16string replaced = session.Text(ToolText::kUnreadableReplaced);
-  if (!session.accounts_read())
-    session.Say(session.io.out, platform::FormatText(replaced, u"users.dat"));
-  PrintChanges(session, loaded, plan.table, changes);
-  const bool zones_replaced = plan.zones && !session.zones_read();
-  if (zones_replaced) session.Say(session.io.out, platform::FormatText(replaced, u"section.dat"));
-  const bool zones_change =
-      zones_replaced ||
-      (plan.zones && PrintZoneChanges(session, session.store.m_strSection, *plan.zones));
-  const bool accounts_change = changes.any() || !session.accounts_read();
-  if (!accounts_change && !zones_change) {
+  const Planned planned = ListChanges(session, loaded, plan, changes);
+  if (!planned.accounts && !planned.zones) {
     session.Say(session.io.out, session.Text(ToolText::kUnchanged));
     return kExitOk;
   }
   if (dry_run) return kExitOk;
-  const bool drops = !changes.dropped.empty() || !session.accounts_read() || zones_replaced;
-  if (drops) {
+  if (planned.drops) {
     if (const int code = session.Confirm(ToolText::kImportQuestion, yes)) return code;
   }
-  // Zones first: a failure there leaves both files as they were; a failure
-  // of the accounts after it puts the old zone names back.
-  const ZoneNames old_zones = session.store.m_strSection;
-  if (zones_change) {
-    session.store.m_strSection = *plan.zones;
-    if (const int code = session.SaveZones()) return code;
-  }
-  if (!accounts_change) return kExitOk;
-  session.store.m_pUser = std::move(plan.table);
-  const int code = session.SaveAccounts();
-  if (code != kExitOk && zones_change) {
-    session.store.m_strSection = old_zones;
-    session.SaveZones();
-  }
-  return code;
+  return WritePlan(session, plan, planned);
 }
 
 }  // namespace warden::ctl
