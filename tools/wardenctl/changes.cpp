@@ -85,6 +85,7 @@ std::vector<std::string> JudgeChanges(const Session& session,
 
 void PrintChanges(Session& session, const std::vector<AccountRecord>& old_table,
                   const std::vector<AccountRecord>& new_table, const TableChanges& changes) {
+  if (!changes.any()) return;
   std::ostream& out = session.io.out;
   for (std::size_t i : changes.added) out << Line('+', new_table[i]) << '\n';
   for (std::size_t i : changes.dropped) out << Line('-', old_table[i]) << '\n';

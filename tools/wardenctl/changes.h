@@ -38,7 +38,7 @@ std::vector<std::string> JudgeChanges(const Session& session,
                                       const std::vector<AccountRecord>& new_table,
                                       const TableChanges& changes);
 
-// Lists the changes on stdout: "+ name", "- name", "~ name", then the counts.
+// Lists the changes on stdout, if any: "+ name", "- name", "~ name", then the counts.
 void PrintChanges(Session& session, const std::vector<AccountRecord>& old_table,
                   const std::vector<AccountRecord>& new_table, const TableChanges& changes);
 
