@@ -333,6 +333,7 @@ TEST_F(WardenctlTest, VerifyAndRecovery) {
              "wardenctl verify ",
              [&] { testing::WriteBytes(install_ / "section.dat", {1}); }},
             {{"zones"}, kExitFile, ""},
+            {{"verify"}, kExitFile, "section.dat: not readable (104)"},
             {{"verify"}, 0, "missing: the defaults apply\nclean\n", missing},
             {{"add-user", "无", "--password", "x"}, kExitRefused, Text(IDS_NAME_EXISTS)}});
   EXPECT_EQ(Ctl({"list"}).out, "系统管理员组\n  系统管理员\n无组\n  无\n");

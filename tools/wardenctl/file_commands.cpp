@@ -106,10 +106,10 @@ Json Inspect(const Session& session) {
   const int zone_result = LoadSectionFile(zones, session.ReadLocation());
   const std::optional<std::u16string> zone_path =
       DataFilePath(session.location.directory, u"section.dat");
-  const bool zones_exist = zone_path && platform::Files().exists(*zone_path);
+  const bool zones_exist = !zone_path || platform::Files().exists(*zone_path);
   report["zones"] = {{"path", session.FilePath(u"section.dat")},
                      {"exists", zones_exist},
-                     {"result", zones_exist || !zone_path ? zone_result : kFileOk}};
+                     {"result", zones_exist ? zone_result : kFileOk}};
   report["clean"] = clean && report["zones"]["result"] == kFileOk;
   return report;
 }

@@ -181,14 +181,13 @@ int Session::LockZones(Access access) {
 // what it holds.
 int Session::LoadAccounts(Access access, Unreadable unreadable) {
   if (const int code = LockAccounts(access)) return code;
-  accounts_failure_ = 0;
   const int code = LoadAccountFile(store, ReadLocation());
-  if (code != kFileOk && !Missing(u"users.dat")) {
+  accounts_failure_ = Missing(u"users.dat") ? kFileOk : code;
+  if (accounts_failure_) {
     // The rights of --as cannot be judged without the table.
     if (unreadable == Unreadable::kRefuse || !as_.empty()) {
       return FileFailure(code, static_cast<std::uint16_t>(code), u"users.dat", true);
     }
-    accounts_failure_ = code;
     store.ReleaseTable();
   }
   if (as_.empty()) return kExitOk;
@@ -205,13 +204,10 @@ int Session::LoadAccounts(Access access, Unreadable unreadable) {
 
 int Session::LoadZones(Access access, Unreadable unreadable) {
   if (const int code = LockZones(access)) return code;
-  zones_failure_ = 0;
   const int code = LoadSectionFile(store, ReadLocation());
-  if (code != kFileOk && !Missing(u"section.dat")) {
-    if (unreadable == Unreadable::kRefuse) {
-      return FileFailure(code, IDS_LOAD_ZONES_FAILED, u"section.dat", true);
-    }
-    zones_failure_ = code;
+  zones_failure_ = Missing(u"section.dat") ? kFileOk : code;
+  if (zones_failure_ && unreadable == Unreadable::kRefuse) {
+    return FileFailure(code, IDS_LOAD_ZONES_FAILED, u"section.dat", true);
   }
   return kExitOk;
 }
