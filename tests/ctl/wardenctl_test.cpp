@@ -16,6 +16,7 @@
 #include "platform/ui.h"
 #include "resources/resource_ids.h"
 #include "storage/field_cipher.h"
+#include "tests/support/fault_injection.h"
 #include "tests/support/install_dir.h"
 #include "tools/wardenctl/transfer.h"
 #include "tools/wardenctl/wardenctl.h"
@@ -65,7 +66,7 @@ std::string Text(std::uint16_t id, const std::u16string& argument = u"") {
 const std::string kSame = "没有变化。\n";
 
 // type, zones, groupname, username, password, usercomment, userpri, limitTime, groupcomment
-const AccountRecord kLine{kTypeGroup, {0, 1, 1}, u"Line", {}, {}, {}, 0, 0, u"line one"};
+const AccountRecord kLine{kTypeGroup, {0, 1, 1}, u"Line", {}, {}, {}, 0, 0, u"line \U0001F600"};
 const AccountRecord kAnn{kTypeUser, {0, 0, 1}, u"Line", u"ann", u"pw", {}, 5, 30, {}};
 // A lone surrogate, as a host can store one, must come back as it was.
 const AccountRecord kBob{kTypeUser, {0, 0, 1}, {}, u"bob", u"p\xDC00w", {}, 50, 30, {}};
@@ -136,6 +137,7 @@ TEST_F(WardenctlTest, Commands) {
         1,
         "NAME: " + Text(IDS_ZONE_NAME_ILLEGAL).substr(0, 30) + "\n"},
        {{"--help"}, 0, "Exit codes: 0 done"},
+       {{}, kExitUsage, "A subcommand is required"},
        {{"add-user", "--help"}, 0, "--allow-empty-passwords"},
        {{"lst"}, kExitUsage, "unknown command \"lst\"; did you mean list?"},
        {{"list", "--json"}, 0, "\"warden-account-tree\""},
@@ -202,6 +204,7 @@ TEST_F(WardenctlTest, ExportImportRoundTrip) {
     EXPECT_EQ(exported.out.find("\"password\""),
               passwords ? exported.out.find("\"password\": \"corvinth\"") : std::string::npos);
     EXPECT_EQ(exported.out.find("\"password\": \"pw\"") != std::string::npos, passwords);
+    EXPECT_NE(exported.out.find("\"comment\": \"line 😀\""), std::string::npos);
     testing::WriteText(file, exported.out);
     const Files before = Snapshot();
     ASSERT_EQ(Ctl({"add-user", "temp", "--password", "t"}).code, kExitOk);
@@ -371,7 +374,7 @@ TEST_F(WardenctlTest, VerifyAndRecovery) {
 }
 
 // A wrong place is never read as the defaults; reading creates nothing; a
-// lock held elsewhere is waited for, then named.
+// lock held elsewhere is named.
 TEST_F(WardenctlTest, PlacesAndLocks) {
   testing::TempDir empty, bare;  // no files; the files without their lock files
   for (const char* name : {"users.dat", "section.dat"}) {
@@ -398,10 +401,12 @@ TEST_F(WardenctlTest, PlacesAndLocks) {
   install_.Set(u"");  // no profile entry: not the current directory either
   EXPECT_EQ(Ctl({"add-user", "x", "--password", "p"}).code, kExitFile);
 
-  const auto held = platform::Files().lock(install_.dir().core("users.lck"), 0);
-  const Result waited = Ctl({"--dir", Dir(), "list"});
-  EXPECT_EQ(waited.err, "另一个程序正在使用" + file + "，请稍后再试。\n");
-  platform::Files().unlock(held);
+  // Each lock file is there; none can be had, as while another program holds it.
+  testing::FaultInjector faults;
+  faults.FailEvery(testing::FileOp::kLock);
+  EXPECT_EQ(Ctl({"--dir", Dir(), "list"}).err, "另一个程序正在使用" + file + "，请稍后再试。\n");
+  EXPECT_NE(Ctl({"--dir", Dir(), "zones"}).err.find("section.dat，请稍后再试。"),
+            std::string::npos);
 }
 
 // While a person is asked, the host can read and save: no lock is held; what
