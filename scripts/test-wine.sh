@@ -53,9 +53,10 @@ wine64 build/win64/host/warden_host.exe | tr -d '\r' | grep -q 'user Scripted1 .
 for n in 1 2 3 4; do ctl add-user "Parallel$n" --allow-empty-passwords & done
 wait
 [ "$(ctl list | grep -c '^Parallel')" = 4 ] || { echo "parallel wardenctl runs lost users"; exit 1; }
-mkdir "$ctl_root/empty"
-ctl --dir "$ctl_root_w\\empty" verify >/dev/null
-[ -z "$(ls -A "$ctl_root/empty")" ] || { echo "wardenctl verify created files"; exit 1; }
+mkdir "$ctl_root/bare"
+cp "$ctl_root/users.dat" "$ctl_root/bare/"
+ctl --dir "$ctl_root_w\\bare" verify >/dev/null
+[ "$(ls -A "$ctl_root/bare")" = users.dat ] || { echo "wardenctl verify created files"; exit 1; }
 wine64 regsvr32 /u /s "$ctl_root_w\\Warden\\Warden.dll"
 cp "$ctl_root/win.ini.saved" "$win_ini"
 echo "wardenctl and the component read each other's files; parallel writers keep every change"
