@@ -6,6 +6,7 @@
 
 #include "tools/wardenctl/commands.h"
 #include "tools/wardenctl/session.h"
+#include "warden_version.h"
 
 namespace warden::ctl {
 namespace {
@@ -138,6 +139,7 @@ void DefineCommandLine(CLI::App& app, CommandLine& v) {
 
 int RunWardenctl(const std::vector<std::string>& args, Io io) {
   CLI::App app(kDescription, "wardenctl");
+  app.set_version_flag("--version", "wardenctl " WARDEN_VERSION);
   CommandLine command_line;
   DefineCommandLine(app, command_line);
   std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them backwards
