@@ -77,8 +77,9 @@ wineserver_wait() {
   "$server" -w
 }
 
-# 32-bit Wine is there: x86 programs run in the 64-bit prefix (WoW64).
-wine32_ready() { [ -x /usr/lib/wine/wine ]; }
+# 32-bit Wine is there and this machine runs 32-bit programs: x86 programs
+# run in the 64-bit prefix (WoW64). Some kernels run 64-bit code only.
+wine32_ready() { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
 # The one line that says why the x86 build is not run.
 x86_not_run_reason() {

@@ -58,8 +58,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${apt[@]}" update
   "${apt[@]}" install -y --no-install-recommends "${missing[@]}"
 fi
+installed wine32:i386 || install_wine32
 if installed wine32:i386; then
-  rm -f "$x86_note"
-else
-  install_wine32
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    rm -f "$x86_note"
+  else
+    x86_unavailable "x86 not run: 32-bit Wine is installed, but this machine's kernel runs no 32-bit programs (IA-32 emulation is off)"
+  fi
 fi
