@@ -12,7 +12,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   mingw-w64 mingw-w64-tools binutils-mingw-w64
   wine64 fonts-wine xvfb xauth fonts-wqy-microhei
-  msitools wixl
+  msitools wixl osslsigncode openssl
 )
 # Waits for another apt or dpkg run (up to 15 minutes) instead of failing.
 apt=(apt-get -o DPkg::Lock::Timeout=900)
