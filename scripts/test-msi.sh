@@ -141,7 +141,7 @@ check_versions() {
   fi
 }
 
-# Programs and Features: the folder, the support link and no Modify button.
+# Programs and Features: the folder, the support link, no Modify button, the icon.
 check_uninstall_entry() {
   local entry
   entry=$(uninstall_entries "$arch")
@@ -149,6 +149,7 @@ check_uninstall_entry() {
     fail "Programs and Features ($arch) does not show the install folder"
   grep -q '^"HelpLink"=' <<<"$entry" || fail "Programs and Features ($arch) has no support link"
   grep -q '^"NoModify"=dword:00000001' <<<"$entry" || fail "Programs and Features ($arch) offers Modify"
+  grep -q '^"ProductIcon"=.*WardenIcon"$' "$WINEPREFIX/system.reg" || fail "Programs and Features ($arch) has no icon"
 }
 
 # The old product goes inside the installation transaction: after
