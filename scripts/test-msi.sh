@@ -293,6 +293,9 @@ install_refused() {
 test_both_packages() {
   echo "== both packages"
   local x64="build/win64/Warden-x64.msi" x86="build/win32/Warden-x86.msi"
+  # The hosts' data, which outlives the packages installed beside it.
+  mkdir -p "$folder"
+  cp tests/data/users.dat tests/data/section.dat "$folder/"
   step_start
   msiexec x86 /i "$x86" INSTALLDIR="$folder_w" || fail "msiexec /i $x86"
   install_refused x64 "$folder_w"
