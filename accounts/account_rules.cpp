@@ -7,11 +7,7 @@
 namespace warden {
 namespace {
 
-std::u16string Folded(const std::u16string& name) {
-  std::u16string folded(name);
-  for (char16_t& c : folded) c = platform::FoldCase(c);
-  return folded;
-}
+using platform::Folded;
 
 // Empty gives 0; none when the value lies outside 0..max.
 std::optional<std::int16_t> ReadNumber(const std::u16string& text, std::int32_t max) {

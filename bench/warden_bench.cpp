@@ -17,17 +17,17 @@
 #include "accounts/account_file.h"
 #include "dialogs/manage_dialog.h"
 #include "platform/posix_path.h"
-#include "platform/ui_headless.h"
 #include "resources/resource_ids.h"
 #include "storage/field_cipher.h"
 #include "tools/wardenctl/wardenctl.h"
+#include "ui/headless_driver.h"
 #include "zones/zone_file.h"
 
 namespace {
 
 using warden::AccountRecord;
 namespace fs = std::filesystem;
-namespace hl = warden::platform::headless;
+namespace hl = warden::ui::headless;
 
 constexpr int kGroups = 1000, kUsersPerGroup = 31;
 constexpr std::size_t kFieldChars = 31;
@@ -157,12 +157,12 @@ void BM_OpenManageDialog(benchmark::State& state) {
     shown = d.TreeOutline(IDC_ACCOUNT_TREE).size();
     d.Cancel();
   });
-  warden::CManageDialog(nullptr, warden::ApplicationStore(), Here(kPlain)).DoModal();
+  warden::ManageDialog(nullptr, warden::ApplicationStore(), Here(kPlain)).DoModal();
   Check(state, shown == std::size_t{warden::kMaxAccounts});
   for (auto _ : state) {
     hl::Reset();
     hl::Push(hl::ExpectDialog(IDD_MANAGE), hl::PressCancel());
-    warden::CManageDialog(nullptr, warden::ApplicationStore(), Here(kPlain)).DoModal();
+    warden::ManageDialog(nullptr, warden::ApplicationStore(), Here(kPlain)).DoModal();
   }
 }
 

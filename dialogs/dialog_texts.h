@@ -2,12 +2,12 @@
 #ifndef WARDEN_DIALOGS_DIALOG_TEXTS_H
 #define WARDEN_DIALOGS_DIALOG_TEXTS_H
 
-#include "platform/ui.h"
 #include "resources/resource_ids.h"
+#include "ui/ui.h"
 
 namespace warden {
 
-inline constexpr platform::StandardTexts kDialogTexts{IDS_APP_TITLE, IDS_TEXT_TOO_LONG};
+inline constexpr ui::StandardTexts kDialogTexts{IDS_APP_TITLE, IDS_TEXT_TOO_LONG};
 
 }  // namespace warden
 

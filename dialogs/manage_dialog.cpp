@@ -2,12 +2,12 @@
 
 #include "accounts/account_file.h"
 #include "accounts/account_rules.h"
+#include "accounts/account_tree.h"
 #include "accounts/builtin_names.h"
 #include "accounts/user_store.h"
-#include "dialogs/account_tree.h"
+#include "dialogs/account_editor.h"
 #include "dialogs/prompt_dialog.h"
-#include "dialogs/section_dialog.h"
-#include "dialogs/user_dialog.h"
+#include "dialogs/zone_dialog.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
@@ -16,8 +16,8 @@
 namespace warden {
 namespace {
 
-using platform::NotifyCode;
-using platform::TreeView;
+using ui::NotifyCode;
+using ui::TreeView;
 
 // The first record of `type` named exactly `name`, or null.
 const AccountRecord* FindRecord(const CUser& store, std::int16_t type, const std::u16string& name) {
@@ -30,21 +30,21 @@ const AccountRecord* FindRecord(const CUser& store, std::int16_t type, const std
 
 }  // namespace
 
-CManageDialog::CManageDialog(platform::WindowHandle parent, CUser& store, DataLocation location)
+ManageDialog::ManageDialog(ui::WindowHandle parent, CUser& store, DataLocation location)
     : Dialog(IDD_MANAGE, parent), m_store(store), m_location(std::move(location)) {
-  On(IDC_NEW, NotifyCode::kClick, [this](const platform::Notification&) { OnNew(); });
-  On(IDC_MODIFY, NotifyCode::kClick, [this](const platform::Notification&) { OnModify(); });
-  On(IDC_DELETE, NotifyCode::kClick, [this](const platform::Notification&) { OnDelete(); });
-  On(IDC_EDIT_ZONES, NotifyCode::kClick, [this](const platform::Notification&) {
-    if (m_bZonesLoaded) CSectionDialog(Handle(), m_store, m_location).DoModal();
+  On(IDC_NEW, NotifyCode::kClick, [this](const ui::Notification&) { OnNew(); });
+  On(IDC_MODIFY, NotifyCode::kClick, [this](const ui::Notification&) { OnModify(); });
+  On(IDC_DELETE, NotifyCode::kClick, [this](const ui::Notification&) { OnDelete(); });
+  On(IDC_EDIT_ZONES, NotifyCode::kClick, [this](const ui::Notification&) {
+    if (m_bZonesLoaded) ZoneDialog(Handle(), m_store, m_location).DoModal();
   });
   On(IDC_ACCOUNT_TREE, NotifyCode::kSelectionChanged,
-     [this](const platform::Notification& n) { OnSelectionChanged(n.item); });
+     [this](const ui::Notification& n) { OnSelectionChanged(n.item); });
   On(IDC_ACCOUNT_TREE, NotifyCode::kDoubleClick,
-     [this](const platform::Notification&) { OnDoubleClick(); });
+     [this](const ui::Notification&) { OnDoubleClick(); });
 }
 
-void CManageDialog::DoDataExchange(platform::DataExchange& exchange) {
+void ManageDialog::DoDataExchange(ui::DataExchange& exchange) {
   exchange.Bind(IDC_DELETE, m_btnDelete);
   exchange.Bind(IDC_MODIFY, m_btnModify);
   exchange.Bind(IDC_NEW, m_btnNew);
@@ -52,14 +52,14 @@ void CManageDialog::DoDataExchange(platform::DataExchange& exchange) {
   exchange.Bind(IDC_ACCOUNT_TREE, m_tree);
 }
 
-bool CManageDialog::OnInitDialog() {
+bool ManageDialog::OnInitDialog() {
   Dialog::OnInitDialog();
   m_bAccountsLoaded = LoadAccountFile(m_store, m_location) == kFileOk;
   m_bZonesLoaded = m_bAccountsLoaded && LoadSectionFile(m_store, m_location) == kFileOk;
   if (!m_bZonesLoaded) {
     const std::uint16_t text = m_bAccountsLoaded ? IDS_LOAD_ZONES_FAILED : IDS_LOAD_USERS_FAILED;
     m_bAccountsLoaded = false;
-    for (platform::Button* button : {&m_btnNew, &m_btnModify, &m_btnDelete, &m_btnEditZones}) {
+    for (ui::Button* button : {&m_btnNew, &m_btnModify, &m_btnDelete, &m_btnEditZones}) {
       button->Enable(false);
     }
     ShowPrompt(Handle(), text);
@@ -75,7 +75,7 @@ bool CManageDialog::OnInitDialog() {
 // Every root item first, then the members of each group: a tree control
 // may look a parent up among the items inserted before it, and the roots
 // are few.
-void CManageDialog::BuildTree() {
+void ManageDialog::BuildTree() {
   if (!m_store.m_pUser) return;  // a file without records: an empty tree
   const std::vector<AccountRecord>& table = *m_store.m_pUser;
   const std::vector<AccountTreeRoot> roots = BuildAccountTree(table);
@@ -94,7 +94,7 @@ void CManageDialog::BuildTree() {
   }
 }
 
-void CManageDialog::OnSelectionChanged(TreeView::Item item) {
+void ManageDialog::OnSelectionChanged(TreeView::Item item) {
   m_hSelItem = item;
   if (!m_bAccountsLoaded) return;
   const Selection selection = SelectItem(item);
@@ -103,7 +103,7 @@ void CManageDialog::OnSelectionChanged(TreeView::Item item) {
   m_btnDelete.Enable(selection.can_delete);
 }
 
-void CManageDialog::OnDoubleClick() {
+void ManageDialog::OnDoubleClick() {
   if (!m_bAccountsLoaded || m_hSelItem == 0) return;
   if (SelectItem(m_hSelItem).opens_on_double_click) {
     OnModify();
@@ -112,12 +112,12 @@ void CManageDialog::OnDoubleClick() {
   }
 }
 
-Selection CManageDialog::SelectItem(TreeView::Item item) const {
+Selection ManageDialog::SelectItem(TreeView::Item item) const {
   return SelectAccount(m_store.Records(), m_store.m_pCurUser.get(), LoadBuiltInNames(),
                        m_tree.ItemText(item));
 }
 
-TreeView::Item CManageDialog::FindGroupItem(const std::u16string& name) const {
+TreeView::Item ManageDialog::FindGroupItem(const std::u16string& name) const {
   for (TreeView::Item item = m_tree.FirstChild(TreeView::kRoot); item != 0;
        item = m_tree.NextSibling(item)) {
     if (m_tree.ItemData(item) == kItemGroup && m_tree.ItemText(item) == name) return item;
@@ -125,11 +125,11 @@ TreeView::Item CManageDialog::FindGroupItem(const std::u16string& name) const {
   return 0;
 }
 
-void CManageDialog::OnNew() {
+void ManageDialog::OnNew() {
   if (!m_bAccountsLoaded) return;
-  CUserDialog editor(Handle(), m_store);
+  AccountEditor editor(Handle(), m_store);
   editor.m_nType = m_nLastType;
-  if (editor.DoModal() != platform::kIdOk) return;
+  if (editor.DoModal() != ui::kIdOk) return;
   const AccountRecord& result = editor.m_result;
   const bool user = editor.m_nType == kEditUser;
   // The editor has refused names in use; a full table still refuses the record.
@@ -146,10 +146,10 @@ void CManageDialog::OnNew() {
   m_nLastType = editor.m_nType;
 }
 
-void CManageDialog::OnModify() {
+void ManageDialog::OnModify() {
   if (!m_bAccountsLoaded || m_hSelItem == 0) return;
   const std::u16string name = m_tree.ItemText(m_hSelItem);
-  CUserDialog editor(Handle(), m_store);
+  AccountEditor editor(Handle(), m_store);
   editor.m_bNew = false;
   if (m_nSelType == kTypeGroup) {
     ModifyGroup(editor, name);
@@ -159,19 +159,19 @@ void CManageDialog::OnModify() {
   m_tree.Redraw();
 }
 
-void CManageDialog::ModifyGroup(CUserDialog& editor, const std::u16string& name) {
+void ManageDialog::ModifyGroup(AccountEditor& editor, const std::u16string& name) {
   editor.m_nType = kEditGroup;
   if (const AccountRecord* record = FindRecord(m_store, kTypeGroup, name)) {
     editor.m_strGroupComment = record->groupcomment;
     editor.m_strGroupName = record->groupname;
     editor.m_oldRecord = *record;
   }
-  if (editor.DoModal() != platform::kIdOk) return;
+  if (editor.DoModal() != ui::kIdOk) return;
   m_store.UpdateAccount(editor.m_oldRecord, editor.m_result);
   m_tree.SetItemText(m_hSelItem, editor.m_result.groupname);
 }
 
-void CManageDialog::ModifyUser(CUserDialog& editor, const std::u16string& name) {
+void ManageDialog::ModifyUser(AccountEditor& editor, const std::u16string& name) {
   editor.m_nType = kEditUser;
   if (const AccountRecord* record = FindRecord(m_store, kTypeUser, name)) {
     editor.m_strGroupComment = record->groupcomment;
@@ -184,17 +184,17 @@ void CManageDialog::ModifyUser(CUserDialog& editor, const std::u16string& name) 
     editor.m_bJoinGroup = !record->groupname.empty();
     editor.m_oldRecord = *record;
   }
-  if (editor.DoModal() != platform::kIdOk) return;
+  if (editor.DoModal() != ui::kIdOk) return;
   m_store.UpdateAccount(editor.m_oldRecord, editor.m_result);
   m_tree.SetItemText(m_hSelItem, editor.m_result.username);
 }
 
-void CManageDialog::OnDelete() {
+void ManageDialog::OnDelete() {
   if (!m_bAccountsLoaded || m_hSelItem == 0) return;
   const std::u16string name = m_tree.ItemText(m_hSelItem);
   const std::u16string question =
       platform::FormatText(platform::ResourceString(IDS_CONFIRM_DELETE), name);
-  if (platform::ShowMessageBox(Handle(), question, platform::kMbOkCancel) != platform::kIdOk) {
+  if (ui::ShowMessageBox(Handle(), question, ui::kMbOkCancel) != ui::kIdOk) {
     return;
   }
   if (!m_store.DeleteAccount(name)) {
@@ -214,15 +214,15 @@ void CManageDialog::OnDelete() {
   }
 }
 
-void CManageDialog::OnOK() {
+void ManageDialog::OnOK() {
   if (m_bAccountsLoaded && SaveAccountFile(m_store, m_location) != kFileOk) {
     ShowPrompt(Handle(), IDS_SAVE_USERS_FAILED);
   }
   Dialog::OnOK();
 }
 
-void RunManageDialog(platform::WindowHandle parent, CUser& store, const DataLocation& location) {
-  CManageDialog(parent, store, location).DoModal();
+void RunManageDialog(ui::WindowHandle parent, CUser& store, const DataLocation& location) {
+  ManageDialog(parent, store, location).DoModal();
 }
 
 }  // namespace warden

@@ -1,4 +1,4 @@
-// CManageDialog: the tree of groups and users of a store, with New, Modify,
+// ManageDialog: the tree of groups and users of a store, with New, Modify,
 // Delete and Edit zones. It loads users.dat and section.dat of its location
 // into the store when it opens and writes users.dat on OK.
 #ifndef WARDEN_DIALOGS_MANAGE_DIALOG_H
@@ -9,43 +9,43 @@
 
 #include "accounts/account_rules.h"
 #include "accounts/user_store.h"
-#include "platform/ui.h"
 #include "storage/data_location.h"
+#include "ui/ui.h"
 
 namespace warden {
 
-class CUserDialog;
+class AccountEditor;
 
-class CManageDialog : public platform::Dialog {
+class ManageDialog : public ui::Dialog {
  public:
-  CManageDialog(platform::WindowHandle parent, CUser& store, DataLocation location);
+  ManageDialog(ui::WindowHandle parent, CUser& store, DataLocation location);
 
   std::int32_t m_nLastType = 0;
-  platform::TreeView::Item m_hSelItem = 0;
-  platform::Button m_btnDelete;
-  platform::Button m_btnModify;
-  platform::Button m_btnNew;
-  platform::Button m_btnEditZones;
-  platform::TreeView m_tree;
+  ui::TreeView::Item m_hSelItem = 0;
+  ui::Button m_btnDelete;
+  ui::Button m_btnModify;
+  ui::Button m_btnNew;
+  ui::Button m_btnEditZones;
+  ui::TreeView m_tree;
   std::int16_t m_nSelType = 0;
 
  protected:
-  void DoDataExchange(platform::DataExchange& exchange) override;
+  void DoDataExchange(ui::DataExchange& exchange) override;
   bool OnInitDialog() override;
   void OnOK() override;
 
  private:
   void BuildTree();
-  void OnSelectionChanged(platform::TreeView::Item item);
+  void OnSelectionChanged(ui::TreeView::Item item);
   void OnDoubleClick();
   void OnNew();
   void OnModify();
   void OnDelete();
-  void ModifyGroup(CUserDialog& editor, const std::u16string& name);
-  void ModifyUser(CUserDialog& editor, const std::u16string& name);
-  platform::TreeView::Item FindGroupItem(const std::u16string& name) const;
+  void ModifyGroup(AccountEditor& editor, const std::u16string& name);
+  void ModifyUser(AccountEditor& editor, const std::u16string& name);
+  ui::TreeView::Item FindGroupItem(const std::u16string& name) const;
   // The selection rules for the entry `item` shows.
-  Selection SelectItem(platform::TreeView::Item item) const;
+  Selection SelectItem(ui::TreeView::Item item) const;
 
   // False after a failed load of either file: what is in memory is not the
   // file, so nothing may be edited and OK must not write users.dat.
@@ -58,7 +58,7 @@ class CManageDialog : public platform::Dialog {
 };
 
 // Runs the manage dialog modally over `parent`.
-void RunManageDialog(platform::WindowHandle parent, CUser& store, const DataLocation& location);
+void RunManageDialog(ui::WindowHandle parent, CUser& store, const DataLocation& location);
 
 }  // namespace warden
 

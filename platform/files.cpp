@@ -3,19 +3,39 @@
 #include "platform/system_files.h"
 
 namespace warden::platform {
+namespace {
+
+namespace os = system_files;
+
+// The same on both systems: made new, so a planted link is never written through.
+bool CopyNew(const std::u16string& from, const std::u16string& to) {
+  const FileHandle in = os::OpenRead(from);
+  if (in == kInvalidFile) return false;
+  const FileHandle out = os::Create(to, from);
+  bool ok = out != kInvalidFile;
+  char buffer[16384];
+  std::size_t got = 0;
+  while (ok && (ok = os::Read(in, buffer, sizeof buffer, &got)) && got > 0)
+    ok = os::Write(out, buffer, got);
+  ok = ok && os::Flush(out);
+  if (out != kInvalidFile) ok = os::Close(out) && ok;
+  os::Close(in);
+  return ok;
+}
+
+}  // namespace
 
 const FileOps& SystemFiles() {
   static const FileOps ops = [] {
-    namespace os = system_files;
     FileOps table;
     table.exists = os::Exists;
     table.open_read = os::OpenRead;
-    table.open_write = os::OpenWrite;
+    table.create = os::Create;
     table.read = os::Read;
     table.write = os::Write;
     table.flush = os::Flush;
     table.close = os::Close;
-    table.copy = os::Copy;
+    table.copy = CopyNew;
     table.remove = os::Remove;
     table.rename = os::Rename;
     table.replace = os::Replace;
@@ -46,7 +66,9 @@ File::~File() {
 
 File File::OpenRead(const std::u16string& path) { return File(Files().open_read(path)); }
 
-File File::OpenWrite(const std::u16string& path) { return File(Files().open_write(path)); }
+File File::Create(const std::u16string& path, const std::u16string& rights_of) {
+  return File(Files().create(path, rights_of));
+}
 
 bool File::Read(void* buffer, std::size_t size, std::size_t* got) {
   *got = 0;

@@ -19,21 +19,28 @@ constexpr FileHandle kInvalidFile = -1;
 struct FileOps {
   // True when the path names an existing file (the file's status is readable).
   bool (*exists)(const std::u16string& path);
+  // Shares reading and deleting: a writer may move another file over it.
   FileHandle (*open_read)(const std::u16string& path);
-  // Creates the file or cuts it to zero length.
-  FileHandle (*open_write)(const std::u16string& path);
+  // Makes the file new for writing: fails when any name is there, a link
+  // too, which is never followed. The file gets the access rights of the
+  // file `rights_of` (POSIX: mode, and owner and group where allowed;
+  // Windows: the access list); without one, POSIX makes it its owner's
+  // alone and Windows gives it what the folder passes on.
+  FileHandle (*create)(const std::u16string& path, const std::u16string& rights_of);
   // Reads up to `size` bytes; `*got` is 0 at the end of the file.
   bool (*read)(FileHandle file, void* buffer, std::size_t size, std::size_t* got);
   bool (*write)(FileHandle file, const void* buffer, std::size_t size);
   // Forces written data to the disk.
   bool (*flush)(FileHandle file);
   bool (*close)(FileHandle file);
-  // Copies a file over `to` (replacing it) and forces the copy to the disk.
+  // Copies `from` into `to`, made new as by create with the rights of
+  // `from`, and forces the copy to the disk.
   bool (*copy)(const std::u16string& from, const std::u16string& to);
   bool (*remove)(const std::u16string& path);
   // Renames; fails when `to` exists.
   bool (*rename)(const std::u16string& from, const std::u16string& to);
-  // Moves `from` over `to` in one step, replacing `to`, durable on return.
+  // Moves `from` over `to` in one step, replacing `to`, durable on return;
+  // readers of the old `to` keep reading it where the system allows.
   bool (*replace)(const std::u16string& from, const std::u16string& to);
   // The size in bytes of an open file.
   bool (*size)(FileHandle file, std::uint64_t* bytes);
@@ -63,7 +70,7 @@ class File {
   ~File();
 
   static File OpenRead(const std::u16string& path);
-  static File OpenWrite(const std::u16string& path);
+  static File Create(const std::u16string& path, const std::u16string& rights_of = {});
 
   bool IsOpen() const { return handle_ != kInvalidFile; }
   bool Read(void* buffer, std::size_t size, std::size_t* got);

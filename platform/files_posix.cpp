@@ -23,9 +23,28 @@ FileHandle OpenRead(const std::u16string& path) {
   return fd < 0 ? kInvalidFile : fd;
 }
 
-FileHandle OpenWrite(const std::u16string& path) {
-  const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  return fd < 0 ? kInvalidFile : fd;
+// The rights of `model` onto the open file. A group that cannot be given
+// (only its members and root may) does not get the group's rights.
+static bool TakeRights(int fd, const struct stat& model) {
+  mode_t mode = model.st_mode & 0777;
+  if (::fchown(fd, model.st_uid, model.st_gid) != 0 && ::fchown(fd, -1, model.st_gid) != 0) {
+    mode &= ~S_IRWXG;
+  }
+  return ::fchmod(fd, mode) == 0;
+}
+
+FileHandle Create(const std::u16string& path, const std::u16string& rights_of) {
+  const std::string native = NativePath(path);
+  const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return kInvalidFile;
+  struct stat model {};
+  if (rights_of.empty() || ::stat(NativePath(rights_of).c_str(), &model) != 0 ||
+      TakeRights(fd, model)) {
+    return fd;
+  }
+  ::close(fd);
+  ::unlink(native.c_str());
+  return kInvalidFile;
 }
 
 bool Read(FileHandle file, void* buffer, std::size_t size, std::size_t* got) {
@@ -58,21 +77,6 @@ bool Size(FileHandle file, std::uint64_t* bytes) {
   if (::fstat(static_cast<int>(file), &status) != 0) return false;
   *bytes = static_cast<std::uint64_t>(status.st_size);
   return true;
-}
-
-bool Copy(const std::u16string& from, const std::u16string& to) {
-  const FileHandle in = OpenRead(from);
-  if (in == kInvalidFile) return false;
-  const FileHandle out = OpenWrite(to);
-  bool ok = out != kInvalidFile;
-  char buffer[16384];
-  std::size_t got = 0;
-  while (ok && (ok = Read(in, buffer, sizeof buffer, &got)) && got > 0)
-    ok = Write(out, buffer, got);
-  ok = ok && Flush(out);
-  if (out != kInvalidFile) ok = Close(out) && ok;
-  Close(in);
-  return ok;
 }
 
 bool Remove(const std::u16string& path) { return ::unlink(NativePath(path).c_str()) == 0; }

@@ -1,6 +1,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <vector>
 
 #include "platform/system_files.h"
 #include "platform/win32_text.h"
@@ -15,13 +17,33 @@ bool Exists(const std::u16string& path) {
 }
 
 FileHandle OpenRead(const std::u16string& path) {
-  return FromHandle(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  return FromHandle(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-FileHandle OpenWrite(const std::u16string& path) {
-  return FromHandle(CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+// The access list of `model` onto the open file as it stands, protection
+// and inherited entries included; a model that is gone leaves the file as made.
+static bool TakeAccessList(HANDLE file, const std::u16string& model) {
+  DWORD size = 0;
+  if (!GetFileSecurityW(Wide(model), DACL_SECURITY_INFORMATION, nullptr, 0, &size)) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+    if (error != ERROR_INSUFFICIENT_BUFFER) return false;
+  }
+  std::vector<BYTE> descriptor(size);
+  return GetFileSecurityW(Wide(model), DACL_SECURITY_INFORMATION, descriptor.data(), size, &size) &&
+         SetKernelObjectSecurity(file, DACL_SECURITY_INFORMATION, descriptor.data());
+}
+
+// CREATE_NEW fails on any name there, a link or junction too, never following it.
+FileHandle Create(const std::u16string& path, const std::u16string& rights_of) {
+  const HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return kInvalidFile;
+  if (rights_of.empty() || TakeAccessList(file, rights_of)) return FromHandle(file);
+  CloseHandle(file);
+  DeleteFileW(Wide(path));
+  return kInvalidFile;
 }
 
 bool Read(FileHandle file, void* buffer, std::size_t size, std::size_t* got) {
@@ -55,19 +77,50 @@ bool Size(FileHandle file, std::uint64_t* bytes) {
   return true;
 }
 
-bool Copy(const std::u16string& from, const std::u16string& to) {
-  if (!CopyFileW(Wide(from), Wide(to), FALSE)) return false;
-  const HANDLE copy = CreateFileW(Wide(to), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (copy == INVALID_HANDLE_VALUE) return false;
-  const bool flushed = FlushFileBuffers(copy) != FALSE;
-  return CloseHandle(copy) != FALSE && flushed;
-}
-
 bool Remove(const std::u16string& path) { return DeleteFileW(Wide(path)) != FALSE; }
 
 bool Rename(const std::u16string& from, const std::u16string& to) {
   return MoveFileW(Wide(from), Wide(to)) != FALSE;
+}
+
+// `path` in full, in the form that names it as it is (\\?\).
+static std::wstring VerbatimPath(const std::u16string& path) {
+  const DWORD length = GetFullPathNameW(Wide(path), 0, nullptr, nullptr);
+  std::wstring full(length, L'\0');
+  full.resize(GetFullPathNameW(Wide(path), length, full.data(), nullptr));
+  if (full.rfind(L"\\\\?\\", 0) == 0) return full;
+  return full.rfind(L"\\\\", 0) == 0 ? L"\\\\?\\UNC" + full.substr(1) : L"\\\\?\\" + full;
+}
+
+// FILE_RENAME_INFO as FileRenameInfoEx reads it: flags in place of the
+// one-byte ReplaceIfExists.
+struct RenameInfoEx {
+  DWORD flags;
+  HANDLE root_directory;
+  DWORD name_bytes;
+  WCHAR name[1];
+};
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+constexpr DWORD kReplaceIfExists = 1, kPosixSemantics = 2;
+
+// The classic move refuses to replace a file that anyone holds open; a
+// rename with POSIX semantics (Windows 10 1607 on, NTFS) replaces it while
+// readers that share delete access go on reading the old file. Elsewhere
+// (older systems, other file systems, Wine) it fails.
+static bool RenameOverReaders(const std::u16string& from, const std::u16string& to) {
+  const std::wstring target = VerbatimPath(to);
+  std::vector<std::uint8_t> buffer(offsetof(RenameInfoEx, name) + (target.size() + 1) * 2);
+  auto* info = reinterpret_cast<RenameInfoEx*>(buffer.data());
+  info->flags = kReplaceIfExists | kPosixSemantics;
+  info->name_bytes = static_cast<DWORD>(target.size() * 2);
+  std::copy(target.begin(), target.end(), info->name);
+  const HANDLE file = CreateFileW(Wide(from), DELETE | SYNCHRONIZE, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool renamed = SetFileInformationByHandle(file, kFileRenameInfoEx, info,
+                                                  static_cast<DWORD>(buffer.size())) != FALSE;
+  CloseHandle(file);
+  return renamed;
 }
 
 // A virus scanner or indexer may hold the target open for a moment.
@@ -77,6 +130,7 @@ bool Replace(const std::u16string& from, const std::u16string& to) {
       return true;
     }
     const DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED && RenameOverReaders(from, to)) return true;
     if (attempt == 4 || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)) {
       return false;
     }

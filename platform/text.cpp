@@ -80,9 +80,24 @@ char16_t FoldCase(char16_t c) {
   return c;
 }
 
+std::u16string Folded(std::u16string_view text) {
+  std::u16string folded(text);
+  for (char16_t& c : folded) c = FoldCase(c);
+  return folded;
+}
+
 std::u16string ToDecimal(long long value) {
   const std::string digits = std::to_string(value);
   return std::u16string(digits.begin(), digits.end());
+}
+
+std::u16string FormatText(const std::u16string& pattern, const std::u16string& argument) {
+  for (std::size_t at = 0; at + 1 < pattern.size(); ++at) {
+    if (pattern[at] == u'%' && (pattern[at + 1] == u'd' || pattern[at + 1] == u's')) {
+      return pattern.substr(0, at) + argument + pattern.substr(at + 2);
+    }
+  }
+  return pattern;
 }
 
 }  // namespace warden::platform

@@ -10,6 +10,7 @@ x86_note="$root/build/x86-not-run.txt"
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+  libssl-dev
   mingw-w64 mingw-w64-tools binutils-mingw-w64
   wine64 fonts-wine xvfb xauth fonts-wqy-microhei
   msitools wixl osslsigncode openssl

@@ -45,8 +45,19 @@ wine64 regsvr32 /s "$ctl_root_w\\Warden\\Warden.dll"
 ctl() { wine64 "$ctl_root/Warden/wardenctl.exe" "$@" | tr -d '\r'; }
 wine64 build/win64/host/warden_host.exe --add-user Operator1 >/dev/null
 ctl list | grep -q '^  Operator1$'
+# On a console (a pseudo-terminal gives the tool one) Chinese shows as written.
+on_console=$(timeout 120 script -qec "'$(wine_program)' '$ctl_root/Warden/wardenctl.exe' list" \
+  /dev/null) || true
+grep -q '系统管理员' <<<"$on_console" || { echo "FAILED: wardenctl list on a console" >&2; exit 1; }
 ctl verify >/dev/null
+# A save gives the new file and the backup the access list of the file it
+# replaces: one that lets others in nowhere (Wine keeps it in the mode) stays so.
+chmod 600 "$ctl_root/users.dat"
 ctl add-user Scripted1 --priority 5 --zones 1-3
+for saved in users.dat users.bak; do
+  [ $((0$(stat -c %a "$ctl_root/$saved") & 7)) -eq 0 ] ||
+    { echo "FAILED: $saved open to others after a save" >&2; exit 1; }
+done
 wine64 build/win64/host/warden_host.exe | tr -d '\r' | grep -q 'user Scripted1 .*priority 5'
 wine64 regsvr32 /u /s "$ctl_root_w\\Warden\\Warden.dll"
 cp "$ctl_root/win.ini.saved" "$win_ini"

@@ -14,8 +14,8 @@
 #include "shell/com_server.h"
 #include "shell/config_ids.h"
 #include "shell/entry_guard.h"
-#include "shell/language.h"
 #include "storage/data_location.h"
+#include "storage/installation.h"
 #include "zones/zone_file.h"
 
 #if defined(_WIN32) && !defined(_WIN64)

@@ -3,7 +3,7 @@
 #include "dialogs/dialog_texts.h"
 #include "platform/module_state.h"
 #include "shell/com_server.h"
-#include "shell/language.h"
+#include "storage/installation.h"
 
 namespace warden {
 
@@ -11,7 +11,7 @@ bool CWardenApp::InitInstance() {
   const std::int32_t code = GetLanguageCode();
   m_hLangDll = platform::LoadResourceLibrary(GetLanguageLibraryPath(code));
   if (m_hLangDll) platform::SetModuleResourceSource(m_hLangDll);
-  platform::SetStandardTexts(kDialogTexts);
+  ui::SetStandardTexts(kDialogTexts);
   InitComModule();
   return true;
 }

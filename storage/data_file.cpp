@@ -44,9 +44,11 @@ std::optional<SavePaths> PathsIn(const std::u16string& directory, const DataFile
 }
 
 // Header and body into the temporary file, flushed to the disk and closed.
-// `*created` tells whether the file was opened (and so may need removing).
-bool WriteTemporary(const std::u16string& temp, const ArchiveBody& write_body, bool* created) {
-  File file = File::OpenWrite(temp);
+// A stale one goes first: the file is made new, with the rights of the file
+// it is to replace. `*created` tells whether it was made (and so may need removing).
+bool WriteTemporary(const SavePaths& paths, const ArchiveBody& write_body, bool* created) {
+  Files().remove(paths.temp);
+  File file = File::Create(paths.temp, paths.dat);
   *created = file.IsOpen();
   if (!file.IsOpen()) return false;
   Archive archive = Archive::Writing(file);
@@ -63,6 +65,7 @@ bool WriteTemporary(const std::u16string& temp, const ArchiveBody& write_body, b
 // name, then one replacing move, so the old backup stays whole until the new
 // one is. Never moves the file itself away.
 bool TakeBackup(const SavePaths& paths) {
+  Files().remove(paths.backup_temp);
   if (Files().copy(paths.dat, paths.backup_temp) &&
       Files().replace(paths.backup_temp, paths.backup)) {
     return true;
@@ -136,8 +139,7 @@ int SaveDataFile(const DataFileNames& names, const DataLocation& location, bool*
   const HeldLock lock(paths->lock);
   if (!lock.held()) return kFileNotWritable;
   bool created = false;
-  if (WriteTemporary(paths->temp, write_body, &created) &&
-      Commit(*paths, backup_due, mode) == kFileOk) {
+  if (WriteTemporary(*paths, write_body, &created) && Commit(*paths, backup_due, mode) == kFileOk) {
     return kFileOk;
   }
   // Leave no stale new content behind (the next save would overwrite it anyway).

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <chrono>
 #include <functional>
@@ -61,9 +65,6 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
   over_limit.insert(over_limit.end(), over_limit.end() - 134, over_limit.end() - 0);
   over_limit[132] = 0x00, over_limit[133] = 0x80;
   // Nor is a table of 32768 written: the 16-bit count would cut it short.
-  Bytes refused;
-  Archive writer = Archive::Writing(refused);
-  EXPECT_FALSE(WriteAccountTable(writer, Table(kMaxAccounts + 1)));
   EXPECT_EQ(testing::WriteUsersFile(Table(kMaxAccounts + 1), InstallLocation()), kFileNotWritable);
   EXPECT_FALSE(install_.Has("users.dat"));
   // Each: the case, the file, the result and the records it gives.
@@ -163,9 +164,38 @@ TEST_F(AccountFileTest, DirectoryRule) {
   EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileDefaultNotWritable);
 }
 
+// A file's rights, "none" when it is missing or not a plain file: its mode,
+// owner and group. Restrict narrows them; a file made from nothing is its
+// owner's alone. (Windows: only whether the file is there; scripts/test-wine.sh
+// checks that the tool's saves keep the access list.)
+#ifdef _WIN32
+std::string AccessOf(const std::filesystem::path& file) {
+  return std::filesystem::exists(file) ? "" : "none";
+}
+void Restrict(const std::filesystem::path&) {}
+std::string MadeNew() { return ""; }
+#else
+std::string AccessOf(const std::filesystem::path& file) {
+  struct stat s {};
+  if (::lstat(file.c_str(), &s) != 0 || !S_ISREG(s.st_mode)) return "none";
+  return std::to_string(s.st_mode & 0777) + " " + std::to_string(s.st_uid) + ":" +
+         std::to_string(s.st_gid);
+}
+void Restrict(const std::filesystem::path& file) {  // group-readable, and another owner if root
+  ::chmod(file.c_str(), 0640);
+  if (::geteuid() == 0) ::chown(file.c_str(), 1234, 1235);
+}
+std::string MadeNew() {
+  return "384 " + std::to_string(::geteuid()) + ":" + std::to_string(::getegid());
+}
+#endif
+
 // Each file call of a save fails in turn; afterwards the file holds exactly
 // the old or the new bytes, the result says which, and a load reads it.
 // Without a failure, the first save after a load backs up the file as loaded.
+// The file and its backup have the rights of the old file (one made from
+// nothing is its owner's alone); links planted as side files are neither
+// followed nor put in place.
 TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
   Table new_table = SampleTable();
   new_table.push_back(testing::UserRecord(u"new", 1));
@@ -176,10 +206,21 @@ TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.old_file ? "file, " : "no file, ") + (c.backup_due ? "due" : ""));
     CUser store;
+    std::string rights;
     const auto prepare = [&] {
       for (const char* name : {"users.bak", "users.dat", "users.111", "users.112"})
         std::filesystem::remove(install_ / name);
-      if (c.old_file) PutDat(old_bytes);
+      if (c.old_file) {
+        PutDat(old_bytes);
+        Restrict(install_ / "users.dat");
+        rights = AccessOf(install_ / "users.dat");
+      }
+      testing::WriteText(install_ / "other", "kept");
+      if (!c.old_file) rights = MadeNew();
+#ifndef _WIN32
+      for (const char* name : {"users.111", "users.112"})
+        std::filesystem::create_symlink(install_ / "other", install_ / name);
+#endif
       store.m_pUser = new_table;
       store.m_bUserBackupDue = c.backup_due;
     };
@@ -191,12 +232,16 @@ TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
       EXPECT_TRUE(backup.empty() || backup == old_bytes);
       EXPECT_TRUE(!saved || backup.empty() != (c.old_file && c.backup_due));
       EXPECT_EQ(store.m_bUserBackupDue, c.backup_due && backup.empty());
-      // Side files stay only where removing them failed too.
-      EXPECT_FALSE(!persistent && (install_.Has("users.111") || install_.Has("users.112")));
+      // Side files of its own stay only where removing them failed too.
+      const auto own = [&](const char* name) { return AccessOf(install_ / name) != "none"; };
+      EXPECT_FALSE(!persistent && (own("users.111") || own("users.112")));
+      EXPECT_EQ(testing::ReadBytes(install_ / "other"), (Bytes{'k', 'e', 'p', 't'}));
       // Never left without the file; it holds exactly what the result says.
       ASSERT_EQ(install_.Has("users.dat"), c.old_file || saved);
       if (!install_.Has("users.dat")) return;
       EXPECT_EQ(Dat(), saved ? new_bytes : old_bytes);
+      EXPECT_TRUE(AccessOf(install_ / "users.dat") == rights &&
+                  (backup.empty() || AccessOf(install_ / "users.bak") == rights));
       CUser reader;
       ASSERT_EQ(LoadAccountFile(reader, InstallLocation()), kFileOk);
       EXPECT_EQ(StoreBytes(reader), saved ? new_bytes : old_bytes);

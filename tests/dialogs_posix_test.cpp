@@ -7,10 +7,9 @@
 #include "accounts/account_file.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/manage_dialog.h"
-#include "dialogs/section_dialog.h"
+#include "dialogs/zone_dialog.h"
 #include "platform/resources.h"
 #include "platform/text.h"
-#include "platform/ui_headless.h"
 #include "resources/resource_ids.h"
 #include "shell/config_ids.h"
 #include "shell/config_object.h"
@@ -18,12 +17,13 @@
 #include "tests/support/install_dir.h"
 #include "tests/support/records.h"
 #include "tests/support/stores.h"
+#include "ui/headless_driver.h"
 #include "zones/zone_file.h"
 
 namespace warden::testing {
 namespace {
 
-namespace hl = platform::headless;
+namespace hl = ui::headless;
 using platform::ResourceString;
 using platform::ToUtf8;
 using Table = std::vector<AccountRecord>;
@@ -58,7 +58,7 @@ class DialogsTest : public ::testing::Test {
     hl::SetFailureReporter([](const char* file, int line, const std::string& message) {
       ADD_FAILURE_AT(file, line) << message;
     });
-    platform::SetStandardTexts(kDialogTexts);
+    ui::SetStandardTexts(kDialogTexts);
     ResetStores();
   }
   void TearDown() override {
@@ -88,7 +88,7 @@ class DialogsTest : public ::testing::Test {
     EXPECT_EQ(table ? WriteUsersFile(*table, InstallLocation()) : kFileOk, kFileOk);
     hl::Reset();
     for (Step& step : steps) hl::Push(std::move(step));
-    CManageDialog(nullptr, ApplicationStore(), InstallLocation()).DoModal();
+    ManageDialog(nullptr, ApplicationStore(), InstallLocation()).DoModal();
     return Messages();
   }
   // Zone names 无, Z1 to Z63.
@@ -98,7 +98,7 @@ class DialogsTest : public ::testing::Test {
     }
   }
   static Texts RunZones(std::intptr_t result) {
-    EXPECT_EQ(CSectionDialog(nullptr, ApplicationStore(), InstallLocation()).DoModal(), result);
+    EXPECT_EQ(ZoneDialog(nullptr, ApplicationStore(), InstallLocation()).DoModal(), result);
     return Messages();
   }
 
@@ -114,7 +114,7 @@ Step Select(const std::u16string& name, Step then) {
 }
 
 // Clicks `button`, then `close`.
-Step Press(std::int32_t button, std::int32_t close = platform::kIdCancel) {
+Step Press(std::int32_t button, std::int32_t close = ui::kIdCancel) {
   return [button, close](hl::Driver& d) { d.Click(button), d.Click(close); };
 }
 
@@ -138,7 +138,7 @@ TEST_F(DialogsTest, TreeShowsGroupsWithMembersHidesUnknownGroupsOrIsTheDefaultOr
   // users.dat without records, read over a table in memory: an empty tree in
   // which New works.
   ASSERT_EQ(LoadAccountFile(ApplicationStore(), InstallLocation()), kFileOk);
-  Run(Table{}, {Outline(outline, Press(IDC_NEW, platform::kIdOk)),
+  Run(Table{}, {Outline(outline, Press(IDC_NEW, ui::kIdOk)),
                 [](hl::Driver& d) { d.Type(IDC_GROUP_NAME, u"Line"), d.Ok(); }});
   EXPECT_TRUE(outline.empty());
   EXPECT_EQ(ReadUsers().at(0).groupname, u"Line");
@@ -198,9 +198,9 @@ TEST_F(DialogsTest, EditorRefusalsAreShownAndKeepTheEditorOpen) {
     int zone;  // ticked besides zone 0 (none) when not 0
     std::uint16_t message;
     std::uint32_t box_icon;
-  } rows[] = {{u"   ", 0, IDS_ENTER_NAME, platform::kMbIconStop},
+  } rows[] = {{u"   ", 0, IDS_ENTER_NAME, ui::kMbIconStop},
               {u"x", 5, IDS_ZONE_NONE_WITH_OTHERS, 0},
-              {u" PLANT ", 0, IDS_NAME_EXISTS, platform::kMbIconInformation}};
+              {u" PLANT ", 0, IDS_NAME_EXISTS, ui::kMbIconInformation}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.message);
     const Step fill = [&row](hl::Driver& d) {
@@ -226,15 +226,14 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
   const auto twice = [](hl::Driver& d) { d.Click(IDC_MODIFY), d.Click(IDC_MODIFY), d.Ok(); };
   AccountRecord preset = User(u"ann", 5);  // only a preset can be too long
   preset.password = preset.usercomment = std::u16string(40, u'p');
-  EXPECT_EQ(
-      Run(Table{preset}, {Select(u"ann", Press(IDC_MODIFY)),
-                          [](hl::Driver& d) {
-                            d.Ok();  // the password is checked before anything else
-                            EXPECT_EQ(d.Focused(), IDC_PASSWORD);
-                            d.Cancel();
-                          },
-                          [](hl::Driver& d) { EXPECT_EQ(d.shown().flags, platform::kMbOk); }}),
-      Text(IDS_PASSWORD_TOO_LONG, u"31"));
+  EXPECT_EQ(Run(Table{preset}, {Select(u"ann", Press(IDC_MODIFY)),
+                                [](hl::Driver& d) {
+                                  d.Ok();  // the password is checked before anything else
+                                  EXPECT_EQ(d.Focused(), IDC_PASSWORD);
+                                  d.Cancel();
+                                },
+                                [](hl::Driver& d) { EXPECT_EQ(d.shown().flags, ui::kMbOk); }}),
+            Text(IDS_PASSWORD_TOO_LONG, u"31"));
 
   EXPECT_EQ(Run(Table{User(u"ann", 5), User(u"bob", 5)},
                 {Select(u"ann",  // a double-click opens the editor as Modify does
@@ -267,7 +266,7 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
               }),
        [](hl::Driver& d) {
          EXPECT_EQ(d.Text(IDC_GROUP_NAME), u"Plant");
-         EXPECT_FALSE(d.IsEnabled(IDC_TYPE_USER));  // no type change in Modify
+         EXPECT_FALSE(d.IsEnabled(IDC_TYPE_USER));      // no type change in Modify
          EXPECT_TRUE(d.ListChecked(IDC_ZONE_LIST, 3));  // its own zones, not Other's
          d.Type(IDC_GROUP_NAME, u"Line"), d.Ok();
        }});
@@ -344,7 +343,7 @@ TEST_F(DialogsTest, ManageDoModalShowsFailedSavesAndKeepsTheEdits) {
   std::optional<FaultInjector> faults;
   hl::Push([&faults](hl::Driver& d) {
     faults.emplace();
-    faults->FailEvery(FileOp::kOpenWrite);
+    faults->FailEvery(FileOp::kCreate);
     d.Click(IDC_EDIT_ZONES), d.Click(IDC_NEW), d.Ok();
   });
   hl::Push(hl::ExpectDialog(IDD_ZONES),
@@ -387,12 +386,12 @@ TEST_F(DialogsTest, ZoneRenameRefusalsAreShownAndDropTheRename) {
     if (!row.message.empty()) {
       hl::Push([&row](hl::Driver& d) {
         EXPECT_EQ(d.IsMessageBox() ? d.shown().flags : 0u,
-                  row.box ? platform::kMbOk | platform::kMbIconExclamation : 0u);
-        EXPECT_EQ(d.shown().caption, row.box ? platform::DefaultCaption() : u"提示");
+                  row.box ? ui::kMbOk | ui::kMbIconExclamation : 0u);
+        EXPECT_EQ(d.shown().caption, row.box ? ui::DefaultCaption() : u"提示");
         hl::PressOk()(d);
       });
     }
-    EXPECT_EQ(RunZones(platform::kIdCancel), row.message.empty() ? Texts{} : Texts{row.message});
+    EXPECT_EQ(RunZones(ui::kIdCancel), row.message.empty() ? Texts{} : Texts{row.message});
     hl::Reset();
     EXPECT_EQ(ToUtf8(list), ToUtf8(row.list));
     EXPECT_EQ(ApplicationStore().m_strSection[3], u"Z3");  // Cancel keeps the store
@@ -427,7 +426,7 @@ TEST_F(DialogsTest, ZonesRenamedThroughModifyAndDoubleClickThenOk) {
   });
   hl::Push(hl::ExpectDialog(IDD_RENAME_ZONE),
            [](hl::Driver& d) { d.Type(IDC_NEW_ZONE_NAME, u"Two"), d.Cancel(); });
-  EXPECT_EQ(RunZones(platform::kIdOk), Texts{});
+  EXPECT_EQ(RunZones(ui::kIdOk), Texts{});
   const ZoneNames& names = ApplicationStore().m_strSection;
   EXPECT_EQ(names[0] + names[2] + names[5], u"AgainZ2Z5");
   CUser reread;
@@ -440,10 +439,13 @@ TEST_F(DialogsTest, ZonesRenamedThroughModifyAndDoubleClickThenOk) {
 
 // The dialog framework on the headless backend, over the module's own
 // templates, and the checks a headless script makes of itself.
-namespace warden::platform {
+namespace warden::ui {
 namespace {
 
 namespace hl = headless;
+using platform::FormatText;
+using platform::ResourceString;
+using platform::ToUtf8;
 
 // A dialog over a module template; each test gives what it exchanges.
 class TestDialog : public Dialog {
@@ -574,4 +576,4 @@ TEST_F(UiHeadlessTest, StepsNameTheirModalAndActionsMustAct) {
 }
 
 }  // namespace
-}  // namespace warden::platform
+}  // namespace warden::ui

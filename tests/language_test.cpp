@@ -2,7 +2,7 @@
 
 #include "platform/module_file.h"
 #include "platform/text.h"
-#include "shell/language.h"
+#include "storage/installation.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/windows_profile.h"
 

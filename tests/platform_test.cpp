@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "platform/digest.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/text.h"
@@ -17,11 +18,11 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using testing::ReadBytes;
 
-// Nothing is lost at the edges: a one-byte write over a longer file, a copy
-// whose last read brings one byte past its 16 KiB buffer, an empty read at
-// the end. Windows rename refuses an existing target, and the POSIX layer
-// must too; replace overwrites it. Missing files and folders fail, and so
-// does a write the file refuses. Nothing is left open.
+// Nothing is lost at the edges: a copy whose last read brings one byte past
+// its 16 KiB buffer, an empty read at the end. Windows rename refuses an
+// existing target, and the POSIX layer must too; replace overwrites it; a
+// file is made or copied only where no name is. Missing files and folders
+// fail, and so does a write the file refuses. Nothing is left open.
 TEST(FilesTest, EdgesAndFailures) {
   testing::TempDir dir;
 #ifndef _WIN32
@@ -35,15 +36,18 @@ TEST(FilesTest, EdgesAndFailures) {
   testing::WriteBytes(dir / "a", bytes);
   testing::WriteBytes(dir / "b", {2, 2});
   const auto a = dir.core("a"), b = dir.core("b"), none = dir.core("none");
-  File file = File::OpenWrite(b);
+  EXPECT_FALSE(File::Create(b).IsOpen() || Files().copy(a, b) || Files().rename(a, b) ||
+               ReadBytes(dir / "b") != (Bytes{2, 2}));
+  File file = File::Create(none);
   EXPECT_TRUE(file.Write("x", 1) && file.Flush() && file.Close() && !file.IsOpen());
-  EXPECT_FALSE(Files().rename(a, b));
-  EXPECT_EQ(ReadBytes(dir / "b"), Bytes{'x'});
-  EXPECT_TRUE(Files().copy(a, b) && Files().replace(b, a) && !Files().exists(b));
+  EXPECT_TRUE(Files().remove(none) && Files().remove(b) && Files().copy(a, b));
+  EXPECT_TRUE(Files().replace(b, a) && !Files().exists(b));
   EXPECT_EQ(ReadBytes(dir / "a"), bytes);
+  file = File::OpenRead(a);
+  file = File::OpenRead(a);  // closes the first
+  // A reader shares delete access: what it reads can be moved away while it
+  // goes on reading it.
   EXPECT_TRUE(Files().rename(a, b) && !Files().exists(a));
-  file = File::OpenRead(b);
-  file = File::OpenRead(b);  // closes the first
   std::size_t got = 99;
   EXPECT_TRUE(file.Read(bytes.data(), bytes.size() + 5, &got) && got == bytes.size());
   EXPECT_TRUE(file.Read(bytes.data(), bytes.size(), &got) && got == 0);
@@ -52,7 +56,7 @@ TEST(FilesTest, EdgesAndFailures) {
   Files().close(reading);
   EXPECT_FALSE(Files().exists(none) || File::OpenRead(none).IsOpen() || Files().remove(none) ||
                Files().copy(none, a) || Files().replace(none, a) || Files().rename(none, a) ||
-               File::OpenWrite(dir.core("no-such-dir\\x")).IsOpen());
+               File::Create(dir.core("no-such-dir\\x")).IsOpen());
   // The lock excludes any other holder, another open in this very process
   // too, until released; a waiter gives up after its bound.
   const FileHandle lock = Files().lock(dir.core("a.lck"), 0);
@@ -127,6 +131,31 @@ TEST(ProfileTest, PrivateIniLookupFollowsWindowsRules) {
   testing::WriteText(dir / "c.ini", "\xEF\xBB\xBF[S]\nK=\xE4\xB8\xAD\n");
   EXPECT_EQ(ReadPrivateProfileString(u"S", u"K", u"", dir.core("c.ini"), 512), u"\u4E2D");
 #endif
+}
+
+// Known answers (FIPS 180-2 examples), given whole and split at odd points,
+// so that each piece of a streamed file counts once and in order.
+TEST(DigestTest, KnownAnswers) {
+  const std::string million(1000000, 'a');
+  const std::tuple<std::string, std::string> rows[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {million, "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+  };
+  for (const auto& [text, hex] : rows) {
+    Sha256Digest whole{}, pieces{};
+    ASSERT_TRUE(DigestOf(text.data(), text.size(), &whole));
+    EXPECT_EQ(ToHex(whole), hex) << text.size();
+    Sha256 hasher;
+    for (std::size_t at = 0, step = 1; at < text.size(); at += step, step = step * 3 + 1) {
+      hasher.Update(text.data() + at, std::min(step, text.size() - at));
+    }
+    ASSERT_TRUE(hasher.Finish(&pieces));
+    EXPECT_EQ(pieces, whole) << text.size();
+    EXPECT_FALSE(hasher.Finish(&pieces));  // spent
+  }
 }
 
 }  // namespace

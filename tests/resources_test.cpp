@@ -5,15 +5,23 @@
 #include <cstdio>
 #include <fstream>
 
-#include "platform/dialog_template.h"
 #include "platform/resources.h"
-#include "platform/ui.h"
-#include "resources/resource_ids.h"
 #include "platform/text.h"
+#include "resources/resource_ids.h"
 #include "tests/support/built_files.h"
+#include "ui/dialog_template.h"
+#include "ui/ui.h"
 
 namespace warden::platform {
 namespace {
+
+using ui::Button;
+using ui::Dialog;
+using ui::DialogItem;
+using ui::DialogTemplate;
+using ui::kIdOk;
+using ui::ListView;
+using ui::ParseDialogTemplate;
 
 // With no source set the module's own strings are read; missing ids, a gap
 // inside a block and no module give empty text.
@@ -109,7 +117,7 @@ TEST(DialogTemplateTest, TruncatedOrShortFormTemplatesAreRefused) {
   EXPECT_TRUE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
   EXPECT_FALSE(ParseDialogTemplate(nullptr, 100, &parsed));
   EXPECT_EQ(Dialog(9999, nullptr).DoModal(), -1);  // no such template
-  bytes[bytes.size() - 2] = 4;  // creation data it does not hold
+  bytes[bytes.size() - 2] = 4;                     // creation data it does not hold
   EXPECT_FALSE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
   bytes[bytes.size() - 2] = 0;
   bytes[2] = 0;  // no longer the extended form's signature

@@ -96,7 +96,7 @@ TEST(ArchiveTest, TextsThroughTheFileBuffer) {
   testing::TempDir dir;
   const std::u16string texts[] = {std::u16string(40000, u'\u4E2D'), std::u16string(32768, u'y'),
                                   std::u16string(70000, u'z'), u"end"};
-  platform::File file = platform::File::OpenWrite(dir.core("a.bin"));
+  platform::File file = platform::File::Create(dir.core("a.bin"));
   Archive out = Archive::Writing(file);
   ASSERT_TRUE(out.WriteBlock("\x01", 1));
   for (const std::u16string& text : texts) ASSERT_TRUE(out.WriteText(text));

@@ -11,11 +11,11 @@
 #include <map>
 
 #include "accounts/user_store.h"
-#include "dialogs/drive_picker_list.h"
-#include "platform/ui.h"
+#include "dialogs/zone_check_list.h"
 #include "resources/resource_ids.h"
+#include "ui/ui.h"
 
-namespace warden::platform {
+namespace warden::ui {
 namespace {
 
 class ProbeDialog : public Dialog {
@@ -48,7 +48,7 @@ TEST(UiWin32Test, ZoneListOnARealListView) {
   record.sectionid[5] = 2;  // any value but 1 is unticked
   store.m_pUser.emplace(std::vector<AccountRecord>{record});
   ProbeDialog dialog(IDD_ZONES, [&](ProbeDialog& d) {
-    CDrivePickerListCtrl list(ApplicationStore());
+    ZoneCheckList list(ApplicationStore());
     list.Attach(&d, IDC_ZONE_LIST);
     list.FillZones(true);
     EXPECT_EQ(list.ItemCount(), kZoneCount);
@@ -110,4 +110,4 @@ TEST(UiWin32Test, TreeSelectionAndDeletionNotifyLikeTheHeadlessTree) {
 }
 
 }  // namespace
-}  // namespace warden::platform
+}  // namespace warden::ui

@@ -11,10 +11,10 @@
 #include "accounts/account_file.h"
 #include "platform/resources.h"
 #include "platform/text.h"
-#include "platform/ui.h"
 #include "resources/resource_ids.h"
 #include "storage/field_cipher.h"
 #include "tests/support/install_dir.h"
+#include "tools/wardenctl/console.h"
 #include "tools/wardenctl/wardenctl.h"
 #include "zones/zone_file.h"
 
@@ -237,6 +237,22 @@ TEST_F(WardenctlTest, VerifyAndRestoreBackup) {
             {{"restore-backup"}, kExitRefused, asked, nullptr, "n\n"},
             {{"restore-backup"}, 0, asked, nullptr, "Y\n"},
             {{"show", "bob"}, 0, "name: bob\n"}});
+}
+
+// What goes to a Windows console: whole lines once a block has gathered; a
+// flush hands on the rest but half a character; a failing console ("z") makes
+// the stream bad.
+TEST(ConsoleTest, WholeLinesAndCharacters) {
+  std::vector<std::u16string> handed;
+  LineBuffer buffer(
+      [&](const std::u16string& text) { return handed.push_back(text), text != u"z"; });
+  std::ostream out(&buffer);
+  for (int i = 0; i < 5; ++i) out << "\xE7\xB3\xBB" << std::string(1000, 'x') << "\n";
+  out << "ab\xE7" << std::flush << "\xB3\xBB" << std::flush << std::endl;
+  const std::u16string line = u"\u7CFB" + std::u16string(1000, u'x') + u"\n";
+  EXPECT_EQ(handed, (std::vector<std::u16string>{line + line + line + line, line + u"ab", u"\u7CFB",
+                                                 u"\n"}));
+  EXPECT_FALSE(out << "z" << std::flush);
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ FaultInjector::FaultInjector() {
   FileOps& ops = platform::Files();
   ops.exists = Counted<FileOp::kExists, &FileOps::exists, false>;
   ops.open_read = Counted<FileOp::kOpenRead, &FileOps::open_read, platform::kInvalidFile>;
-  ops.open_write = Counted<FileOp::kOpenWrite, &FileOps::open_write, platform::kInvalidFile>;
+  ops.create = Counted<FileOp::kCreate, &FileOps::create, platform::kInvalidFile>;
   ops.read = Read;
   ops.write = Counted<FileOp::kWrite, &FileOps::write, false>;
   ops.flush = Counted<FileOp::kFlush, &FileOps::flush, false>;

@@ -11,7 +11,7 @@ namespace warden::testing {
 enum class FileOp {
   kExists,
   kOpenRead,
-  kOpenWrite,
+  kCreate,
   kRead,
   kWrite,
   kFlush,

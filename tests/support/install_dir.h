@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "shell/language.h"
 #include "storage/data_location.h"
+#include "storage/installation.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/windows_profile.h"
 

@@ -3,10 +3,9 @@
 #include <iostream>
 
 #include "accounts/account_rules.h"
+#include "accounts/account_tree.h"
 #include "accounts/name_text.h"
-#include "dialogs/account_tree.h"
 #include "platform/text.h"
-#include "platform/ui.h"
 #include "resources/resource_ids.h"
 #include "tools/wardenctl/commands.h"
 #include "tools/wardenctl/transfer.h"

@@ -42,12 +42,6 @@ TableRead ReadTable(const DataLocation& location, const char16_t* name) {
   return read;
 }
 
-std::u16string Folded(const std::u16string& name) {
-  std::u16string folded = name;
-  for (char16_t& c : folded) c = platform::FoldCase(c);
-  return folded;
-}
-
 // What verify finds, as JSON; "clean" tells whether anything was found.
 Json Inspect(const Session& session) {
   const TableRead users = ReadTable(session.location, u"users.dat");
@@ -73,7 +67,7 @@ Json Inspect(const Session& session) {
     const AccountRecord& record = users.table[i];
     if (record.type == kTypeGroup) groups.insert(record.groupname);
     if (record.type != kTypeGroup && record.type != kTypeUser) continue;
-    const auto [first, added] = first_of_name.emplace(Folded(record.Name()), i);
+    const auto [first, added] = first_of_name.emplace(platform::Folded(record.Name()), i);
     if (!added) same_name[first->second].push_back(i);
   }
   Json& unknown = file["unknown_groups"] = Json::array();

@@ -6,9 +6,8 @@
 #include "platform/files.h"
 #include "platform/resources.h"
 #include "platform/text.h"
-#include "platform/ui.h"
 #include "resources/resource_ids.h"
-#include "shell/language.h"
+#include "storage/installation.h"
 #include "tools/wardenctl/console.h"
 #include "zones/zone_file.h"
 

@@ -7,7 +7,6 @@
 #include "accounts/account_rules.h"
 #include "accounts/name_text.h"
 #include "platform/text.h"
-#include "platform/ui.h"
 #include "resources/resource_ids.h"
 #include "tools/wardenctl/session.h"
 #include "zones/zone_name_rules.h"

@@ -1,15 +1,15 @@
 // Reader of compiled extended dialog templates (DLGTEMPLATEEX, as windres and
 // rc emit DIALOGEX). Portable: the headless dialogs are built from it,
 // and both backends use it to find radio groups.
-#ifndef WARDEN_PLATFORM_DIALOG_TEMPLATE_H
-#define WARDEN_PLATFORM_DIALOG_TEMPLATE_H
+#ifndef WARDEN_UI_DIALOG_TEMPLATE_H
+#define WARDEN_UI_DIALOG_TEMPLATE_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace warden::platform {
+namespace warden::ui {
 
 // Window and control styles the framework looks at (Win32 values).
 namespace style {
@@ -83,6 +83,6 @@ bool ParseDialogTemplate(const std::uint8_t* data, std::size_t size, DialogTempl
 
 bool IsRadioButton(const DialogItem& item);
 
-}  // namespace warden::platform
+}  // namespace warden::ui
 
 #endif

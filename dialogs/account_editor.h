@@ -1,9 +1,9 @@
-// CUserDialog: the editor for one group or user, in New or Modify mode. It
+// AccountEditor: the editor for one group or user, in New or Modify mode. It
 // reads the account table and the current user, checks every field in a
 // fixed order, and hands back one finished record in m_result; it never
 // changes the table itself.
-#ifndef WARDEN_DIALOGS_USER_DIALOG_H
-#define WARDEN_DIALOGS_USER_DIALOG_H
+#ifndef WARDEN_DIALOGS_ACCOUNT_EDITOR_H
+#define WARDEN_DIALOGS_ACCOUNT_EDITOR_H
 
 #include <cstdint>
 #include <string>
@@ -11,23 +11,23 @@
 #include "accounts/account_record.h"
 #include "accounts/account_rules.h"
 #include "accounts/user_store.h"
-#include "dialogs/drive_picker_list.h"
-#include "platform/ui.h"
+#include "dialogs/zone_check_list.h"
+#include "ui/ui.h"
 
 namespace warden {
 
-class CUserDialog : public platform::Dialog {
+class AccountEditor : public ui::Dialog {
  public:
   // Reads the table and the current user of `store`, never changes them.
-  CUserDialog(platform::WindowHandle parent, const CUser& store);
+  AccountEditor(ui::WindowHandle parent, const CUser& store);
 
   bool m_bNew = true;
   std::u16string m_strJoinGroup;
   AccountRecord m_result;
   AccountRecord m_oldRecord;
-  platform::ComboBox m_comboGroup;
-  platform::Edit m_editUserName;
-  CDrivePickerListCtrl m_listZones;
+  ui::ComboBox m_comboGroup;
+  ui::Edit m_editUserName;
+  ZoneCheckList m_listZones;
   std::u16string m_strUserComment;
   std::u16string m_strUserName;
   std::u16string m_strPassword;
@@ -41,7 +41,7 @@ class CUserDialog : public platform::Dialog {
   std::int16_t m_nLimitTime = 0;
 
  protected:
-  void DoDataExchange(platform::DataExchange& exchange) override;
+  void DoDataExchange(ui::DataExchange& exchange) override;
   bool OnInitDialog() override;
   void OnOK() override;
 

@@ -1,15 +1,15 @@
 // The seam between the dialog framework and its two backends: one open
-// dialog window, reached by control id. Included by platform/ui*.cpp only.
-#ifndef WARDEN_PLATFORM_UI_BACKEND_H
-#define WARDEN_PLATFORM_UI_BACKEND_H
+// dialog window, reached by control id. Included by the ui layer only.
+#ifndef WARDEN_UI_UI_BACKEND_H
+#define WARDEN_UI_UI_BACKEND_H
 
 #include <cstdint>
 #include <string>
 
 #include "platform/module_file.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
-namespace warden::platform::ui_backend {
+namespace warden::ui::ui_backend {
 
 using Item = TreeView::Item;
 
@@ -71,10 +71,10 @@ class DialogWindow {
 };
 
 // Shows `dialog` from its template bytes until EndDialog; returns the result.
-std::intptr_t RunModal(Dialog& dialog, const ResourceBytes& bytes, WindowHandle parent);
+std::intptr_t RunModal(Dialog& dialog, const platform::ResourceBytes& bytes, WindowHandle parent);
 int MessageBoxShown(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
                     std::uint32_t flags);
 
-}  // namespace warden::platform::ui_backend
+}  // namespace warden::ui::ui_backend
 
 #endif

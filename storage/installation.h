@@ -1,7 +1,7 @@
 // Where the module lives, which language it speaks, and where the host is
 // installed. Nothing is cached: every call reads its files anew.
-#ifndef WARDEN_SHELL_LANGUAGE_H
-#define WARDEN_SHELL_LANGUAGE_H
+#ifndef WARDEN_STORAGE_INSTALLATION_H
+#define WARDEN_STORAGE_INSTALLATION_H
 
 #include <cstdint>
 #include <string>

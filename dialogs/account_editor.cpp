@@ -1,4 +1,4 @@
-#include "dialogs/user_dialog.h"
+#include "dialogs/account_editor.h"
 
 #include "accounts/account_rules.h"
 #include "accounts/builtin_names.h"
@@ -13,18 +13,18 @@ namespace {
 
 constexpr std::size_t kNumberMaxChars = 3;
 
-using platform::NotifyCode;
+using ui::NotifyCode;
 
 }  // namespace
 
-CUserDialog::CUserDialog(platform::WindowHandle parent, const CUser& store)
+AccountEditor::AccountEditor(ui::WindowHandle parent, const CUser& store)
     : Dialog(IDD_USER_EDITOR, parent), m_listZones(store), m_store(store) {
   for (std::int32_t id : {IDC_TYPE_GROUP, IDC_TYPE_USER, IDC_JOIN_GROUP}) {
-    On(id, NotifyCode::kClick, [this](const platform::Notification&) { OnTypeOrJoinClicked(); });
+    On(id, NotifyCode::kClick, [this](const ui::Notification&) { OnTypeOrJoinClicked(); });
   }
 }
 
-void CUserDialog::DoDataExchange(platform::DataExchange& exchange) {
+void AccountEditor::DoDataExchange(ui::DataExchange& exchange) {
   exchange.Bind(IDC_JOIN_GROUP_COMBO, m_comboGroup);
   exchange.Bind(IDC_USER_NAME, m_editUserName);
   exchange.Bind(IDC_ZONE_LIST, m_listZones);
@@ -41,7 +41,7 @@ void CUserDialog::DoDataExchange(platform::DataExchange& exchange) {
   exchange.Check(IDC_JOIN_GROUP, m_bJoinGroup);
 }
 
-bool CUserDialog::OnInitDialog() {
+bool AccountEditor::OnInitDialog() {
   m_strLimitTime = platform::ToDecimal(m_nLimitTime);
   m_strUserPri = platform::ToDecimal(m_nUserPri);
   Dialog::OnInitDialog();
@@ -53,7 +53,7 @@ bool CUserDialog::OnInitDialog() {
   return true;
 }
 
-void CUserDialog::FillGroups() {
+void AccountEditor::FillGroups() {
   int selection = -1;
   for (const AccountRecord& record : m_store.Records()) {
     if (record.type != kTypeGroup) continue;
@@ -66,7 +66,7 @@ void CUserDialog::FillGroups() {
   if (m_comboGroup.Count() > 0) m_comboGroup.SetCurSel(selection == -1 ? 0 : selection);
 }
 
-void CUserDialog::TickZonesOfOldRecord() {
+void AccountEditor::TickZonesOfOldRecord() {
   const std::vector<AccountRecord>& table = m_store.Records();
   for (std::size_t i = 0; i < table.size(); ++i) {
     const AccountRecord& record = table[i];
@@ -80,12 +80,12 @@ void CUserDialog::TickZonesOfOldRecord() {
   }
 }
 
-void CUserDialog::ApplyEnablingRules() {
+void AccountEditor::ApplyEnablingRules() {
   const bool group = m_nType == kEditGroup;
   const bool user = m_nType == kEditUser;
   const auto enable = [this](std::initializer_list<std::int32_t> ids, bool on) {
     for (std::int32_t id : ids) {
-      platform::Control control;
+      ui::Control control;
       control.Attach(this, id);
       control.Enable(on);
     }
@@ -99,25 +99,25 @@ void CUserDialog::ApplyEnablingRules() {
           IDC_PRIORITY, IDC_PRIORITY_LABEL},
          user);
   enable({IDC_JOIN_GROUP}, m_bNew && user);
-  platform::Button join;
+  ui::Button join;
   join.Attach(this, IDC_JOIN_GROUP);
   m_comboGroup.Enable(m_bNew && user && join.IsChecked());
 }
 
-void CUserDialog::OnTypeOrJoinClicked() {
+void AccountEditor::OnTypeOrJoinClicked() {
   UpdateData(true);
   ApplyEnablingRules();
 }
 
-void CUserDialog::SelectNameField() {
-  platform::Edit name;
+void AccountEditor::SelectNameField() {
+  ui::Edit name;
   name.Attach(this, m_nType == kEditUser ? IDC_USER_NAME : IDC_GROUP_NAME);
   name.SetFocus();
   name.SelectAll();
 }
 
-void CUserDialog::OnOK() {
-  platform::Edit password;
+void AccountEditor::OnOK() {
+  ui::Edit password;
   password.Attach(this, IDC_PASSWORD);
   if (CheckPasswordLength(password.Text()) != 0) {
     ShowRefusal(IDS_PASSWORD_TOO_LONG, EditField::kPassword);
@@ -153,25 +153,25 @@ void CUserDialog::OnOK() {
   Dialog::OnOK();
 }
 
-void CUserDialog::ShowRefusal(std::uint16_t message, EditField focus) {
-  using platform::ShowMessageBox;
+void AccountEditor::ShowRefusal(std::uint16_t message, EditField focus) {
+  using ui::ShowMessageBox;
   const std::u16string text = platform::ResourceString(message);
   switch (message) {
     case IDS_PASSWORD_TOO_LONG:
       ShowMessageBox(Handle(), platform::FormatText(text, platform::ToDecimal(kNameMaxChars)),
-                     platform::kMbOk);
+                     ui::kMbOk);
       break;
     case IDS_ENTER_NAME:
-      ShowMessageBox(Handle(), text, platform::kMbOk | platform::kMbIconStop);
+      ShowMessageBox(Handle(), text, ui::kMbOk | ui::kMbIconStop);
       break;
     case IDS_NAME_EXISTS:
-      ShowMessageBox(Handle(), text, platform::kMbOk | platform::kMbIconInformation);
+      ShowMessageBox(Handle(), text, ui::kMbOk | ui::kMbIconInformation);
       break;
     default:
       ShowPrompt(Handle(), text);
   }
   if (focus == EditField::kPassword) {
-    platform::Edit password;
+    ui::Edit password;
     password.Attach(this, IDC_PASSWORD);
     password.SetFocus();
   } else if (focus == EditField::kName) {

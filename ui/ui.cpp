@@ -1,15 +1,17 @@
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 #include "platform/resources.h"
 #include "platform/text.h"
-#include "platform/ui_backend.h"
+#include "ui/ui_backend.h"
 
-namespace warden::platform {
+namespace warden::ui {
 namespace {
 
 StandardTexts g_standard_texts;
 
-std::u16string StandardText(std::uint16_t id) { return id == 0 ? u"" : ResourceString(id); }
+std::u16string StandardText(std::uint16_t id) {
+  return id == 0 ? u"" : platform::ResourceString(id);
+}
 
 }  // namespace
 
@@ -21,15 +23,6 @@ int ShowMessageBox(WindowHandle owner, const std::u16string& text, std::uint32_t
                    const std::u16string& caption) {
   return ui_backend::MessageBoxShown(owner, text, caption.empty() ? DefaultCaption() : caption,
                                      flags);
-}
-
-std::u16string FormatText(const std::u16string& pattern, const std::u16string& argument) {
-  for (std::size_t at = 0; at + 1 < pattern.size(); ++at) {
-    if (pattern[at] == u'%' && (pattern[at + 1] == u'd' || pattern[at + 1] == u's')) {
-      return pattern.substr(0, at) + argument + pattern.substr(at + 2);
-    }
-  }
-  return pattern;
 }
 
 // ---- Control and wrappers ----
@@ -160,7 +153,8 @@ void DataExchange::Text(std::int32_t id, std::u16string& value, std::size_t max_
   std::u16string text = window->Text(id);
   if (max_chars > 0 && text.size() > max_chars) {
     ShowMessageBox(dialog_.Handle(),
-                   FormatText(StandardText(g_standard_texts.text_too_long), ToDecimal(max_chars)),
+                   platform::FormatText(StandardText(g_standard_texts.text_too_long),
+                                        platform::ToDecimal(max_chars)),
                    kMbOk | kMbIconExclamation);
     window->Focus(id);
     window->SelectAll(id);
@@ -202,8 +196,10 @@ Dialog::Dialog(std::uint16_t template_id, WindowHandle parent)
 Dialog::~Dialog() = default;
 
 std::intptr_t Dialog::DoModal() {
-  ResourceBytes bytes;
-  if (IsOpen() || !FindResourceBytes(ResourceSource(), kResourceTypeDialog, template_id_, &bytes) ||
+  platform::ResourceBytes bytes;
+  if (IsOpen() ||
+      !platform::FindResourceBytes(platform::ResourceSource(), platform::kResourceTypeDialog,
+                                   template_id_, &bytes) ||
       !ParseDialogTemplate(bytes.data, bytes.size, &template_)) {
     return -1;
   }
@@ -263,4 +259,4 @@ void Dialog::HandleNotify(const Notification& notification) {
 
 void Dialog::HandleClose() { OnCancel(); }
 
-}  // namespace warden::platform
+}  // namespace warden::ui

@@ -3,16 +3,20 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
-#include "platform/ui_backend.h"
 #include "platform/win32_text.h"
+#include "ui/ui_backend.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
-namespace warden::platform::ui_backend {
+namespace warden::ui::ui_backend {
 namespace {
+
+using platform::FromWide;
+using platform::Wide;
 
 class Win32Window : public DialogWindow {
  public:
@@ -228,7 +232,7 @@ class Win32Window : public DialogWindow {
 
 struct ModalRun {
   Dialog* dialog;
-  Win32Window* window;
+  std::unique_ptr<Win32Window> window;  // from WM_INITDIALOG until the dialog returns
 };
 
 ModalRun* RunOf(HWND hwnd) {
@@ -276,7 +280,7 @@ BOOL CALLBACK SetTreeRedraw(HWND child, LPARAM redraw) {
 // the number of items, not quadratic.
 bool InitialiseWithTreesQuiet(HWND hwnd, ModalRun& run) {
   EnumChildWindows(hwnd, SetTreeRedraw, FALSE);
-  const bool default_focus = run.dialog->HandleInit(run.window);
+  const bool default_focus = run.dialog->HandleInit(run.window.get());
   EnumChildWindows(hwnd, SetTreeRedraw, TRUE);
   return default_focus;
 }
@@ -285,7 +289,7 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
   if (message == WM_INITDIALOG) {
     auto* run = reinterpret_cast<ModalRun*>(lparam);
     SetWindowLongPtrW(hwnd, DWLP_USER, lparam);
-    run->window = new Win32Window(hwnd);
+    run->window = std::make_unique<Win32Window>(hwnd);
     return InitialiseWithTreesQuiet(hwnd, *run) ? TRUE : FALSE;
   }
   ModalRun* run = RunOf(hwnd);
@@ -318,7 +322,7 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
 
 }  // namespace
 
-std::intptr_t RunModal(Dialog& dialog, const ResourceBytes& bytes, WindowHandle parent) {
+std::intptr_t RunModal(Dialog& dialog, const platform::ResourceBytes& bytes, WindowHandle parent) {
   static const bool controls_ready = [] {
     INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX),
                               ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
@@ -326,11 +330,9 @@ std::intptr_t RunModal(Dialog& dialog, const ResourceBytes& bytes, WindowHandle 
   }();
   (void)controls_ready;
   ModalRun run{&dialog, nullptr};
-  const INT_PTR result = DialogBoxIndirectParamW(
+  return DialogBoxIndirectParamW(
       reinterpret_cast<HINSTANCE>(&__ImageBase), reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data),
       static_cast<HWND>(parent), DialogProc, reinterpret_cast<LPARAM>(&run));
-  delete run.window;
-  return result;
 }
 
 int MessageBoxShown(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
@@ -338,4 +340,4 @@ int MessageBoxShown(WindowHandle owner, const std::u16string& text, const std::u
   return MessageBoxW(static_cast<HWND>(owner), Wide(text), Wide(caption), flags);
 }
 
-}  // namespace warden::platform::ui_backend
+}  // namespace warden::ui::ui_backend

@@ -1,20 +1,20 @@
-// CDrivePickerListCtrl: the zone list. Item i is zone i of the store it is
+// ZoneCheckList: the zone list. Item i is zone i of the store it is
 // given, shown plainly or with a check box per zone.
-#ifndef WARDEN_DIALOGS_DRIVE_PICKER_LIST_H
-#define WARDEN_DIALOGS_DRIVE_PICKER_LIST_H
+#ifndef WARDEN_DIALOGS_ZONE_CHECK_LIST_H
+#define WARDEN_DIALOGS_ZONE_CHECK_LIST_H
 
 #include <cstdint>
 
 #include "accounts/account_record.h"
 #include "accounts/user_store.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace warden {
 
-class CDrivePickerListCtrl : public platform::ListView {
+class ZoneCheckList : public ui::ListView {
  public:
-  explicit CDrivePickerListCtrl(const CUser& store) : m_store(store) {}
-  ~CDrivePickerListCtrl() override = default;
+  explicit ZoneCheckList(const CUser& store) : m_store(store) {}
+  ~ZoneCheckList() override = default;
 
   // Rebuilds the list from the store's 64 zone names; ticks are lost.
   void FillZones(bool check_boxes);

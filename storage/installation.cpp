@@ -1,4 +1,4 @@
-#include "shell/language.h"
+#include "storage/installation.h"
 
 #include "platform/module_file.h"
 #include "platform/profile.h"

@@ -1,4 +1,4 @@
-#include "dialogs/account_tree.h"
+#include "accounts/account_tree.h"
 
 #include <string>
 #include <unordered_map>

@@ -1,7 +1,7 @@
-#include "platform/dialog_template.h"
+#include "ui/dialog_template.h"
 #include "platform/little_endian.h"
 
-namespace warden::platform {
+namespace warden::ui {
 namespace {
 
 constexpr std::uint32_t kDsSetFont = 0x40;
@@ -13,7 +13,7 @@ class Reader {
 
   bool Word(std::uint16_t* value) {
     if (!data_ || size_ < 2 || at_ > size_ - 2) return false;
-    *value = LoadU16(data_ + at_);
+    *value = platform::LoadU16(data_ + at_);
     at_ += 2;
     return true;
   }
@@ -176,4 +176,4 @@ bool ParseDialogTemplate(const std::uint8_t* data, std::size_t size, DialogTempl
   return true;
 }
 
-}  // namespace warden::platform
+}  // namespace warden::ui

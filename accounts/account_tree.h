@@ -1,8 +1,8 @@
 // The shape of the manage dialog's tree, worked out from the account table
 // before any control is touched: groups at the root with their users below,
 // group-less users at the root, users of an unknown group not shown.
-#ifndef WARDEN_DIALOGS_ACCOUNT_TREE_H
-#define WARDEN_DIALOGS_ACCOUNT_TREE_H
+#ifndef WARDEN_ACCOUNTS_ACCOUNT_TREE_H
+#define WARDEN_ACCOUNTS_ACCOUNT_TREE_H
 
 #include <cstddef>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "dialogs/section_dialog.h"
+#include "dialogs/zone_dialog.h"
 
 #include "accounts/name_text.h"
 #include "dialogs/prompt_dialog.h"
@@ -10,70 +10,70 @@
 
 namespace warden {
 
-using platform::NotifyCode;
+using ui::NotifyCode;
 
-CDialog2::CDialog2(platform::WindowHandle parent) : Dialog(IDD_RENAME_ZONE, parent) {}
+ZoneRenameDialog::ZoneRenameDialog(ui::WindowHandle parent) : Dialog(IDD_RENAME_ZONE, parent) {}
 
-void CDialog2::DoDataExchange(platform::DataExchange& exchange) {
+void ZoneRenameDialog::DoDataExchange(ui::DataExchange& exchange) {
   exchange.Text(IDC_NEW_ZONE_NAME, m_strNewName, kNameMaxChars);
 }
 
-bool CDialog2::OnInitDialog() {
+bool ZoneRenameDialog::OnInitDialog() {
   Dialog::OnInitDialog();
-  platform::Edit edit;
+  ui::Edit edit;
   edit.Attach(this, IDC_NEW_ZONE_NAME);
   edit.SetFocus();
   edit.SelectAll();
   return false;
 }
 
-CSectionDialog::CSectionDialog(platform::WindowHandle parent, CUser& store, DataLocation location)
+ZoneDialog::ZoneDialog(ui::WindowHandle parent, CUser& store, DataLocation location)
     : Dialog(IDD_ZONES, parent),
       m_listSection(store),
       m_store(store),
       m_location(std::move(location)) {
-  On(IDC_MODIFY, NotifyCode::kClick, [this](const platform::Notification&) { RenameSection(); });
-  On(IDC_ZONE_LIST, NotifyCode::kClick, [this](const platform::Notification& n) { Select(n); });
-  On(IDC_ZONE_LIST, NotifyCode::kDoubleClick, [this](const platform::Notification& n) {
+  On(IDC_MODIFY, NotifyCode::kClick, [this](const ui::Notification&) { RenameSection(); });
+  On(IDC_ZONE_LIST, NotifyCode::kClick, [this](const ui::Notification& n) { Select(n); });
+  On(IDC_ZONE_LIST, NotifyCode::kDoubleClick, [this](const ui::Notification& n) {
     m_nSelIndex = static_cast<std::int32_t>(n.item);
     m_strSelName = m_nSelIndex == -1 ? u"" : m_listSection.ItemText(m_nSelIndex);
     if (m_nSelIndex != -1) RenameSection();
   });
 }
 
-void CSectionDialog::DoDataExchange(platform::DataExchange& exchange) {
+void ZoneDialog::DoDataExchange(ui::DataExchange& exchange) {
   exchange.Bind(IDC_MODIFY, m_btnModify);
   exchange.Bind(IDC_ZONE_LIST, m_listSection);
 }
 
-bool CSectionDialog::OnInitDialog() {
+bool ZoneDialog::OnInitDialog() {
   Dialog::OnInitDialog();
   m_btnModify.Enable(false);
   m_listSection.FillZones(false);
   return true;
 }
 
-void CSectionDialog::Select(const platform::Notification& notification) {
+void ZoneDialog::Select(const ui::Notification& notification) {
   m_nSelIndex = static_cast<std::int32_t>(notification.item);
   m_strSelName = m_nSelIndex == -1 ? u"" : m_listSection.ItemText(m_nSelIndex);
   m_btnModify.Enable(m_nSelIndex != -1);
 }
 
-bool CSectionDialog::ShowVerdict(const ZoneNameVerdict& verdict) {
+bool ZoneDialog::ShowVerdict(const ZoneNameVerdict& verdict) {
   if (verdict.accepted()) return true;
   const std::u16string text = platform::ResourceString(verdict.message());
   if (verdict.problem == ZoneNameProblem::kBlank) {
-    platform::ShowMessageBox(Handle(), text, platform::kMbOk | platform::kMbIconExclamation);
+    ui::ShowMessageBox(Handle(), text, ui::kMbOk | ui::kMbIconExclamation);
   } else {
     ShowPrompt(Handle(), text + verdict.offending);
   }
   return false;
 }
 
-void CSectionDialog::RenameSection() {
-  CDialog2 rename(Handle());
+void ZoneDialog::RenameSection() {
+  ZoneRenameDialog rename(Handle());
   rename.m_strNewName = m_strSelName;
-  if (rename.DoModal() != platform::kIdOk) return;
+  if (rename.DoModal() != ui::kIdOk) return;
   std::vector<std::u16string> names(m_listSection.ItemCount());
   for (std::size_t i = 0; i < names.size(); ++i) {
     names[i] = m_listSection.ItemText(static_cast<int>(i));
@@ -83,7 +83,7 @@ void CSectionDialog::RenameSection() {
   m_listSection.SetItemText(m_nSelIndex, name);
 }
 
-void CSectionDialog::OnOK() {
+void ZoneDialog::OnOK() {
   for (int zone = 0; zone < kZoneCount; ++zone) {
     m_store.m_strSection[zone] = m_listSection.ItemText(zone);
   }

@@ -5,8 +5,8 @@
 // its first button), so a test never hangs. A step may name the modal it
 // expects; when another one opens, or an action of the step cannot be done,
 // the failure is reported with the file and line of the step.
-#ifndef WARDEN_PLATFORM_UI_HEADLESS_H
-#define WARDEN_PLATFORM_UI_HEADLESS_H
+#ifndef WARDEN_UI_UI_HEADLESS_H
+#define WARDEN_UI_UI_HEADLESS_H
 
 #include <cstddef>
 #include <cstdint>
@@ -15,9 +15,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui.h"
+#include "ui/ui.h"
 
-namespace warden::platform::headless {
+namespace warden::ui::headless {
 
 class Window;
 
@@ -134,6 +134,6 @@ Step PressOk();
 Step PressCancel();
 Step AnswerWith(int button);
 
-}  // namespace warden::platform::headless
+}  // namespace warden::ui::headless
 
 #endif

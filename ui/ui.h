@@ -2,9 +2,9 @@
 // the current resource source, data exchange between members and controls,
 // control wrappers and message boxes. The win32 backend shows real dialogs;
 // the headless backend (POSIX) runs the same classes against controls built
-// from the same templates, answered by a test script (platform/ui_headless.h).
-#ifndef WARDEN_PLATFORM_UI_H
-#define WARDEN_PLATFORM_UI_H
+// from the same templates, answered by a test script (ui/headless_driver.h).
+#ifndef WARDEN_UI_UI_H
+#define WARDEN_UI_UI_H
 
 #include <cstddef>
 #include <cstdint>
@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialog_template.h"
+#include "ui/dialog_template.h"
 
-namespace warden::platform {
+namespace warden::ui {
 
 // HWND on Windows; the headless window on POSIX. Null: no owner.
 using WindowHandle = void*;
@@ -50,9 +50,6 @@ void SetStandardTexts(const StandardTexts& texts);
 int ShowMessageBox(WindowHandle owner, const std::u16string& text, std::uint32_t flags,
                    const std::u16string& caption = {});
 std::u16string DefaultCaption();
-
-// `pattern` with its first %d or %s replaced by `argument`.
-std::u16string FormatText(const std::u16string& pattern, const std::u16string& argument);
 
 enum class NotifyCode { kClick, kDoubleClick, kSelectionChanged };
 
@@ -245,6 +242,6 @@ class Dialog {
   std::vector<Handler> handlers_;
 };
 
-}  // namespace warden::platform
+}  // namespace warden::ui
 
 #endif

@@ -1,8 +1,8 @@
-#include "dialogs/drive_picker_list.h"
+#include "dialogs/zone_check_list.h"
 
 namespace warden {
 
-void CDrivePickerListCtrl::FillZones(bool check_boxes) {
+void ZoneCheckList::FillZones(bool check_boxes) {
   ModifyStyle(kTypeMask | kShowSelAlways | kSortAscending | kSortDescending | kOwnerDrawFixed,
               kReport | kSingleSel | kShareImageLists | kNoColumnHeader);
   if (check_boxes) {
@@ -18,12 +18,12 @@ void CDrivePickerListCtrl::FillZones(bool check_boxes) {
   SetColumnWidth(0, kAutosizeUseHeader);
 }
 
-void CDrivePickerListCtrl::GetZoneChecks(ZoneFlags& checks) const {
+void ZoneCheckList::GetZoneChecks(ZoneFlags& checks) const {
   const int count = ItemCount();
   for (int i = 0; i < count && i < kZoneCount; ++i) checks[i] = IsChecked(i) ? 1 : 0;
 }
 
-void CDrivePickerListCtrl::SetZoneChecks(std::int16_t record_index) {
+void ZoneCheckList::SetZoneChecks(std::int16_t record_index) {
   if (record_index < 0 || record_index >= m_store.UserCount()) return;
   const ZoneFlags& flags = (*m_store.m_pUser)[record_index].sectionid;
   const int count = ItemCount();
