@@ -48,9 +48,9 @@ payload=$from
 if signing; then
   payload=build/$preset/msi-signed
   rm -rf "$payload"
-  mkdir -p "$payload/tools"
+  mkdir -p "$payload/tools/wardenctl"
   cp -r "$from/Warden" "$payload/"
-  [ ! -d "$from/tools/wardenctl" ] || cp -r "$from/tools/wardenctl" "$payload/tools/"
+  [ ! -f "$from/tools/wardenctl/wardenctl.exe" ] || cp "$from/tools/wardenctl/wardenctl.exe" "$payload/tools/wardenctl/"
   for entry in "${binaries[@]}"; do sign "$payload/${entry#*:}"; done
 fi
 
