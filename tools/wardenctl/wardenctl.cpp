@@ -8,6 +8,7 @@
 
 #include "tools/wardenctl/commands.h"
 #include "tools/wardenctl/session.h"
+#include "warden_version.h"
 
 namespace warden::ctl {
 namespace {
@@ -219,6 +220,7 @@ bool RefuseUnknownCommand(CLI::App& app, const std::vector<std::string>& args, I
 
 int RunWardenctl(const std::vector<std::string>& args, Io io) {
   CLI::App app(kDescription, "wardenctl");
+  app.set_version_flag("--version", "wardenctl " WARDEN_VERSION);
   CommandLine command_line;
   DefineCommandLine(app, command_line);
   if (RefuseUnknownCommand(app, args, io)) return kExitUsage;
