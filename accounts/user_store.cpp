@@ -1,6 +1,7 @@
 #include "accounts/user_store.h"
 
 #include <new>
+#include <unordered_set>
 
 #include "accounts/account_rules.h"
 #include "accounts/builtin_names.h"
@@ -19,9 +20,32 @@ AccountRecord DefaultRecord(std::int16_t type, bool zone_none_only, const std::u
   return record;
 }
 
+// The first record of `type` bearing `name` exactly, or else in any letter case.
+std::optional<std::size_t> FirstOfType(const std::vector<AccountRecord>& table, std::int16_t type,
+                                       const std::u16string& name) {
+  if (type != kTypeUser && type != kTypeGroup) return std::nullopt;
+  std::optional<std::size_t> any_case;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i].type != type) continue;
+    if (table[i].Name() == name) return i;
+    if (!any_case && platform::EqualsNoCase(table[i].Name(), name)) any_case = i;
+  }
+  return any_case;
+}
+
 }  // namespace
 
 bool IsSameText(const std::u16string& a, const std::u16string& b) { return a == b; }
+
+std::vector<std::size_t> RecordsNamed(const std::vector<AccountRecord>& table,
+                                      const std::u16string& name) {
+  std::vector<std::size_t> exact, any_case;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i].Name() == name) exact.push_back(i);
+    if (exact.empty() && platform::EqualsNoCase(table[i].Name(), name)) any_case.push_back(i);
+  }
+  return exact.empty() ? any_case : exact;
+}
 
 void CUser::SetDefaultTable() {
   const BuiltInNames names = LoadBuiltInNames();
@@ -65,13 +89,19 @@ int CUser::AddAccount(const AccountRecord& record) {
 
 int CUser::DeleteAccount(const std::u16string& name) {
   if (!m_pUser) return 0;
+  const std::vector<std::size_t> named = RecordsNamed(*m_pUser, name);
+  if (named.empty()) return 0;
   try {
     std::vector<AccountRecord> kept;
-    kept.reserve(m_pUser->size());
-    for (const AccountRecord& record : *m_pUser) {
-      if (!platform::EqualsNoCase(record.Name(), name)) kept.push_back(record);
+    kept.reserve(m_pUser->size() - named.size());
+    std::size_t next = 0;  // into `named`, which is in table order
+    for (std::size_t i = 0; i < m_pUser->size(); ++i) {
+      if (next < named.size() && named[next] == i) {
+        ++next;
+      } else {
+        kept.push_back((*m_pUser)[i]);
+      }
     }
-    if (kept.size() == m_pUser->size()) return 0;
     *m_pUser = std::move(kept);
   } catch (const std::bad_alloc&) {
     return 0;
@@ -81,25 +111,25 @@ int CUser::DeleteAccount(const std::u16string& name) {
 
 int CUser::UpdateAccount(const AccountRecord& old_arg, const AccountRecord& new_arg) {
   if (!m_pUser) return 1;
+  std::vector<AccountRecord>& table = *m_pUser;
+  const std::optional<std::size_t> found = FirstOfType(table, old_arg.type, old_arg.Name());
+  if (!found) return 1;
   // Copies: either argument may be a record of this very table.
-  const AccountRecord old_record = old_arg;
+  const bool group = old_arg.type == kTypeGroup;
+  const std::u16string matched = table[*found].groupname;
   const AccountRecord new_record = new_arg;
-  for (AccountRecord& record : *m_pUser) {
-    if (old_record.type == kTypeUser && record.type == kTypeUser &&
-        platform::EqualsNoCase(record.username, old_record.username)) {
-      record = new_record;
-      return 1;
-    }
-    if (old_record.type == kTypeGroup && record.type == kTypeGroup &&
-        platform::EqualsNoCase(record.groupname, old_record.groupname)) {
-      record = new_record;
-      for (AccountRecord& member : *m_pUser) {
-        if (member.type == kTypeUser &&
-            platform::EqualsNoCase(member.groupname, old_record.groupname)) {
-          member.groupname = new_record.groupname;
-        }
-      }
-      return 1;
+  table[*found] = new_record;
+  if (!group) return 1;
+  // Users of the group follow it; a twin group in another letter case keeps its own.
+  std::unordered_set<std::u16string> groups;
+  for (const AccountRecord& record : table) {
+    if (record.type == kTypeGroup) groups.insert(record.groupname);
+  }
+  for (AccountRecord& member : table) {
+    if (member.type == kTypeUser &&
+        (member.groupname == matched ||
+         (platform::EqualsNoCase(member.groupname, matched) && !groups.count(member.groupname)))) {
+      member.groupname = new_record.groupname;
     }
   }
   return 1;

@@ -40,17 +40,26 @@ class CUser {
   // 1 = appended; 0 = the name is taken (exact comparison), the table is
   // full, or memory ran out.
   int AddAccount(const AccountRecord& record);
-  // Removes every record bearing `name` in any letter case. 1 = done;
-  // 0 = no record bears it, or memory ran out; the table is then unchanged.
+  // Removes the records RecordsNamed gives. 1 = done; 0 = no record bears
+  // the name, or memory ran out; the table is then unchanged.
   int DeleteAccount(const std::u16string& name);
-  // Replaces the record matching `old_record` (name in any letter case); a
-  // group rename carries its users along. Always 1.
+  // Replaces the first record of old_record's type bearing its name exactly,
+  // or, when none does, in any letter case; a group rename carries along
+  // the users of that group (their group name in any letter case, unless
+  // another group bears it exactly). Always 1.
   int UpdateAccount(const AccountRecord& old_record, const AccountRecord& new_record);
   // Type of the first record bearing exactly `name`, 0 if none.
   std::int16_t AccountTypeByName(const std::u16string& name) const;
   // 1 when the current user may change the account called `name`.
   int CanModifyAccount(const std::u16string& name) const;
 };
+
+// The records an edit or delete of `name` acts on, by index: those bearing
+// it exactly, or, only when none does, those bearing it in any letter case.
+// A table may hold names that differ only in case (the host writes what it
+// likes); each is reached by its own spelling.
+std::vector<std::size_t> RecordsNamed(const std::vector<AccountRecord>& table,
+                                      const std::u16string& name);
 
 // Exact, case-sensitive equality.
 bool IsSameText(const std::u16string& a, const std::u16string& b);

@@ -1,7 +1,8 @@
 // warden_host: creates Warden's Config object by ProgID and does what the
 // SCADA host does with it: counts and reads the groups and users, reads the
 // zone names (from the install directory and from project directories),
-// optionally adds a user and saves, and sets the logged-in user.
+// optionally adds a user and saves, and sets the logged-in user. It prints
+// its own version and the one of the Warden.dll that COM loaded.
 //
 //   warden_host.exe [--add-user NAME] [--manage] [PROJECT_DIRECTORY ...]
 #include <initguid.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "warden_idl.h"
+#include "warden_version.h"
 
 namespace {
 
@@ -39,6 +41,28 @@ std::wstring Hex(HRESULT result) {
 }
 
 std::wstring Text(const wchar_t* text) { return text ? text : L""; }
+
+// "1.1.0.0 C:\...\Warden.dll": what the loaded DLL's version resource
+// declares, as an inventory tool reads it.
+std::wstring LoadedWardenVersion() {
+  wchar_t path[MAX_PATH] = {};
+  HMODULE module = GetModuleHandleW(L"Warden.dll");
+  if (!module || !GetModuleFileNameW(module, path, MAX_PATH)) return L"(not found)";
+  DWORD unused = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path, &unused);
+  std::vector<BYTE> info(size);
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (size == 0 || !GetFileVersionInfoW(path, 0, size, info.data()) ||
+      !VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) ||
+      length < sizeof(VS_FIXEDFILEINFO)) {
+    return std::wstring(L"(no version) ") + path;
+  }
+  return std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
+         std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." +
+         std::to_wstring(HIWORD(fixed->dwFileVersionLS)) + L"." +
+         std::to_wstring(LOWORD(fixed->dwFileVersionLS)) + L" " + path;
+}
 
 // Reports a failed call with its result and the object's last-error code.
 bool Check(IConfig* config, const wchar_t* call, HRESULT result) {
@@ -167,6 +191,7 @@ int Run(IConfig* config, int argc, wchar_t** argv) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  Print(L"warden_host " WARDEN_VERSION_W L"\n");
   HRESULT result = CoInitialize(nullptr);
   if (FAILED(result)) {
     Print(L"CoInitialize failed: " + Hex(result) + L"\n");
@@ -183,7 +208,7 @@ int wmain(int argc, wchar_t** argv) {
   if (FAILED(result)) {
     Print(L"cannot create Warden.Config: " + Hex(result) + L" (is Warden.dll registered?)\n");
   } else {
-    Print(L"created Warden.Config\n");
+    Print(L"created Warden.Config, Warden.dll " + LoadedWardenVersion() + L"\n");
     exit_code = Run(config, argc, argv);
     config->Release();
   }

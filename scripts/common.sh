@@ -101,6 +101,46 @@ stop_wine() {
   return 0
 }
 
+# The value of a variable in a preset's CMake cache: cmake_cache PRESET NAME.
+cmake_cache() {
+  sed -n "s/^$2:[A-Z]*=//p" "$root/build/$1/CMakeCache.txt"
+}
+
+# "VERSION LANGUAGE" of a Windows binary's version resource: its file version
+# (four numbers) and the language of its first Translation entry, decimal.
+# Fails, saying why, when the binary has none.
+version_resource() {
+  local file=$1 key language signature fields
+  key=$(byte_offset "$(utf16_pattern VS_VERSION_INFO)" "$file" 0)
+  [ -n "$key" ] || { echo "$file: no version resource" >&2; return 1; }
+  language=$(byte_offset "$(utf16_pattern Translation)" "$file" "$key")
+  # The fixed file information follows the key at the block's next 32-bit
+  # boundary (key + 34) and starts with the signature 0xFEEF04BD.
+  read -r -a fields < <(words_at "$file" $((key + 34)) 8)
+  signature="${fields[0]}.${fields[1]}"
+  if [ "$signature" != 1213.65263 ] || [ -z "$language" ]; then
+    echo "$file: damaged version resource" >&2
+    return 1
+  fi
+  echo "${fields[5]}.${fields[4]}.${fields[7]}.${fields[6]} $(words_at "$file" $((language + 26)) 1)"
+}
+# A grep -P pattern of TEXT in UTF-16LE with its terminating null.
+utf16_pattern() {
+  local text=$1 i pattern=
+  for ((i = 0; i < ${#text}; i++)); do pattern+="${text:i:1}\\x00"; done
+  echo "$pattern\\x00\\x00"
+}
+# Byte offset of the first match of PATTERN in FILE at or after START.
+byte_offset() {
+  local found
+  found=$(tail -c +$(($3 + 1)) "$2" | LC_ALL=C grep -obUaP -m1 "$1" | head -n1 | cut -d: -f1)
+  [ -z "$found" ] || echo $((found + $3))
+}
+# COUNT unsigned 16-bit little-endian numbers at OFFSET in FILE.
+words_at() {
+  od -An -tu2 -v -j "$2" -N $(($3 * 2)) "$1" | xargs
+}
+
 # Configures and builds a preset: every target, or the targets named.
 build_preset() {
   local preset=$1 targets=()

@@ -13,7 +13,7 @@ packages=(
   libssl-dev
   mingw-w64 mingw-w64-tools binutils-mingw-w64
   wine64 fonts-wine xvfb xauth fonts-wqy-microhei
-  msitools wixl
+  msitools wixl osslsigncode openssl
 )
 # Waits for another apt or dpkg run (up to 15 minutes) instead of failing.
 apt=(apt-get -o DPkg::Lock::Timeout=900)

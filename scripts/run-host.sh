@@ -74,7 +74,7 @@ grep -q 'Operator1' build/host-ctl-list.txt
 echo; echo "== wardenctl verify"
 ctl verify
 echo; echo "== wardenctl add-user Scripted1, then warden_host.exe reads it"
-ctl add-user Scripted1 --priority 5 --zones 1-3
+ctl add-user Scripted1 --priority 5 --zones 1-3 --allow-empty-passwords
 host | tee build/host-after-ctl.txt
 grep -q 'Scripted1' build/host-after-ctl.txt
 

@@ -53,12 +53,21 @@ ctl verify >/dev/null
 # A save gives the new file and the backup the access list of the file it
 # replaces: one that lets others in nowhere (Wine keeps it in the mode) stays so.
 chmod 600 "$ctl_root/users.dat"
-ctl add-user Scripted1 --priority 5 --zones 1-3
+ctl add-user Scripted1 --priority 5 --zones 1-3 --allow-empty-passwords
 for saved in users.dat users.bak; do
   [ $((0$(stat -c %a "$ctl_root/$saved") & 7)) -eq 0 ] ||
     { echo "FAILED: $saved open to others after a save" >&2; exit 1; }
 done
 wine64 build/win64/host/warden_host.exe | tr -d '\r' | grep -q 'user Scripted1 .*priority 5'
+# Writers started together each keep their change (each holds users.lck from
+# its load to its save); a reading command creates nothing, not even a lock.
+for n in 1 2 3 4; do ctl add-user "Parallel$n" --allow-empty-passwords & done
+wait
+[ "$(ctl list | grep -c '^Parallel')" = 4 ] || { echo "parallel wardenctl runs lost users"; exit 1; }
+mkdir "$ctl_root/bare"
+cp "$ctl_root/users.dat" "$ctl_root/bare/"
+ctl --dir "$ctl_root_w\\bare" verify >/dev/null
+[ "$(ls -A "$ctl_root/bare")" = users.dat ] || { echo "wardenctl verify created files"; exit 1; }
 wine64 regsvr32 /u /s "$ctl_root_w\\Warden\\Warden.dll"
 cp "$ctl_root/win.ini.saved" "$win_ini"
-echo "wardenctl and the component read each other's files"
+echo "wardenctl and the component read each other's files; parallel writers keep every change"

@@ -14,21 +14,6 @@ using platform::Files;
 // How long a save or a read waits for another process to finish with the file.
 constexpr std::uint32_t kLockWaitMs = 5000;
 
-// The lock file held for as long as the object lives; see held().
-class HeldLock {
- public:
-  explicit HeldLock(const std::u16string& path) : handle_(Files().lock(path, kLockWaitMs)) {}
-  ~HeldLock() {
-    if (held()) Files().unlock(handle_);
-  }
-  HeldLock(const HeldLock&) = delete;
-  HeldLock& operator=(const HeldLock&) = delete;
-  bool held() const { return handle_ != platform::kInvalidFile; }
-
- private:
-  platform::FileHandle handle_;
-};
-
 struct SavePaths {
   std::u16string dat, temp, backup_temp, backup, lock;
 };
@@ -94,6 +79,16 @@ int Commit(const SavePaths& paths, bool* backup_due, SaveMode mode) {
 
 }  // namespace
 
+DataFileLock::DataFileLock(const std::u16string& path, Missing missing) {
+  if (missing == Missing::kLeave && !Files().exists(path)) return;
+  handle_ = Files().lock(path, kLockWaitMs);
+  busy_ = !held() && Files().exists(path);
+}
+
+DataFileLock::~DataFileLock() {
+  if (held()) Files().unlock(handle_);
+}
+
 std::optional<std::u16string> DataFilePath(const std::u16string& directory, const char16_t* name) {
   std::u16string path = directory + name;
   if (path.size() > kMaxPathLength) return std::nullopt;
@@ -111,9 +106,9 @@ int ReadDataFile(const DataFileNames& names, const DataLocation& location, bool*
   if (!path || !lock_path) return kFileNotReadable;
   // A directory that holds no lock file and lets none be made is one nobody
   // can save to: it is read without the lock.
-  std::optional<HeldLock> lock;
-  if (location.is_install_directory && !lock.emplace(*lock_path).held() &&
-      Files().exists(*lock_path)) {
+  std::optional<DataFileLock> lock;
+  if (location.is_install_directory && !location.caller_holds_lock &&
+      lock.emplace(*lock_path, DataFileLock::Missing::kCreate).busy()) {
     return kFileNotReadable;
   }
   File file = File::OpenRead(*path);
@@ -136,8 +131,11 @@ int SaveDataFile(const DataFileNames& names, const DataLocation& location, bool*
                  SaveMode mode, const ArchiveBody& write_body) {
   const std::optional<SavePaths> paths = PathsIn(location.directory, names);
   if (!paths) return kFileNotWritable;
-  const HeldLock lock(paths->lock);
-  if (!lock.held()) return kFileNotWritable;
+  std::optional<DataFileLock> lock;
+  if (!location.caller_holds_lock &&
+      !lock.emplace(paths->lock, DataFileLock::Missing::kCreate).held()) {
+    return kFileNotWritable;
+  }
   bool created = false;
   if (WriteTemporary(*paths, write_body, &created) && Commit(*paths, backup_due, mode) == kFileOk) {
     return kFileOk;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/files.h"
 #include "storage/archive.h"
 #include "storage/data_location.h"
 
@@ -34,6 +35,28 @@ struct DataFileNames {
 
 // `directory` + `name`, or none when longer than kMaxPathLength.
 std::optional<std::u16string> DataFilePath(const std::u16string& directory, const char16_t* name);
+
+// A data file's lock file, held for as long as the object lives. Every
+// read and save takes it for its own duration; a caller that loads, changes
+// and saves takes it itself across all three, so that no other process
+// saves in between, and says so with DataLocation::caller_holds_lock.
+class DataFileLock {
+ public:
+  enum class Missing { kCreate, kLeave };  // a lock file not there is made, or left absent
+  // Waits a few seconds for another holder to let go.
+  DataFileLock(const std::u16string& path, Missing missing);
+  ~DataFileLock();
+  DataFileLock(const DataFileLock&) = delete;
+  DataFileLock& operator=(const DataFileLock&) = delete;
+
+  bool held() const { return handle_ != platform::kInvalidFile; }
+  // Not held although the lock file is there: another process holds it.
+  bool busy() const { return busy_; }
+
+ private:
+  platform::FileHandle handle_ = platform::kInvalidFile;
+  bool busy_ = false;
+};
 
 using ArchiveBody = std::function<bool(Archive&)>;
 

@@ -18,6 +18,10 @@ struct DataLocation {
   // created there with its defaults, and saves go there. Any other directory
   // is only read.
   bool is_install_directory = false;
+  // The caller holds the lock file of the data file it reads or saves here,
+  // for longer than one read or save (a tool holds it from its load to its
+  // save): the read or save does not take it again.
+  bool caller_holds_lock = false;
 
   // The install directory as the profile names it.
   static DataLocation Install(const std::u16string& install_directory) {

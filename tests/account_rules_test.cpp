@@ -175,13 +175,16 @@ TEST(AccountTableTest, AddDeleteUpdateAndReach) {
   EXPECT_EQ(store.DeleteAccount(u"Plant"), 1);
   EXPECT_EQ(store.m_pUser, std::vector<AccountRecord>{UserRecord(u"op", 1, u"Plant")});
   EXPECT_EQ(CUser().DeleteAccount(u"x"), 0);
-  // An update matches without case and carries a group's users along.
+  // An update matches without case when no record bears the name exactly and
+  // carries a group's users along, except those of a twin group.
   store = StoreOf({GroupRecord(u"Plant"), UserRecord(u"a", 1, u"Plant"),
-                   UserRecord(u"b", 1, u"PLANT"), UserRecord(u"c", 1, u"Other")});
+                   UserRecord(u"b", 1, u"PLANT"), UserRecord(u"c", 1, u"Other"),
+                   GroupRecord(u"plANT"), UserRecord(u"d", 1, u"plANT")});
   EXPECT_EQ(store.UpdateAccount(GroupRecord(u"plant"), GroupRecord(u"Line")), 1);
-  EXPECT_EQ(store.m_pUser, (std::vector<AccountRecord>{
-                               GroupRecord(u"Line"), UserRecord(u"a", 1, u"Line"),
-                               UserRecord(u"b", 1, u"Line"), UserRecord(u"c", 1, u"Other")}));
+  EXPECT_EQ(store.m_pUser,
+            (std::vector<AccountRecord>{GroupRecord(u"Line"), UserRecord(u"a", 1, u"Line"),
+                                        UserRecord(u"b", 1, u"Line"), UserRecord(u"c", 1, u"Other"),
+                                        GroupRecord(u"plANT"), UserRecord(u"d", 1, u"plANT")}));
   store = StoreOf({GroupRecord(u"a"), UserRecord(u"a", 1)});
   EXPECT_EQ(store.UpdateAccount(UserRecord(u"A", 0), UserRecord(u"b", 7)), 1);
   EXPECT_EQ(store.UpdateAccount(UserRecord(u"zz", 0), UserRecord(u"q", 0)), 1);  // no such user

@@ -1,21 +1,25 @@
 // wardenctl on real files: each command's output or refusal (which writes
-// nothing), the JSON round trip, import refusing a bad file as a whole,
-// verify on damaged files, restoring the backup.
+// nothing), the locks it holds, the JSON round trip, import judged as a
+// whole, verify on damaged files, recovery from the backup.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <sstream>
 
 #include "accounts/account_file.h"
+#include "platform/files.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
 #include "storage/field_cipher.h"
 #include "tests/support/built_files.h"
+#include "tests/support/fault_injection.h"
 #include "tests/support/install_dir.h"
 #include "tools/wardenctl/console.h"
+#include "tools/wardenctl/transfer.h"
 #include "tools/wardenctl/wardenctl.h"
 #include "zones/zone_file.h"
 
@@ -36,15 +40,39 @@ Result Ctl(const Args& args, const std::string& input = "", bool terminal = fals
   return {code, out.str(), err.str()};
 }
 
+// Typed on a terminal; `meanwhile` runs when the tool first waits for it.
+Result Answered(const Args& args, std::string typed, std::function<void()> meanwhile) {
+  struct Typing : std::streambuf {
+    std::string typed;
+    std::function<void()> meanwhile;
+    int_type underflow() override {
+      if (meanwhile) std::exchange(meanwhile, nullptr)();
+      if (gptr() == egptr() && eback() == typed.data()) return traits_type::eof();
+      setg(typed.data(), typed.data(), typed.data() + typed.size());
+      return typed.empty() ? traits_type::eof() : traits_type::to_int_type(typed[0]);
+    }
+  } typing;
+  typing.typed = std::move(typed), typing.meanwhile = std::move(meanwhile);
+  std::ostringstream out, err;
+  std::istream in(&typing);
+  const int code = RunWardenctl(args, {out, err, in, true});
+  return {code, out.str(), err.str()};
+}
+
 // A message of the component's texts as the tool prints it.
 std::string Text(std::uint16_t id, const std::u16string& argument = u"") {
   return platform::ToUtf8(platform::FormatText(platform::ResourceString(id), argument)) + "\n";
 }
 
+const std::string kSame = "没有变化。\n";
+
 // type, zones, groupname, username, password, usercomment, userpri, limitTime, groupcomment
-const AccountRecord kLine{kTypeGroup, {0, 1, 1}, u"Line", {}, {}, {}, 0, 0, u"line one"};
+const AccountRecord kLine{kTypeGroup, {0, 1, 1}, u"Line", {}, {}, {}, 0, 0, u"line \U0001F600"};
 const AccountRecord kAnn{kTypeUser, {0, 0, 1}, u"Line", u"ann", u"pw", {}, 5, 30, {}};
-const AccountRecord kBob{kTypeUser, {0, 0, 1}, {}, u"bob", u"pw", {}, 50, 30, {}};
+// A lone surrogate, as a host can store one, must come back as it was.
+const AccountRecord kBob{kTypeUser, {0, 0, 1}, {}, u"bob", u"p\xDC00w", {}, 50, 30, {}};
+const AccountRecord kBobTwin{kTypeUser, {}, {}, u"Bob", u"pw", {}, 900, 0, {}};
+const AccountRecord kOp{kTypeUser, {}, {}, u"op", u"pw", {}, 60, 0, {}};
 
 // users.dat with the built-in accounts (if `defaults`) and then `accounts`.
 void WriteUsers(const std::vector<AccountRecord>& accounts, bool defaults = true) {
@@ -83,7 +111,7 @@ class WardenctlTest : public ::testing::Test {
     }
     return files;
   }
-  // A step that fails must leave every file as it was.
+  // A step that fails or changes nothing leaves every file as it was.
   void RunSteps(const std::vector<Step>& steps) {
     for (const Step& step : steps) {
       SCOPED_TRACE(::testing::PrintToString(step.args));
@@ -93,38 +121,58 @@ class WardenctlTest : public ::testing::Test {
       const Result result = Ctl(step.args, typing ? step.typed : "s3cret\r\n", typing);
       EXPECT_EQ(result.code, step.code) << result.err;
       EXPECT_NE((result.out + result.err).find(step.text), std::string::npos) << result.out;
-      EXPECT_TRUE(step.code == kExitOk || Snapshot() == before);
+      EXPECT_TRUE((step.code == kExitOk && step.text != kSame) || Snapshot() == before);
     }
   }
+  std::string Dir() const { return install_.dir().path().string(); }
 
   testing::InstallDir install_;
 };
 
 TEST_F(WardenctlTest, Commands) {
   EXPECT_EQ(Ctl({"list"}).out, "系统管理员组\n  系统管理员\n无组\n  无\nLine\n  ann\nbob\n");
+  const std::string comment40(40, 'c');
   RunSteps(
       {{{"show", "ann"}, 0, "name: ann\ngroup: Line\ncomment: \npassword: (set)\n"},
-       {{"--dir", install_.dir().path().string(), "zones"}, 0, "63\tKKK\n"},
+       {{"--dir", Dir(), "zones"}, 0, "63\tKKK\n"},
        {{"zones"}, 0, "0\t无\n"},
-       {{"rename-zone", "64", "x"}, kExitUsage, "zone: a number 0..63"},
-       {{"--help"}, 0, "wardenctl"},
+       {{"rename-zone", "64", "x"}, kExitUsage, "N: not a zone number 0..63"},
+       {{"rename-zone", "3", "a b"},
+        1,
+        "NAME: " + Text(IDS_ZONE_NAME_ILLEGAL).substr(0, 30) + "\n"},
+       {{"--help"}, 0, "Exit codes: 0 done"},
+       {{}, kExitUsage, "A subcommand is required"},
+       {{"add-user", "--help"}, 0, "--allow-empty-passwords"},
+       {{"lst"}, kExitUsage, "unknown command \"lst\"; did you mean list?"},
+       {{"list", "--json"}, 0, "\"warden-account-tree\""},
        {{"list", "--json"}, 0, "{\n      \"type\": \"user\",\n      \"name\": \"ann\""},
-       {{"list", "--json"}, 0, "{\n      \"type\": \"group\",\n      \"name\": \"Line\""},
-       {{"add-user", "ANN"}, kExitRefused, Text(IDS_NAME_EXISTS)},
+       {{"show", "ann", "--json"}, 0, "\"format\": \"warden-account\","},
+       {{"zones", "--json"}, 0, "\"format\": \"warden-zones\","},
+       {{"verify", "--json"}, 0, "\"format\": \"warden-verify-report\","},
+       {{"add-user", "ANN", "--password", ""}, kExitRefused, "NAME: " + Text(IDS_NAME_EXISTS)},
+       {{"add-user", "x", "--comment", comment40, "--allow-empty-passwords"}, 1, "--comment: "},
+       {{"add-user", "x", "--priority", "1000", "--password", "p"}, 1, "--priority: "},
+       {{"add-user", "x"}, 1, "--password: 密码为空"},  // no password, no terminal
+       {{"add-user", "x", "--password-stdin"}, 1, "--password-stdin: 密码为空", nullptr, "\n"},
+       {{"add-user", "x"}, 1, "两次输入的密码不同。", nullptr, "a\nb\n"},
        {{"delete", "Line"}, kExitRefused, "用户组\"Line\"还有用户，不能删除！\n"},
        {{"--as", "ann", "set", "bob", "--comment", "x"}, 1, Text(IDS_ONLY_LOWER_PRIORITY)},
        {{"--lang", "en", "delete", "nobody"}, 1, "There is no account named \"nobody\".\n"},
-       {{"--as", "nobody", "list"}, kExitUsage, "没有名为\"nobody\"的用户，不能以其身份操作！"},
+       {{"--as", "nobody", "list"},
+        kExitUsage,
+        "--as: 没有名为\"nobody\"的用户，不能以其身份操作！"},
        {{"add-user", "x", "--zones", "1,"}, kExitUsage, ""},
        {{"add-user", "x", "--zones", "5-3"}, kExitUsage, ""},
-       {{"set", "无", "--name", "x"}, kExitRefused, Text(IDS_CANNOT_RENAME_BUILTIN)},
-       {{"import", "/nonexistent/a.json"}, kExitFile, "cannot read /nonexistent/a.json\n"},
+       {{"set", "无", "--name", "x"}, kExitRefused, "--name: " + Text(IDS_CANNOT_RENAME_BUILTIN)},
+       {{"set", "bob", "--comment", ""}, 0, kSame},
+       {{"rename-zone", "3", "C"}, 0, kSame},
        {{"add-group", "Pumps", "--comment", "p", "--zones", "3,5-7,12"}, 0, ""},
        {{"add-user", " cy ", "--group", "Pumps", "--password-stdin", "--priority", "7", "--timeout",
          "9", "--zones", "0"},
         0,
         ""},
-       {{"add-user", "dee"}, 0, ""},
+       {{"add-user", "dee"}, 0, "", nullptr, "pw\npw\n"},  // typed on the terminal
+       {{"add-user", "eve", "--allow-empty-passwords"}, 0, ""},
        {{"set", "Pumps", "--name", "Valves"}, 0, ""},  // its users follow
        {{"set", "bob", "--no-group", "--comment", "night", "--zones", ""}, 0, ""},
        {{"delete", "dee"}, 0, ""},
@@ -134,7 +182,16 @@ TEST_F(WardenctlTest, Commands) {
        {{"show", "Valves"}, 0, "name: Valves\ncomment: p\nzones: 3= Boiler  5=E 6=F 7=G 12=L\n"},
        {{"show", "bob"}, 0, "group: \ncomment: night\npassword: (set)\npriority: 50\n"},
        {{"show", "bob"}, 0, "timeout: 30\nzones:\n"},
-       {{"show", "dee"}, kExitRefused, "没有名为\"dee\"的账户"}});
+       {{"show", "dee"}, kExitRefused, "没有名为\"dee\"的账户"},
+       // Set and delete act on the record of exactly the name, not its case twin.
+       {{"--as", "op", "set", "bob", "--comment", "hi"},
+        0,
+        "",
+        [] {
+          WriteUsers({kBobTwin, kBob, kOp});
+        }},
+       {{"--as", "op", "delete", "bob"}, 0, ""},
+       {{"show", "Bob"}, 0, "name: Bob\ngroup: \ncomment: \npassword: (set)\npriority: 900\n"}});
   EXPECT_TRUE(install_.Has("users.bak"));  // the component's save protocol
   CUser saved;  // a zone is ticked (1) or not (0), whatever a record held before
   ASSERT_EQ(LoadAccountFile(saved, testing::InstallLocation()), kFileOk);
@@ -144,49 +201,109 @@ TEST_F(WardenctlTest, Commands) {
 }
 
 // Without passwords in the file, the users keep the ones in place.
-TEST_F(WardenctlTest, ExportImportRoundTripAndImportRefusals) {
+TEST_F(WardenctlTest, ExportImportRoundTrip) {
   const auto file = install_ / "export.json";
   for (const bool passwords : {true, false}) {
     const Result exported = Ctl(passwords ? Args{"export", "--with-passwords"} : Args{"export"});
     EXPECT_EQ(exported.out.find("\"password\""),
               passwords ? exported.out.find("\"password\": \"corvinth\"") : std::string::npos);
     EXPECT_EQ(exported.out.find("\"password\": \"pw\"") != std::string::npos, passwords);
+    EXPECT_NE(exported.out.find("\"comment\": \"line 😀\""), std::string::npos);
     testing::WriteText(file, exported.out);
     const Files before = Snapshot();
-    ASSERT_EQ(Ctl({"add-user", "temp"}).code, kExitOk);
+    ASSERT_EQ(Ctl({"add-user", "temp", "--password", "t"}).code, kExitOk);
     ASSERT_EQ(Ctl({"rename-zone", "9", "Nine"}).code, kExitOk);
-    const Result imported = Ctl({"import", file.string()});
+    const Result imported = Ctl({"import", file.string(), "--yes"});
     ASSERT_EQ(imported.code, kExitOk) << imported.err;
+    EXPECT_EQ(imported.out, "- temp\n新增0个，删除1个，修改0个\n~ zone 9: I\n");
     for (const char* name : {"users.dat", "section.dat"})
       EXPECT_TRUE(Snapshot()[name] == before.at(name));
   }
+  // Passwords the new place has none of are not made up.
+  testing::TempDir other;
+  const Result refused = Ctl({"--dir", other.path().string(), "import", file.string()});
+  EXPECT_NE(refused.err.find("/accounts/5/password (ann): 密码为空"), std::string::npos);
+  EXPECT_EQ(refused.code, kExitRefused);
+  EXPECT_FALSE(std::filesystem::exists(other / "users.dat"));
+}
 
-  // Every problem is reported with its path; nothing is written.
-  const std::string head = R"({"format":"warden-accounts","version":1,"accounts":)";
-  const std::string good = head + R"([{"type":"group","name":"G"},{"type":"user","name":"u"})";
-  const std::pair<std::string, std::string> rows[] = {
-      {good + R"(,{"type":"user","name":"w","zones":[-1]}]})", "/accounts/2/zones/0"},
-      {R"({"format":"other","version":1,"accounts":[]})", "/format"},
-      {R"({"format":"warden-accounts","version":2,"accounts":[]})", "/version"},
-      {head + "{}}", "/accounts: not an array"},
-      {good + R"(,{"type":"user","name":"w","priority":"5"}]})", "/accounts/2/priority"},
-      {good + R"(,{"type":70000,"name":"w"}]})", "/accounts/2/type"},
-      {good + R"(,{"type":"user","name":"w","group":"Nope"}]})", "/accounts/2 (w)"},
+// Each row imports the fixture's export changed by `edit`. The file as a
+// whole is refused with every problem, or its changes listed and, unless a
+// dry run or refused, written.
+TEST_F(WardenctlTest, ImportIsJudgedAsAWhole) {
+  const Json exported = Json::parse(Ctl({"export", "--with-passwords"}).out);
+  const auto file = (install_ / "import.json").string();
+  struct Row {
+    std::function<void(Json&)> edit;
+    Args args;  // "F": the file
+    int code;
+    std::string text;
   };
-  for (const auto& [json, problem] : rows) {
-    testing::WriteText(file, json);
+  const Args plain{"import", "F"}, as_ann{"--as", "ann", "import", "F"},
+      merge{"import", "F", "--merge"};
+  const auto drop_bob = [](Json& d) { d["accounts"].erase(6); };
+  const auto add = [](Json user) { return [user](Json& d) { d["accounts"].push_back(user); }; };
+  const Json eve{{"type", "user"}, {"name", "eve"}};
+  const Row rows[] = {
+      {[](Json&) {}, {"--as", "系统管理员", "import", "F"}, 0, kSame},
+      {[](Json& d) { d["accounts"] = Json::array(); },
+       {"import", "F", "--yes"},
+       1,
+       "- 系统管理员组: 不能删除内置账户\"系统管理员组\"！"},
+      {drop_bob, plain, kExitUsage, "- bob\n新增0个，删除1个，修改0个\n"},
+      {drop_bob, {"--as", "ann", "import", "F", "--yes"}, 1, "- bob: "},
+      {drop_bob, {"import", "F", "--dry-run"}, 0, "- bob\n"},
+      {[](Json& d) { d["accounts"][6]["priority"] = 40; }, as_ann, 1, "~ bob: "},
+      {[](Json& d) {
+         d["accounts"] = {{{"type", "user"}, {"name", "new"}, {"password", "p"}}};
+       },
+       merge, 0, "+ new\n新增1个，删除0个"},
+      {[](Json& d) {
+         d["accounts"] = {{{"type", "user"}, {"name", "BOB"}, {"password", "p"}}};
+       },
+       merge, 1, "/accounts/0/name (BOB): "},
+      {add({{"type", 7}, {"name", std::string(40, 'n')}}), plain, 1, "/accounts/7/name: "},
+      {[](Json& d) { d["accounts"][0]["type"] = 18446744073709551615ull; }, plain, 1,
+       "/accounts/0/type: not"},
+      {add(eve), plain, 1, "/accounts/7/password (eve): 密码为空"},
+      {add(eve), {"import", "F", "--allow-empty-passwords"}, 0, "+ eve\n"},
+      // Every problem in one run: each wrong field, and the group check.
+      {[](Json& d) {
+         d["accounts"][5]["group"] = "Nope", d["accounts"][6]["zones"] = {-1};
+         d["accounts"][6]["priority"] = "5", d["accounts"][6]["timeout"] = true;
+       },
+       plain, 1,
+       "/accounts/6/zones/0: not a zone number 0..63\n/accounts/6/priority: not an integer\n"
+       "/accounts/6/timeout: not an integer\n/accounts/5/group (ann): 没有名为\"Nope\"的用户组！"},
+      {[](Json& d) { d["format"] = "warden-account"; }, plain, 1, "/format: \"warden-account\" is"},
+      {[](Json& d) { d["version"] = 3; }, plain, 1, "/version: not 1 or 2"},
+      {[](Json& d) { d["zones"][3] = "A"; }, plain, 1,
+       "/zones/3 (A): " + Text(IDS_ZONE_NAME_REPEATED)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    SetUp();
+    Json document = exported;
+    row.edit(document);
+    testing::WriteText(file, document.dump());
+    Args args = row.args;
+    std::replace(args.begin(), args.end(), std::string("F"), file);
     const Files before = Snapshot();
-    const Result result = Ctl({"import", file.string()});
-    EXPECT_EQ(result.code, kExitRefused) << problem;
-    EXPECT_NE(result.err.find(problem), std::string::npos) << problem << result.err;
-    EXPECT_TRUE(Snapshot() == before) << problem;
+    const Result result = Ctl(args);
+    EXPECT_EQ(result.code, row.code) << result.err;
+    EXPECT_NE((result.out + result.err).find(row.text), std::string::npos) << result.err;
+    const bool dry = std::find(args.begin(), args.end(), "--dry-run") != args.end();
+    const bool writes = result.code == kExitOk && row.text != kSame && !dry;
+    EXPECT_TRUE(writes || Snapshot() == before);
   }
-  testing::WriteText(file, good + "]}");
-  const Files before = Snapshot();
-  // Acting as ann, dropping bob (priority 50) is beyond her reach.
-  EXPECT_EQ(Ctl({"--as", "ann", "import", file.string()}).code, kExitRefused);
-  EXPECT_EQ(Ctl({"import", "--dry-run", file.string()}).code, kExitOk);
-  EXPECT_TRUE(Snapshot() == before);
+  // Not JSON, or not a file.
+  testing::WriteText(file, "{\n  \"format\": x");
+  EXPECT_EQ(Ctl({"import", file}).err, file +
+                                           ": not JSON: line 2, column 13: syntax error while "
+                                           "parsing value - invalid literal; last read: "
+                                           "'\"format\": x'\n");
+  EXPECT_EQ(Ctl({"import", Dir()}).err, Dir() + " is a directory\n");
+  EXPECT_EQ(Ctl({"import", "/nonexistent/a.json"}).code, kExitFile);
 }
 
 // ann's password sealed, with its first hex digit changed, no longer unseals.
@@ -204,7 +321,7 @@ void DamagePasswordOfAnn(const std::filesystem::path& users) {
 // Each damage in turn, on fresh files. Damaged files are not read as missing
 // ones; without the files, reading commands see the defaults, a refused
 // command creates nothing, a done one writes the defaults with it.
-TEST_F(WardenctlTest, VerifyAndRestoreBackup) {
+TEST_F(WardenctlTest, VerifyAndRecovery) {
   const auto users = install_ / "users.dat", backup = install_ / "users.bak";
   const auto damage_ann = [users] { DamagePasswordOfAnn(users); };
   // Fresh files with one damage each.
@@ -218,29 +335,119 @@ TEST_F(WardenctlTest, VerifyAndRestoreBackup) {
             {{"verify"}, 1, "record 5: password could not be unsealed", fresh(damage_ann)},
             {{"verify"}, 1, "users.bak: not readable (104)", damaged(backup)},
             {{"verify"}, kExitFile, "not readable (104)", damaged(users)},
-            {{"list"}, kExitFile, "", [&] { testing::WriteBytes(install_ / "section.dat", {1}); }},
+            {{"list"},
+             kExitFile,
+             "wardenctl verify ",
+             [&] { testing::WriteBytes(install_ / "section.dat", {1}); }},
             {{"zones"}, kExitFile, ""},
-            {{"verify", "--json"}, kExitFile, "\"exists\": false", missing},
-            {{"add-user", "无"}, kExitRefused, Text(IDS_NAME_EXISTS)}});
+            {{"verify"}, kExitFile, "section.dat: not readable (104)"},
+            {{"verify"}, 0, "missing: the defaults apply\nclean\n", missing},
+            {{"add-user", "无", "--password", "x"}, kExitRefused, Text(IDS_NAME_EXISTS)}});
   EXPECT_EQ(Ctl({"list"}).out, "系统管理员组\n  系统管理员\n无组\n  无\n");
 
   // The backup's changes are shown and, when confirmed, saved through the
-  // save protocol, which keeps the file before it as the new backup.
-
+  // save protocol, which keeps the file before it as the new backup; with
+  // users.dat unreadable, the backup's content is listed and put in place.
   const auto same = [&] { testing::WriteBytes(backup, testing::ReadBytes(users)); };
   const auto reorder = [&] { same(), WriteUsers({kBob, kLine, kAnn}); };
-  const std::string asked = "+ bob\n用users.bak的内容替换users.dat吗？[y/N] ";
   const Args yes = {"restore-backup", "--yes"};
   RunSteps({{yes, kExitFile, "没有可用的users.bak。 (104: ", [this] { SetUp(); }},
             {yes, kExitFile, "", [&] { testing::WriteBytes(backup, {1}); }},
-            {yes, 0, "没有变化。\n", same},
-            {yes, 0, "", reorder},  // only the order differs
+            {yes, 0, kSame, same},
+            {yes, 0, "记录顺序改变", reorder},
             {{"list"}, 0, "  无\nLine\n  ann\nbob\n"},
             {{"delete", "bob"}, 0, ""},
             {{"restore-backup"}, kExitUsage, "+ bob\n"},  // neither a terminal nor --yes
-            {{"restore-backup"}, kExitRefused, asked, nullptr, "n\n"},
-            {{"restore-backup"}, 0, asked, nullptr, "Y\n"},
-            {{"show", "bob"}, 0, "name: bob\n"}});
+            {{"--as", "ann", "restore-backup", "--yes"}, 1, "+ bob: "},
+            {{"restore-backup"}, kExitRefused, "+ bob\n", nullptr, "n\n"}});
+  const Result asked = Ctl({"restore-backup"}, " YES\n", true);
+  EXPECT_EQ(asked.err, "用users.bak的内容替换users.dat吗？[y/N] ");
+  EXPECT_EQ(asked.out, "+ bob\n新增1个，删除0个，修改0个\n");
+
+  // With users.dat unreadable, the backup or an export replaces it whole.
+  const auto good = (install_ / "good.json").string();
+  const auto cut = [&] { same(), std::filesystem::resize_file(users, 300); };
+  const auto export_and_cut = [&] {
+    testing::WriteText(good, Ctl({"export", "--with-passwords"}).out), cut();
+  };
+  RunSteps({{{"import", "--dry-run", good}, 0, "users.dat无法读取", export_and_cut},
+            {{"--as", "ann", "restore-backup", "--yes"}, kExitFile, "wardenctl verify"},
+            {yes, 0, "users.dat无法读取，将被整个替换为：\n+ 系统管理员组\n"},
+            {{"import", good, "--yes"}, 0, "+ bob\n", cut},
+            {{"list"}, 0, "  无\nLine\n  ann\nbob\n"}});
+}
+
+// A wrong place is never read as the defaults; reading creates nothing; a
+// lock held elsewhere is named.
+TEST_F(WardenctlTest, PlacesAndLocks) {
+  testing::TempDir empty, bare;  // no files; the files without their lock files
+  for (const char* name : {"users.dat", "section.dat"}) {
+    std::filesystem::copy_file(install_ / name, bare / name);
+  }
+  const auto count = [](const testing::TempDir& dir) {
+    return std::distance(std::filesystem::directory_iterator(dir.path()), {});
+  };
+  const std::string file = (install_ / "users.dat").string();
+  for (const Args& args : {Args{"list"}, Args{"show", "无"}, Args{"zones"}, Args{"export"},
+                           Args{"verify"}, Args{"import", "--dry-run", "-"}}) {
+    for (const testing::TempDir* dir : {&empty, &bare}) {
+      Args here{"--dir", dir->path().string()};
+      here.insert(here.end(), args.begin(), args.end());
+      EXPECT_EQ(Ctl(here, Ctl({"export", "--with-passwords"}).out).code, kExitOk) << args[0];
+      EXPECT_EQ(count(*dir), dir == &empty ? 0 : 2) << args[0];
+      for (const std::string& wrong : {std::string("/nonexistent"), file}) {
+        here[1] = wrong;
+        EXPECT_EQ(Ctl(here).code, kExitFile) << args[0] << wrong;
+      }
+    }
+  }
+  EXPECT_EQ(Ctl({"--dir", file, "list"}).err, "不是目录：" + file + "\n");
+  install_.Set(u"");  // no profile entry: not the current directory either
+  EXPECT_EQ(Ctl({"add-user", "x", "--password", "p"}).code, kExitFile);
+
+  // Each lock file is there; none can be had, as while another program holds it.
+  testing::FaultInjector faults;
+  faults.FailEvery(testing::FileOp::kLock);
+  EXPECT_EQ(Ctl({"--dir", Dir(), "list"}).err, "另一个程序正在使用" + file + "，请稍后再试。\n");
+  EXPECT_NE(Ctl({"--dir", Dir(), "zones"}).err.find("section.dat，请稍后再试。"),
+            std::string::npos);
+}
+
+// While a person is asked, the host can read and save: no lock is held; what
+// it saved meanwhile is not written over.
+TEST_F(WardenctlTest, NoLockWhileAPersonAnswers) {
+  const auto lock_is_free = [this] {
+    const auto lock = platform::Files().lock(install_.dir().core("users.lck"), 0);
+    ASSERT_NE(lock, platform::kInvalidFile);
+    platform::Files().unlock(lock);
+  };
+  std::filesystem::copy_file(install_ / "users.dat", install_ / "users.bak");
+  WriteUsers({});
+  EXPECT_EQ(Answered({"add-user", "eve"}, "pw\npw\n", lock_is_free).code, kExitOk);
+  EXPECT_EQ(Answered({"restore-backup"}, "y\n", lock_is_free).code, kExitOk);
+  const auto host_saves = [] { WriteUsers({kBob}); };
+  const Result meanwhile = Answered({"restore-backup"}, "y\n", host_saves);
+  EXPECT_EQ(meanwhile.code, kExitFile);
+  EXPECT_NE(meanwhile.err.find("等待回答期间另一个程序改变了文件"), std::string::npos);
+  EXPECT_EQ(Ctl({"list"}).out, "系统管理员组\n  系统管理员\n无组\n  无\nbob\n");
+}
+
+// Writers started together each keep their change: every one holds the
+// lock from its load to its save.
+TEST_F(WardenctlTest, ParallelWriters) {
+  const std::string script = "for n in 0 1 2 3 4 5 6 7 8 9; do '" WARDENCTL "' --dir '" + Dir() +
+                             "' add-user u$n --allow-empty-passwords >/dev/null || echo failed & "
+                             "done; wait";
+  FILE* pipe = popen(script.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  char buffer[256];
+  std::string output;
+  while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  pclose(pipe);
+  EXPECT_EQ(output, "");
+  CUser store;
+  ASSERT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileOk);
+  EXPECT_EQ(store.UserCount(), 7 + 10);
 }
 
 // The trail of tests/data read back: as text, CSV (one row per field,

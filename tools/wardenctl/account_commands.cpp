@@ -39,52 +39,114 @@ std::vector<std::size_t> UsersOfUnknownGroups(const std::vector<AccountRecord>& 
   return hidden;
 }
 
+// The option a field's refusal is about, as the command line names it.
+std::string OptionOf(const char* field, bool renaming) {
+  if (std::string(field) == "name") return renaming ? "--name" : "NAME";
+  return std::string("--") + field;
+}
+
+// A line typed on the terminal without showing it.
+std::string TypedUnseen(Session& session, ToolText prompt) {
+  session.io.err << ToUtf8(session.Text(prompt)) << std::flush;
+  if (session.io.echo) session.io.echo(false);
+  std::string line;
+  std::getline(session.io.in, line);
+  if (session.io.echo) session.io.echo(true);
+  session.io.err << '\n';
+  return line;
+}
+
+// What the options give without the table: the zones, and the password.
+// Both come before the load, so that no lock is held while a person types.
+struct Given {
+  std::optional<ZoneFlags> zones;
+  std::optional<std::u16string> password;
+};
+
+// The password: --password as given, a line of stdin, or typed twice on
+// the terminal (asked for, or for a new user on a terminal when no other
+// source is named). Only --password gives an empty password without
+// --allow-empty-passwords; `set` without a source keeps the one in place.
+int ReadPassword(Session& session, const AccountOptions& options, bool is_new, Given& given) {
+  if (options.password) {
+    given.password = FromUtf8(*options.password);
+    return kExitOk;
+  }
+  const bool prompt =
+      options.password_prompt || (is_new && session.io.in_is_terminal && !options.password_stdin &&
+                                  !options.allow_empty_passwords);
+  std::string line;
+  std::string option = "--password";
+  if (options.password_stdin) {
+    option += "-stdin";
+    std::getline(session.io.in, line);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+  } else if (prompt) {
+    option += "-prompt";
+    if (!session.io.in_is_terminal) return session.Usage(option + ": not on a terminal");
+    line = TypedUnseen(session, ToolText::kPasswordPrompt);
+    if (TypedUnseen(session, ToolText::kPasswordAgain) != line) {
+      return session.Refuse(ToolText::kPasswordsDiffer, {}, option);
+    }
+  } else if (!is_new) {
+    return kExitOk;
+  }
+  if (line.empty() && !options.allow_empty_passwords) {
+    return session.Refuse(ToolText::kEmptyPassword, {}, option);
+  }
+  given.password = FromUtf8(line);
+  return kExitOk;
+}
+
+// `user`: the account is a user, or may be one (set).
+int ReadGiven(Session& session, const AccountOptions& options, bool is_new, bool user,
+              Given& given) {
+  if (options.zones) {
+    given.zones = ParseZoneList(*options.zones);
+    if (!given.zones) {
+      return session.Usage("--zones: not a list of zones 0..63 such as 1,3,5-9: " + *options.zones);
+    }
+  }
+  return user ? ReadPassword(session, options, is_new, given) : kExitOk;
+}
+
 // Fills the edit's fields from the options; kExitOk, or the code after the message.
-int ApplyOptions(Session& session, const AccountOptions& options, AccountEdit& edit) {
+int ApplyOptions(Session& session, const AccountOptions& options, const Given& given,
+                 AccountEdit& edit) {
   const bool user = edit.type == kEditUser;
-  if (!user && (options.password || options.password_stdin || options.timeout || options.priority ||
-                options.group || options.no_group)) {
+  if (!user && (options.password || options.password_stdin || options.password_prompt ||
+                options.timeout || options.priority || options.group || options.no_group)) {
     session.Refuse(ToolText::kNotForGroups, u"--group/--password/--timeout/--priority");
     return kExitUsage;
   }
   if (options.new_name) (user ? edit.user_name : edit.group_name) = FromUtf8(*options.new_name);
   if (options.comment) (user ? edit.user_comment : edit.group_comment) = FromUtf8(*options.comment);
-  if (options.password) edit.password = FromUtf8(*options.password);
-  if (options.password_stdin) {
-    std::string line;
-    std::getline(session.io.in, line);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    edit.password = FromUtf8(line);
-  }
+  if (given.password) edit.password = *given.password;
   if (options.timeout) edit.limit_time = platform::ToDecimal(*options.timeout);
   if (options.priority) edit.priority = platform::ToDecimal(*options.priority);
-  if (options.zones) {
-    const std::optional<ZoneFlags> zones = ParseZoneList(*options.zones);
-    if (!zones) {
-      return session.Usage("--zones: not a list of zones 0..63 such as 1,3,5-9: " + *options.zones);
-    }
-    edit.zones = *zones;
-  }
+  if (given.zones) edit.zones = *given.zones;
   if (options.no_group) edit.join_group.clear();
   if (options.group) {
     const std::u16string group = FromUtf8(*options.group);
     if (!FindRecord(session.store, kTypeGroup, group)) {
-      return session.Refuse(ToolText::kNoGroup, group);
+      return session.Refuse(ToolText::kNoGroup, group, "--group");
     }
     edit.join_group = group;
   }
   return kExitOk;
 }
 
-// Runs the editor's confirmation; refusal printed as the editor shows it.
+// Runs the editor's confirmation; a refusal printed as the editor shows it,
+// after the option it is about.
 std::optional<AccountRecord> Confirm(Session& session, const AccountEdit& edit, bool is_new,
-                                     const AccountRecord& old_record) {
+                                     const AccountRecord& old_record, bool renaming) {
+  const std::u16string limit = platform::ToDecimal(kNameMaxChars);
   if (const std::uint16_t message = CheckPasswordLength(edit.password)) {
-    session.Refuse(message, platform::ToDecimal(kNameMaxChars));
+    session.Refuse(message, limit, "--password");
     return std::nullopt;
   }
-  if (!EditFieldsFit(edit)) {  // the editor's edits stop typing at the limit
-    session.Refuse(IDS_TEXT_TOO_LONG, platform::ToDecimal(kNameMaxChars));
+  if (const char* field = OverlongField(edit)) {  // the editor's edits stop typing at the limit
+    session.Refuse(IDS_TEXT_TOO_LONG, limit, OptionOf(field, renaming));
     return std::nullopt;
   }
   const NameIndex names(session.store.Records());
@@ -92,10 +154,19 @@ std::optional<AccountRecord> Confirm(Session& session, const AccountEdit& edit, 
                             old_record};
   EditVerdict verdict = ConfirmAccountEdit(context, edit, AccountRecord{});
   if (!verdict.accepted()) {
-    session.Refuse(verdict.message);
+    session.Refuse(verdict.message, limit, OptionOf(FieldOfMessage(verdict.message), renaming));
     return std::nullopt;
   }
   return std::move(verdict.result);
+}
+
+// Saves the store unless its table is still `loaded`.
+int SaveIfChanged(Session& session, const std::vector<AccountRecord>& loaded) {
+  if (session.store.Records() == loaded) {
+    session.Say(session.io.out, session.Text(ToolText::kUnchanged));
+    return kExitOk;
+  }
+  return session.SaveAccounts();
 }
 
 void PrintAccount(Session& session, const AccountRecord& record, bool show_password) {
@@ -103,7 +174,10 @@ void PrintAccount(Session& session, const AccountRecord& record, bool show_passw
   const Json json = AccountJson(record, true);
   out << "type: " << json["type"].dump() << '\n' << "name: " << ToUtf8(record.Name()) << '\n';
   if (record.type == kTypeUser) out << "group: " << ToUtf8(record.groupname) << '\n';
-  if (json.contains("comment")) out << "comment: " << json["comment"].get<std::string>() << '\n';
+  if (record.type == kTypeUser || record.type == kTypeGroup) {
+    out << "comment: "
+        << ToUtf8(record.type == kTypeUser ? record.usercomment : record.groupcomment) << '\n';
+  }
   if (record.type == kTypeUser) {
     out << "password: "
         << (show_password             ? ToUtf8(record.password)
@@ -125,7 +199,7 @@ void PrintAccount(Session& session, const AccountRecord& record, bool show_passw
 }  // namespace
 
 int ListAccounts(Session& session, bool json) {
-  if (const int code = session.LoadAccounts()) return code;
+  if (const int code = session.LoadAccounts(Access::kRead)) return code;
   const std::vector<AccountRecord>& table = session.store.Records();
   Json accounts = Json::array();
   std::ostream& out = session.io.out;
@@ -151,7 +225,7 @@ int ListAccounts(Session& session, bool json) {
     }
   }
   if (json) {
-    Json document = DocumentJson();
+    Json document = DocumentJson(kAccountTreeFormat);
     document["accounts"] = accounts;
     out << Printed(document) << '\n';
   }
@@ -159,8 +233,8 @@ int ListAccounts(Session& session, bool json) {
 }
 
 int ShowAccount(Session& session, const std::string& name_utf8, bool json, bool show_password) {
-  if (const int code = session.LoadAccounts()) return code;
-  if (const int code = session.LoadZones()) return code;
+  if (const int code = session.LoadAccounts(Access::kRead)) return code;
+  if (const int code = session.LoadZones(Access::kRead)) return code;
   const std::u16string name = FromUtf8(name_utf8);
   const AccountRecord* record = nullptr;
   for (const AccountRecord& candidate : session.store.Records()) {
@@ -171,7 +245,7 @@ int ShowAccount(Session& session, const std::string& name_utf8, bool json, bool 
   }
   if (!record) return session.Refuse(ToolText::kNoAccount, name);
   if (json) {
-    Json document = DocumentJson();
+    Json document = DocumentJson(kAccountFormat);
     document["accounts"] = Json::array({AccountJson(*record, show_password)});
     session.io.out << Printed(document) << '\n';
   } else {
@@ -182,22 +256,26 @@ int ShowAccount(Session& session, const std::string& name_utf8, bool json, bool 
 
 int AddAccount(Session& session, bool user, const std::string& name,
                const AccountOptions& options) {
-  if (const int code = session.LoadAccounts()) return code;
+  Given given;
+  if (const int code = ReadGiven(session, options, true, user, given)) return code;
+  if (const int code = session.LoadAccounts(Access::kWrite)) return code;
   AccountEdit edit;
   edit.type = user ? kEditUser : kEditGroup;
   (user ? edit.user_name : edit.group_name) = FromUtf8(name);
   // A new editor shows timeout 0 and priority 999.
   edit.limit_time = u"0";
   edit.priority = u"999";
-  if (const int code = ApplyOptions(session, options, edit)) return code;
-  const std::optional<AccountRecord> result = Confirm(session, edit, true, AccountRecord{});
+  if (const int code = ApplyOptions(session, options, given, edit)) return code;
+  const std::optional<AccountRecord> result = Confirm(session, edit, true, AccountRecord{}, false);
   if (!result) return kExitRefused;
-  if (!session.store.AddAccount(*result)) return session.Refuse(IDS_NAME_EXISTS);
+  if (!session.store.AddAccount(*result)) return session.Refuse(IDS_NAME_EXISTS, {}, "NAME");
   return session.SaveAccounts();
 }
 
 int SetAccount(Session& session, const std::string& name_utf8, const AccountOptions& options) {
-  if (const int code = session.LoadAccounts()) return code;
+  Given given;
+  if (const int code = ReadGiven(session, options, false, true, given)) return code;
+  if (const int code = session.LoadAccounts(Access::kWrite)) return code;
   const std::u16string name = FromUtf8(name_utf8);
   const Selection selection =
       SelectAccount(session.store.Records(), session.store.m_pCurUser.get(), session.builtin, name);
@@ -220,18 +298,21 @@ int SetAccount(Session& session, const std::string& name_utf8, const AccountOpti
   edit.join_group = type == kTypeUser ? old_record.groupname : u"";
   edit.zones = old_record.sectionid;
   for (std::int16_t& flag : edit.zones) flag = flag == 1 ? 1 : 0;  // only a 1 ticks
-  if (const int code = ApplyOptions(session, options, edit)) return code;
-  const std::optional<AccountRecord> result = Confirm(session, edit, false, old_record);
+  if (const int code = ApplyOptions(session, options, given, edit)) return code;
+  const std::optional<AccountRecord> result =
+      Confirm(session, edit, false, old_record, options.new_name.has_value());
   if (!result) return kExitRefused;
+  const std::vector<AccountRecord> loaded = session.store.Records();
   session.store.UpdateAccount(old_record, *result);
-  return session.SaveAccounts();
+  return SaveIfChanged(session, loaded);
 }
 
 int DeleteAccount(Session& session, const std::string& name_utf8) {
-  if (const int code = session.LoadAccounts()) return code;
+  if (const int code = session.LoadAccounts(Access::kWrite)) return code;
   const std::u16string name = FromUtf8(name_utf8);
+  const std::vector<AccountRecord>& table = session.store.Records();
   const Selection selection =
-      SelectAccount(session.store.Records(), session.store.m_pCurUser.get(), session.builtin, name);
+      SelectAccount(table, session.store.m_pCurUser.get(), session.builtin, name);
   if (selection.type == 0) return session.Refuse(ToolText::kNoAccount, name);
   switch (selection.delete_block) {
     case DeleteBlock::kNone:
@@ -242,6 +323,13 @@ int DeleteAccount(Session& session, const std::string& name_utf8) {
       return session.Refuse(ToolText::kReservedName, name);
     case DeleteBlock::kGroupHasMembers:
       return session.Refuse(ToolText::kGroupHasMembers, name);
+  }
+  // Every record the delete removes must be within reach, not only the first.
+  for (std::size_t i : RecordsNamed(table, name)) {
+    if (!WithinReach(session.store.m_pCurUser.get(), session.builtin.admin_user, table[i],
+                     Reach::kChange)) {
+      return session.Refuse(IDS_ONLY_LOWER_PRIORITY);
+    }
   }
   if (!session.store.DeleteAccount(name)) return session.Refuse(IDS_DELETE_FAILED);
   return session.SaveAccounts();

@@ -1,6 +1,6 @@
 // The commands of wardenctl. Each takes a session whose location and
 // language are resolved, loads what it needs, and returns the exit code;
-// nothing is written unless every check passed.
+// nothing is written unless every check passed and something changes.
 #ifndef WARDEN_TOOLS_WARDENCTL_COMMANDS_H
 #define WARDEN_TOOLS_WARDENCTL_COMMANDS_H
 
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tools/wardenctl/session.h"
+#include "tools/wardenctl/transfer.h"
 
 namespace warden::ctl {
 
@@ -19,6 +20,8 @@ struct AccountOptions {
   bool no_group = false;
   std::optional<std::string> password;
   bool password_stdin = false;
+  bool password_prompt = false;
+  bool allow_empty_passwords = false;
   std::optional<std::string> comment;
   std::optional<long long> timeout;
   std::optional<long long> priority;
@@ -34,7 +37,9 @@ int DeleteAccount(Session& session, const std::string& name);
 int RenameZone(Session& session, int zone, const std::string& name);
 
 int ExportAll(Session& session, bool with_passwords);
-int ImportAll(Session& session, const std::string& path, bool dry_run);
+// Writes nothing with `dry_run`; dropping records needs `yes` or a terminal's answer.
+int ImportAll(Session& session, const std::string& path, const ImportOptions& options, bool dry_run,
+              bool yes);
 int Verify(Session& session, bool json);
 int RestoreBackup(Session& session, bool yes);
 

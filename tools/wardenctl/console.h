@@ -14,6 +14,12 @@ namespace warden::ctl {
 // The arguments after the program name, in UTF-8.
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
 bool StdinIsTerminal();
+// Turns the echo of what is typed on the terminal off or back on.
+void SetEcho(bool on);
+
+enum class PathKind { kNone, kDirectory, kOther };
+// What a core path names.
+PathKind KindOf(const std::u16string& core);
 
 // Where standard output (`error`: standard error) is a Windows console: a
 // buffer that writes there, as UTF-16 through the console. Null where the

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "platform/posix_path.h"
@@ -12,6 +14,19 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 bool StdinIsTerminal() { return isatty(STDIN_FILENO) != 0; }
 
 std::unique_ptr<std::streambuf> ConsoleBuffer(bool) { return nullptr; }
+
+void SetEcho(bool on) {
+  termios mode{};
+  if (tcgetattr(STDIN_FILENO, &mode) != 0) return;
+  mode.c_lflag = on ? (mode.c_lflag | ECHO) : (mode.c_lflag & ~static_cast<tcflag_t>(ECHO));
+  tcsetattr(STDIN_FILENO, TCSANOW, &mode);
+}
+
+PathKind KindOf(const std::u16string& core) {
+  struct stat status {};
+  if (::stat(platform::NativePath(core).c_str(), &status) != 0) return PathKind::kNone;
+  return S_ISDIR(status.st_mode) ? PathKind::kDirectory : PathKind::kOther;
+}
 
 std::u16string CorePathFromArgument(const std::string& utf8) { return platform::CorePath(utf8); }
 

@@ -52,6 +52,19 @@ std::unique_ptr<std::streambuf> ConsoleBuffer(bool error) {
       [handle](const std::u16string& text) { return WriteToConsole(handle, text); });
 }
 
+void SetEcho(bool on) {
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  if (!GetConsoleMode(input, &mode)) return;
+  SetConsoleMode(input, on ? (mode | ENABLE_ECHO_INPUT) : (mode & ~DWORD{ENABLE_ECHO_INPUT}));
+}
+
+PathKind KindOf(const std::u16string& core) {
+  const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t*>(core.c_str()));
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kNone;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kDirectory : PathKind::kOther;
+}
+
 std::u16string CorePathFromArgument(const std::string& utf8) { return platform::FromUtf8(utf8); }
 
 std::string DisplayPath(const std::u16string& core) { return platform::ToUtf8(core); }

@@ -10,6 +10,7 @@
 #include "platform/text.h"
 #include "resources/resource_ids.h"
 #include "storage/data_file.h"
+#include "tools/wardenctl/changes.h"
 #include "tools/wardenctl/commands.h"
 #include "tools/wardenctl/history_commands.h"
 #include "tools/wardenctl/transfer.h"
@@ -27,14 +28,13 @@ struct TableRead {
   std::vector<SealedFieldDamage> damaged;
 };
 
-// Reads a users.dat-shaped file, under the lock every writer of users.dat
-// holds, without creating or changing the file.
+// Reads a users.dat-shaped file without creating or changing anything; the
+// session holds the lock of users.dat when there is one.
 TableRead ReadTable(const DataLocation& location, const char16_t* name) {
   TableRead read;
   const std::optional<std::u16string> path = DataFilePath(location.directory, name);
-  if (!path) return read;
-  read.exists = platform::Files().exists(*path);
-  if (!read.exists) return read;
+  read.exists = !path || platform::Files().exists(*path);  // too long a path is not read
+  if (!path || !read.exists) return read;
   const DataFileNames names{name, nullptr, nullptr, nullptr, u"users.lck"};
   bool backup_due = false;
   bool opened = false;
@@ -44,16 +44,18 @@ TableRead ReadTable(const DataLocation& location, const char16_t* name) {
   return read;
 }
 
-// What verify finds, as JSON; "clean" tells whether anything was found.
+// What verify finds, as JSON; "clean" tells whether anything was found. A
+// missing users.dat or section.dat reads as the defaults, as for every
+// command.
 Json Inspect(const Session& session) {
-  const TableRead users = ReadTable(session.location, u"users.dat");
-  Json report = DocumentJson();
+  const TableRead users = ReadTable(session.ReadLocation(), u"users.dat");
+  Json report = DocumentJson(kReportFormat);
   Json& file = report["users"];
   file = {{"path", session.FilePath(u"users.dat")},
           {"exists", users.exists},
-          {"result", users.result},
+          {"result", users.exists ? users.result : kFileOk},
           {"records", users.table.size()}};
-  bool clean = users.exists && users.result == kFileOk;
+  bool clean = file["result"] == kFileOk;
   file["over_limit"] = users.table.size() > static_cast<std::size_t>(kMaxAccounts);
   clean = clean && !file["over_limit"].get<bool>();
   Json& unsealed = file["unsealed"] = Json::array();
@@ -88,22 +90,22 @@ Json Inspect(const Session& session) {
   }
   clean = clean && unsealed.empty() && unknown.empty() && same.empty();
 
-  const TableRead backup = ReadTable(session.location, u"users.bak");
+  const TableRead backup = ReadTable(session.ReadLocation(), u"users.bak");
   report["backup"] = {{"path", session.FilePath(u"users.bak")},
                       {"exists", backup.exists},
                       {"result", backup.exists ? backup.result : 0},
                       {"records", backup.table.size()}};
   clean = clean && (!backup.exists || backup.result == kFileOk);
 
-  // Read as a project directory is: missing names are not written.
-  const std::u16string& directory = session.location.directory;
   CUser zones;
-  const int zone_result = LoadSectionFile(zones, DataLocation{directory, false});
-  const std::optional<std::u16string> zone_path = DataFilePath(directory, u"section.dat");
+  const int zone_result = LoadSectionFile(zones, session.ReadLocation());
+  const std::optional<std::u16string> zone_path =
+      DataFilePath(session.location.directory, u"section.dat");
+  const bool zones_exist = !zone_path || platform::Files().exists(*zone_path);
   report["zones"] = {{"path", session.FilePath(u"section.dat")},
-                     {"exists", zone_path && platform::Files().exists(*zone_path)},
-                     {"result", zone_result}};
-  report["clean"] = clean && zone_result == kFileOk;
+                     {"exists", zones_exist},
+                     {"result", zones_exist ? zone_result : kFileOk}};
+  report["clean"] = clean && report["zones"]["result"] == kFileOk;
   return report;
 }
 
@@ -111,11 +113,13 @@ void PrintReport(std::ostream& out, const Json& report) {
   const Json& users = report["users"];
   out << "users.dat: " << users["path"].get<std::string>() << '\n';
   if (!users["exists"].get<bool>()) {
-    out << "  missing\n";
+    out << "  missing: the defaults apply\n";
   } else if (users["result"] != 0) {
     out << "  not readable (" << users["result"] << ")\n";
+  } else {
+    out << "  records: " << users["records"] << (users["over_limit"] ? " (over 32767)" : "")
+        << '\n';
   }
-  out << "  records: " << users["records"] << (users["over_limit"] ? " (over 32767)" : "") << '\n';
   for (const Json& damage : users["unsealed"]) {
     out << "  record " << damage["record"] << ": " << damage["field"].get<std::string>()
         << " could not be unsealed\n";
@@ -137,37 +141,18 @@ void PrintReport(std::ostream& out, const Json& report) {
       << '\n';
   const Json& zones = report["zones"];
   out << "section.dat: "
-      << (!zones["exists"].get<bool>() ? "missing"
+      << (!zones["exists"].get<bool>() ? "missing: the defaults apply"
           : zones["result"] == 0       ? "loads"
                                        : "not readable (" + zones["result"].dump() + ")")
       << '\n';
   out << (report["clean"].get<bool>() ? "clean" : "problems found") << '\n';
 }
 
-// Names that the backup adds (+), drops (-) or changes (~), in table order.
-bool PrintChanges(std::ostream& out, const std::vector<AccountRecord>& now,
-                  const std::vector<AccountRecord>& backup) {
-  std::unordered_map<std::u16string, const AccountRecord*> current;
-  for (const AccountRecord& record : now) current.emplace(record.Name(), &record);
-  std::unordered_map<std::u16string, bool> in_backup;
-  bool any = now.size() != backup.size();
-  for (const AccountRecord& record : backup) {
-    in_backup[record.Name()] = true;
-    const auto found = current.find(record.Name());
-    if (found == current.end() || *found->second != record) {
-      out << (found == current.end() ? "+ " : "~ ") << ToUtf8(record.Name()) << '\n';
-      any = true;
-    }
-  }
-  for (const AccountRecord& record : now) {
-    if (!in_backup.count(record.Name())) out << "- " << ToUtf8(record.Name()) << '\n', any = true;
-  }
-  return any || now != backup;
-}
-
 }  // namespace
 
 int Verify(Session& session, bool json) {
+  if (const int code = session.LockAccounts(Access::kRead)) return code;
+  if (const int code = session.LockZones(Access::kRead)) return code;
   Json report = Inspect(session);
   const int history = json ? VerifyHistoryIfKept(session, &report) : -1;
   if (json) {
@@ -180,28 +165,32 @@ int Verify(Session& session, bool json) {
   return std::max(code, json ? history : VerifyHistoryIfKept(session, nullptr));
 }
 
+// Works without a readable users.dat too: that is when it is needed. The
+// failed load keeps users.bak from being taken over at the save.
 int RestoreBackup(Session& session, bool yes) {
-  if (const int code = session.LoadAccounts()) return code;
-  TableRead backup = ReadTable(session.location, u"users.bak");
+  if (const int code = session.LoadAccounts(Access::kWrite, Unreadable::kReplace)) return code;
+  TableRead backup = ReadTable(session.ReadLocation(), u"users.bak");
   if (!backup.exists || backup.result != kFileOk) {
     session.io.err << ToUtf8(session.Text(ToolText::kNoBackup)) << " ("
                    << (backup.exists ? backup.result : kFileNotReadable) << ": "
                    << session.FilePath(u"users.bak") << ")\n";
     return kExitFile;
   }
-  if (!PrintChanges(session.io.out, session.store.Records(), backup.table)) {
-    session.io.out << ToUtf8(session.Text(ToolText::kUnchanged)) << '\n';
+  const std::vector<AccountRecord>& now = session.store.Records();
+  const TableChanges changes = CompareTables(now, backup.table);
+  const std::vector<std::string> problems = JudgeChanges(session, now, backup.table, changes);
+  for (const std::string& problem : problems) session.io.err << problem << '\n';
+  if (!problems.empty()) return kExitRefused;
+  if (session.accounts_read() && !changes.any()) {
+    session.Say(session.io.out, session.Text(ToolText::kUnchanged));
     return kExitOk;
   }
-  if (!yes) {
-    if (!session.io.in_is_terminal) {
-      return session.Usage(ToUtf8(session.Text(ToolText::kNotOnTerminal)));
-    }
-    session.io.out << ToUtf8(session.Text(ToolText::kRestoreQuestion)) << std::flush;
-    std::string answer;
-    std::getline(session.io.in, answer);
-    if (answer != "y" && answer != "Y") return kExitRefused;
+  if (!session.accounts_read()) {
+    session.Say(session.io.out,
+                platform::FormatText(session.Text(ToolText::kUnreadableReplaced), u"users.dat"));
   }
+  PrintChanges(session, now, backup.table, changes);
+  if (const int code = session.Confirm(ToolText::kRestoreQuestion, yes)) return code;
   session.store.m_pUser = std::move(backup.table);
   return session.SaveAccounts();
 }

@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
   err.setf(std::ios::unitbuf);
   err.tie(&out);
   std::cin.tie(&out);
-  const int code = RunWardenctl(args, {out, err, std::cin, StdinIsTerminal()});
+  const int code = RunWardenctl(args, {out, err, std::cin, StdinIsTerminal(), SetEcho});
   out.flush();
   std::cin.tie(nullptr);
   return code;

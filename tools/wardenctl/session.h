@@ -1,15 +1,17 @@
 // One run of the tool: where the files are, which texts it speaks, the store
-// it loaded and the logged-in user it acts as. Every failure is printed here
-// and handed back as the exit code.
+// it loaded, the locks it holds and the logged-in user it acts as. Every
+// failure is printed here and handed back as the exit code.
 #ifndef WARDEN_TOOLS_WARDENCTL_SESSION_H
 #define WARDEN_TOOLS_WARDENCTL_SESSION_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "accounts/builtin_names.h"
 #include "accounts/user_store.h"
 #include "platform/module_file.h"
+#include "storage/data_file.h"
 #include "storage/data_location.h"
 #include "tools/wardenctl/tool_texts.h"
 #include "tools/wardenctl/wardenctl.h"
@@ -22,6 +24,16 @@ struct GlobalOptions {
   std::string as;    // empty: nobody logged in
 };
 
+// What a command does with a file. One that writes takes the file's lock
+// (making the lock file) before its load and holds it until its save, so
+// that no other program saves in between; one that only reads takes the
+// lock when the lock file exists and creates nothing.
+enum class Access { kRead, kWrite };
+
+// What a load does with a file that exists but cannot be read: refuse, or
+// (a command that replaces the whole content) go on with nothing loaded.
+enum class Unreadable { kRefuse, kReplace };
+
 class Session {
  public:
   Session(const GlobalOptions& options, Io io);
@@ -29,17 +41,36 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
+  // The data directory exists and is a directory; else prints why and
+  // returns kExitFile.
+  int CheckLocation();
+
   // Each returns kExitOk or prints why not and returns the exit code.
-  int LoadAccounts();  // also applies --as
-  int LoadZones();
+  // Locks are taken users.dat first, then section.dat, by every command.
+  int LoadAccounts(Access access, Unreadable unreadable = Unreadable::kRefuse);  // applies --as
+  int LoadZones(Access access, Unreadable unreadable = Unreadable::kRefuse);
+  int LockAccounts(Access access);
+  int LockZones(Access access);
   int SaveAccounts();
   int SaveZones();
+  // False after a load that went on past an unreadable file.
+  bool accounts_read() const { return accounts_failure_ == 0; }
+  bool zones_read() const { return zones_failure_ == 0; }
+  // Where the session reads: never creating a file, under its own locks.
+  DataLocation ReadLocation() const { return {location.directory, false}; }
 
   // Prints string-table text `id` (its %s or %d replaced by `argument`) on
-  // stderr and returns kExitRefused.
-  int Refuse(std::uint16_t id, const std::u16string& argument = {});
-  int Refuse(ToolText text, const std::u16string& argument = {});
+  // stderr, after `field: ` when given, and returns kExitRefused.
+  int Refuse(std::uint16_t id, const std::u16string& argument = {}, const std::string& field = {});
+  int Refuse(ToolText text, const std::u16string& argument = {}, const std::string& field = {});
   int Usage(const std::string& message);
+  // One line of text; nothing invisible at its end.
+  void Say(std::ostream& out, const std::u16string& text);
+  // Asks `question` on a terminal (stderr, answered y or yes); --yes answers
+  // for a script. No lock is held while the question waits; the files are
+  // loaded again after a yes. kExitOk when confirmed and nothing changed
+  // meanwhile.
+  int Confirm(ToolText question, bool yes);
 
   // String-table text `id` in the chosen language.
   std::u16string Text(std::uint16_t id) const;
@@ -55,14 +86,23 @@ class Session {
   Io io;
 
  private:
-  int FileFailure(int code, std::uint16_t text, const char16_t* name);
+  int RefuseWith(const std::u16string& text, const std::u16string& argument,
+                 const std::string& field);
+  // y or yes, in any letter case.
+  bool AnsweredYes(ToolText question);
+  int FileFailure(int code, std::uint16_t text, const char16_t* name, bool reading);
+  int Lock(std::optional<DataFileLock>& lock, const char16_t* name, const char16_t* data_name,
+           Access access);
   // No file `name` in the location (and the path is not too long).
   bool Missing(const char16_t* name) const;
+  DataLocation SaveLocation(const std::optional<DataFileLock>& lock) const;
 
   std::string as_;
   platform::ResourceModule component_texts_ = nullptr;  // the component's language
   platform::ResourceModule message_texts_ = nullptr;    // --lang
   bool english_ = false;
+  std::optional<DataFileLock> users_lock_, zones_lock_;
+  int accounts_failure_ = 0, zones_failure_ = 0;
 };
 
 }  // namespace warden::ctl

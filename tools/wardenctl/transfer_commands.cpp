@@ -1,18 +1,115 @@
 // export and import: the whole table and the zone names as JSON.
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <ostream>
+#include <sstream>
 
 #include "platform/text.h"
+#include "tools/wardenctl/changes.h"
 #include "tools/wardenctl/commands.h"
+#include "tools/wardenctl/console.h"
 #include "tools/wardenctl/transfer.h"
 
 namespace warden::ctl {
+namespace {
+
+using platform::ToUtf8;
+
+// The text of FILE (- : stdin); kExitOk or the code after the message.
+int ReadInput(Session& session, const std::string& path, std::string* text) {
+  if (path == "-") {
+    text->assign(std::istreambuf_iterator<char>(session.io.in), {});
+    return kExitOk;
+  }
+  const std::u16string core = CorePathFromArgument(path);
+  const PathKind kind = KindOf(core);
+  std::ifstream file;
+  if (kind == PathKind::kOther) file.open(std::filesystem::u8path(path), std::ios::binary);
+  if (!file.is_open()) {
+    session.io.err << path
+                   << (kind == PathKind::kDirectory ? " is a directory" : ": cannot be read")
+                   << '\n';
+    return kExitFile;
+  }
+  text->assign(std::istreambuf_iterator<char>(file), {});
+  return file.bad() ? (session.io.err << path << ": cannot be read\n", kExitFile) : kExitOk;
+}
+
+// The document, or its syntax error with the line and column.
+int ParseInput(Session& session, const std::string& path, const std::string& text, Json* document) {
+  try {
+    *document = Json::parse(text);
+    return kExitOk;
+  } catch (const Json::parse_error& error) {
+    const std::string what = error.what();  // "[json.exception...] parse error at line L, ..."
+    const std::size_t at = what.find("line ");
+    session.io.err << path << ": not JSON: " << what.substr(at == std::string::npos ? 0 : at)
+                   << '\n';
+    return kExitRefused;
+  }
+}
+
+// The zones a plan renames, as "~ zone N: name" lines.
+bool PrintZoneChanges(Session& session, const ZoneNames& now, const ZoneNames& planned) {
+  bool any = false;
+  for (int zone = 0; zone < kZoneCount; ++zone) {
+    if (now[zone] == planned[zone]) continue;
+    session.io.out << "~ zone " << zone << ": " << ToUtf8(planned[zone]) << '\n';
+    any = true;
+  }
+  return any;
+}
+
+// What an import changes, as listed.
+struct Planned {
+  bool accounts = false;
+  bool zones = false;
+  bool drops = false;  // records dropped, or a file that cannot be read replaced
+};
+
+Planned ListChanges(Session& session, const std::vector<AccountRecord>& loaded,
+                    const ImportPlan& plan, const TableChanges& changes) {
+  const std::u16string replaced = session.Text(ToolText::kUnreadableReplaced);
+  if (!session.accounts_read()) {
+    session.Say(session.io.out, platform::FormatText(replaced, u"users.dat"));
+  }
+  PrintChanges(session, loaded, plan.table, changes);
+  const bool zones_replaced = plan.zones && !session.zones_read();
+  if (zones_replaced) session.Say(session.io.out, platform::FormatText(replaced, u"section.dat"));
+  Planned planned;
+  planned.accounts = changes.any() || !session.accounts_read();
+  planned.zones =
+      zones_replaced ||
+      (plan.zones && PrintZoneChanges(session, session.store.m_strSection, *plan.zones));
+  planned.drops = !changes.dropped.empty() || !session.accounts_read() || zones_replaced;
+  return planned;
+}
+
+// Zones first: a failure there leaves both files as they were; a failure
+// of the accounts after it puts the old zone names back.
+int WritePlan(Session& session, ImportPlan& plan, const Planned& planned) {
+  const ZoneNames old_zones = session.store.m_strSection;
+  if (planned.zones) {
+    session.store.m_strSection = *plan.zones;
+    if (const int code = session.SaveZones()) return code;
+  }
+  if (!planned.accounts) return kExitOk;
+  session.store.m_pUser = std::move(plan.table);
+  const int code = session.SaveAccounts();
+  if (code != kExitOk && planned.zones) {
+    session.store.m_strSection = old_zones;
+    session.SaveZones();
+  }
+  return code;
+}
+
+}  // namespace
 
 int ExportAll(Session& session, bool with_passwords) {
-  if (const int code = session.LoadAccounts()) return code;
-  if (const int code = session.LoadZones()) return code;
-  Json document = DocumentJson();
+  if (const int code = session.LoadAccounts(Access::kRead)) return code;
+  if (const int code = session.LoadZones(Access::kRead)) return code;
+  Json document = DocumentJson(kAccountsFormat, kAccountsVersion);
   Json accounts = Json::array();
   for (const AccountRecord& record : session.store.Records()) {
     accounts.push_back(AccountJson(record, with_passwords));
@@ -23,42 +120,38 @@ int ExportAll(Session& session, bool with_passwords) {
   return kExitOk;
 }
 
-int ImportAll(Session& session, const std::string& path, bool dry_run) {
-  if (const int code = session.LoadAccounts()) return code;
-  if (const int code = session.LoadZones()) return code;
-  std::ifstream file;
-  if (path != "-") {
-    file.open(std::filesystem::u8path(path), std::ios::binary);
-    if (!file) {
-      session.io.err << "cannot read " << path << '\n';
-      return kExitFile;
-    }
-  }
-  const Json document = Json::parse(path == "-" ? session.io.in : file, nullptr, false);
-  if (document.is_discarded()) {
-    session.io.err << path << ": not JSON\n";
-    return kExitRefused;
-  }
+// A file that cannot be read is replaced only by a full import, never
+// merged into; after its failed load no backup is taken, so users.bak
+// keeps what it holds.
+int ImportAll(Session& session, const std::string& path, const ImportOptions& options, bool dry_run,
+              bool yes) {
+  std::string text;
+  Json document;
+  if (const int code = ReadInput(session, path, &text)) return code;
+  if (const int code = ParseInput(session, path, text, &document)) return code;
+  const Access access = dry_run ? Access::kRead : Access::kWrite;
+  const Unreadable unreadable = options.merge ? Unreadable::kRefuse : Unreadable::kReplace;
+  if (const int code = session.LoadAccounts(access, unreadable)) return code;
+  if (const int code = session.LoadZones(access, Unreadable::kReplace)) return code;
   ImportPlan plan;
-  const std::vector<std::string> problems = ReadImport(document, session, &plan);
+  std::vector<std::string> problems = ReadImport(document, session, options, &plan);
+  const std::vector<AccountRecord> loaded = session.store.Records();
+  const TableChanges changes = CompareTables(loaded, plan.table);
+  // The changes are judged once the file itself is sound: a record refused
+  // would otherwise count as dropped.
+  if (problems.empty()) problems = JudgeChanges(session, loaded, plan.table, changes);
   for (const std::string& problem : problems) session.io.err << problem << '\n';
   if (!problems.empty()) return kExitRefused;
+  const Planned planned = ListChanges(session, loaded, plan, changes);
+  if (!planned.accounts && !planned.zones) {
+    session.Say(session.io.out, session.Text(ToolText::kUnchanged));
+    return kExitOk;
+  }
   if (dry_run) return kExitOk;
-  // Zones first: a failure there leaves both files as they were; a failure
-  // of the accounts after it puts the old zone names back.
-  const ZoneNames old_zones = session.store.m_strSection;
-  const bool zones_change = plan.zones && *plan.zones != old_zones;
-  if (zones_change) {
-    session.store.m_strSection = *plan.zones;
-    if (const int code = session.SaveZones()) return code;
+  if (planned.drops) {
+    if (const int code = session.Confirm(ToolText::kImportQuestion, yes)) return code;
   }
-  session.store.m_pUser = std::move(plan.table);
-  const int code = session.SaveAccounts();
-  if (code != kExitOk && zones_change) {
-    session.store.m_strSection = old_zones;
-    session.SaveZones();
-  }
-  return code;
+  return WritePlan(session, plan, planned);
 }
 
 }  // namespace warden::ctl

@@ -22,6 +22,8 @@ struct Io {
   std::ostream& err;
   std::istream& in;
   bool in_is_terminal = false;
+  // Turns the terminal's echo off and on around a typed password; none: no terminal to tell.
+  void (*echo)(bool on) = nullptr;
 };
 
 // Runs one command line (without the program name); UTF-8 arguments.

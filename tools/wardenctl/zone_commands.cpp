@@ -11,9 +11,9 @@
 namespace warden::ctl {
 
 int ListZones(Session& session, bool json) {
-  if (const int code = session.LoadZones()) return code;
+  if (const int code = session.LoadZones(Access::kRead)) return code;
   if (json) {
-    Json document = DocumentJson();
+    Json document = DocumentJson(kZonesFormat);
     document["zones"] = ZonesJson(session.store.m_strSection);
     session.io.out << Printed(document) << '\n';
     return kExitOk;
@@ -25,19 +25,25 @@ int ListZones(Session& session, bool json) {
 }
 
 int RenameZone(Session& session, int zone, const std::string& name_utf8) {
-  if (zone < 0 || zone >= kZoneCount) return session.Usage("zone: a number 0..63");
-  if (const int code = session.LoadZones()) return code;
+  if (zone < 0 || zone >= kZoneCount) return session.Usage("N: not a zone number 0..63");
+  if (const int code = session.LoadZones(Access::kWrite)) return code;
   const std::u16string name = platform::FromUtf8(name_utf8);
   // The rename dialog's edit stops typing at the limit.
   if (name.size() > kNameMaxChars) {
-    return session.Refuse(IDS_TEXT_TOO_LONG, platform::ToDecimal(kNameMaxChars));
+    return session.Refuse(IDS_TEXT_TOO_LONG, platform::ToDecimal(kNameMaxChars), "NAME");
   }
   const std::vector<std::u16string> names(session.store.m_strSection.begin(),
                                           session.store.m_strSection.end());
   const ZoneNameVerdict verdict = CheckZoneRename(names, static_cast<std::size_t>(zone), name);
   if (!verdict.accepted()) {
-    session.io.err << platform::ToUtf8(session.Text(verdict.message()) + verdict.offending) << '\n';
+    const std::u16string& offending = verdict.offending;
+    session.Say(session.io.err, u"NAME: " + session.Text(verdict.message()) +
+                                    (offending.empty() ? u"" : u"\"" + offending + u"\""));
     return kExitRefused;
+  }
+  if (session.store.m_strSection[zone] == name) {
+    session.Say(session.io.out, session.Text(ToolText::kUnchanged));
+    return kExitOk;
   }
   session.store.m_strSection[zone] = name;
   return session.SaveZones();
