@@ -10,6 +10,8 @@
 #     verify, replaces the installed one (one product listed) and keeps a
 #     changed Language.ini;
 #  5. uninstalling removes the files and keys and leaves the data files;
+#     while installed, the history's event source names Warden.dll as its
+#     message file (regsvr32 does not write it);
 #  6. the same version again leaves one product; an earlier one is refused;
 # and with both packages built:
 #  7. neither package goes into the other's folder; ADDTOPATH=1 puts the x64
@@ -69,6 +71,13 @@ uninstall_entries() {
     END { if (index(entry, name)) printf "%s", entry }' "$WINEPREFIX/system.reg"
 }
 products_named() { uninstall_entries "$1" | grep -c '^"DisplayName"=' || true; }
+
+# The values of the Application log's event source "Warden".
+event_source() {
+  stop_wine
+  awk '/^\[/ { inside = (tolower($0) ~ /eventlog\\\\application\\\\warden\]/); next }
+       inside && NF && !/^#/' "$WINEPREFIX/system.reg"
+}
 
 # The system PATH, as the registry holds it.
 system_path() {
@@ -231,8 +240,13 @@ test_architecture() {
   diff -u "$work/regsvr32-$arch.txt" "$work/msi-$arch.txt" ||
     fail "the MSI's registration differs from regsvr32's ($arch)"
   check_uninstall_entry
+  event_source | grep -qiF 'Velmaris\\Warden\\Warden.dll"' ||
+    fail "the event source ($arch) does not name the installed Warden.dll"
+  event_source | grep -q '^"TypesSupported"=dword:00000007' ||
+    fail "the event source ($arch) has no TypesSupported=7"
   step_passed "installed in $folder_w, every binary version $version:" \
-    "$(grep -c '^system \[' "$work/msi-$arch.txt") registry keys, as regsvr32 writes them"
+    "$(grep -c '^system \[' "$work/msi-$arch.txt") registry keys, as regsvr32 writes them;" \
+    "the event source's messages in Warden.dll"
   run_host "$arch" "installed ($arch)"
 
   upgrade=$(package "$next_version" upgrade)
@@ -258,6 +272,7 @@ test_architecture() {
     expect_file "$file" "uninstall ($arch)"
   done
   [ -z "$(registration_state)" ] || fail "uninstall ($arch) left registration keys behind"
+  [ -z "$(event_source)" ] || fail "uninstall ($arch) left the event source behind"
   [ "$(products_named "$arch")" = 0 ] || fail "uninstall ($arch): still listed as installed"
   step_passed "uninstalled: files and keys gone; users.dat, section.dat and their side files kept"
   rm -rf "$drive_c/Velmaris"
