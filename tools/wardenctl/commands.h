@@ -4,6 +4,7 @@
 #ifndef WARDEN_TOOLS_WARDENCTL_COMMANDS_H
 #define WARDEN_TOOLS_WARDENCTL_COMMANDS_H
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -41,7 +42,8 @@ int ExportAll(Session& session, bool with_passwords);
 int ImportAll(Session& session, const std::string& path, const ImportOptions& options, bool dry_run,
               bool yes);
 int Verify(Session& session, bool json);
-int RestoreBackup(Session& session, bool yes);
+// `generation`: the seq of a kept generation to restore instead of users.bak (0: none).
+int RestoreBackup(Session& session, bool yes, std::uint64_t generation = 0);
 
 }  // namespace warden::ctl
 

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "accounts/account_file.h"
+#include "history/history_files.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
@@ -167,13 +168,21 @@ int Verify(Session& session, bool json) {
 
 // Works without a readable users.dat too: that is when it is needed. The
 // failed load keeps users.bak from being taken over at the save.
-int RestoreBackup(Session& session, bool yes) {
+int RestoreBackup(Session& session, bool yes, std::uint64_t generation) {
+  const std::u16string source =
+      generation ? GenerationPath(history::kUsersFile, generation) : u"users.bak";
+  if (generation && !InLocation(session, source)) {
+    return RestoreZoneGeneration(session, yes, generation);
+  }
   if (const int code = session.LoadAccounts(Access::kWrite, Unreadable::kReplace)) return code;
-  TableRead backup = ReadTable(session.ReadLocation(), u"users.bak");
+  TableRead backup = ReadTable(session.ReadLocation(), source.c_str());
   if (!backup.exists || backup.result != kFileOk) {
-    session.io.err << ToUtf8(session.Text(ToolText::kNoBackup)) << " ("
-                   << (backup.exists ? backup.result : kFileNotReadable) << ": "
-                   << session.FilePath(u"users.bak") << ")\n";
+    const std::u16string missing =
+        generation ? platform::FormatText(session.Text(ToolText::kNoGeneration),
+                                          platform::ToDecimal(static_cast<long long>(generation)))
+                   : session.Text(ToolText::kNoBackup);
+    session.io.err << ToUtf8(missing) << " (" << (backup.exists ? backup.result : kFileNotReadable)
+                   << ": " << session.FilePath(source.c_str()) << ")\n";
     return kExitFile;
   }
   const std::vector<AccountRecord>& now = session.store.Records();
@@ -190,7 +199,9 @@ int RestoreBackup(Session& session, bool yes) {
                 platform::FormatText(session.Text(ToolText::kUnreadableReplaced), u"users.dat"));
   }
   PrintChanges(session, now, backup.table, changes);
-  if (const int code = session.Confirm(ToolText::kRestoreQuestion, yes)) return code;
+  const ToolText question =
+      generation ? ToolText::kRestoreGenerationQuestion : ToolText::kRestoreQuestion;
+  if (const int code = session.Confirm(question, yes)) return code;
   session.store.m_pUser = std::move(backup.table);
   return session.SaveAccounts();
 }

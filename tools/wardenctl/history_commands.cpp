@@ -14,9 +14,11 @@
 #include "history/verifier.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "storage/data_file.h"
 #include "tools/wardenctl/console.h"
 #include "tools/wardenctl/session.h"
 #include "tools/wardenctl/transfer.h"
+#include "zones/zone_file.h"
 
 namespace warden::ctl {
 namespace {
@@ -321,7 +323,54 @@ int PrintVerify(Session& session, const history::VerifyReport& report) {
   return static_cast<int>(report.status);
 }
 
+// The zone names of a section.dat-shaped file in the location, read under
+// section.dat's lock, which the session holds.
+bool ReadZoneFile(const Session& session, const std::u16string& name, ZoneNames* names) {
+  const DataFileNames files{name.c_str(), nullptr, nullptr, nullptr, u"section.lck"};
+  bool backup_due = false, opened = false;
+  *names = ZoneNames();
+  return ReadDataFile(files, session.ReadLocation(), &backup_due, &opened,
+                      [names](Archive& archive) { return ReadZoneNames(archive, *names); }) ==
+         kFileOk;
+}
+
 }  // namespace
+
+std::u16string GenerationPath(std::string_view file, std::uint64_t seq) {
+  return u"History\\" + platform::FromUtf8(history::GenerationName(file, seq));
+}
+
+bool InLocation(const Session& session, const std::u16string& name) {
+  return platform::Files().exists(session.location.directory + name);
+}
+
+int RestoreZoneGeneration(Session& session, bool yes, std::uint64_t generation) {
+  const std::u16string source = GenerationPath(history::kSectionFile, generation);
+  if (const int code = session.LoadZones(Access::kWrite, Unreadable::kReplace)) return code;
+  ZoneNames kept;
+  if (!InLocation(session, source) || !ReadZoneFile(session, source, &kept)) {
+    session.io.err << platform::ToUtf8(platform::FormatText(
+                          session.Text(ToolText::kNoGeneration),
+                          platform::ToDecimal(static_cast<long long>(generation))))
+                   << '\n';
+    return kExitFile;
+  }
+  const ZoneNames& now = session.store.m_strSection;
+  bool any = false;
+  for (int zone = 0; zone < kZoneCount; ++zone) {
+    if (now[zone] == kept[zone]) continue;
+    session.io.out << "~ " << zone << ": " << platform::ToUtf8(now[zone]) << " -> "
+                   << platform::ToUtf8(kept[zone]) << '\n';
+    any = true;
+  }
+  if (!any) {
+    session.Say(session.io.out, session.Text(ToolText::kUnchanged));
+    return kExitOk;
+  }
+  if (const int code = session.Confirm(ToolText::kRestoreGenerationQuestion, yes)) return code;
+  session.store.m_strSection = kept;
+  return session.SaveZones();
+}
 
 void DefineHistoryCommands(CLI::App& app, std::function<int(Session&)>* run) {
   auto options = std::make_shared<HistoryOptions>();

@@ -2,7 +2,10 @@
 #ifndef WARDEN_TOOLS_WARDENCTL_HISTORY_COMMANDS_H
 #define WARDEN_TOOLS_WARDENCTL_HISTORY_COMMANDS_H
 
+#include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -22,6 +25,14 @@ void DefineHistoryCommands(CLI::App& app, std::function<int(Session&)>* run);
 // as "history" (or, without one, prints it) and returns its exit code; -1
 // when no history is kept.
 int VerifyHistoryIfKept(Session& session, nlohmann::ordered_json* report);
+
+// The name, in the data directory, of generation `seq` of the data file `file`.
+std::u16string GenerationPath(std::string_view file, std::uint64_t seq);
+// Whether the file `name` is in the session's data directory.
+bool InLocation(const Session& session, const std::u16string& name);
+// restore-backup --generation of a section.dat generation: its zone names in
+// place, after showing which change and asking.
+int RestoreZoneGeneration(Session& session, bool yes, std::uint64_t generation);
 
 }  // namespace warden::ctl
 

@@ -45,6 +45,8 @@ constexpr Pair kTexts[] = {
     {"等待回答期间另一个程序改变了文件，没有写入任何内容；请重新运行。",
      "Another program changed the files while the question waited for its answer; nothing was "
      "written. Run the command again."},
+    {"History\\中没有可用的第%s代。", "There is no readable generation %s in History\\."},
+    {"按以上所列恢复这一代吗？[y/N] ", "Restore this generation with the changes listed? [y/N] "},
 };
 static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<int>(ToolText::kCount));
 

@@ -32,6 +32,8 @@ enum class ToolText {
   kCountChanged,
   kReordered,
   kChangedMeanwhile,
+  kNoGeneration,
+  kRestoreGenerationQuestion,
   kCount
 };
 

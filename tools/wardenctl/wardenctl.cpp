@@ -71,6 +71,7 @@ struct CommandLine {
   bool with_passwords = false;
   bool dry_run = false;
   bool yes = false;
+  std::uint64_t generation = 0;
   Command run;
 };
 
@@ -154,7 +155,11 @@ void DefineOtherCommands(CLI::App& app, CommandLine& v) {
       "put the content of users.bak in place, after showing what changes; works when "
       "users.dat cannot be read");
   restore->add_flag("--yes", v.yes, "do not ask (needed when not on a terminal)");
-  restore->callback([&v] { v.run = [&v](Session& s) { return RestoreBackup(s, v.yes); }; });
+  restore->add_option("--generation", v.generation,
+                      "instead of users.bak, the generation the history keeps under this seq "
+                      "(users.dat or section.dat; wardenctl history lists them)");
+  restore->callback(
+      [&v] { v.run = [&v](Session& s) { return RestoreBackup(s, v.yes, v.generation); }; });
 }
 
 void DefineCommandLine(CLI::App& app, CommandLine& v) {
