@@ -1,5 +1,6 @@
 #include "history/table_diff.h"
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 
@@ -148,9 +149,10 @@ void WriteRecordChange(JsonWriter& json, const char* op, std::size_t ordinal,
 // order: the k-th of a name pairs with the k-th of the same name.
 class NameIndex {
  public:
-  explicit NameIndex(const std::vector<AccountRecord>& table) : next_(table.size(), kNone) {
-    std::vector<std::size_t> last(table.size(), kNone);
-    for (std::size_t i = 0; i < table.size(); ++i) {
+  // The records [begin, end) of `table`.
+  NameIndex(const std::vector<AccountRecord>& table, std::size_t begin, std::size_t end)
+      : next_(table.size(), kNone) {
+    for (std::size_t i = begin; i < end; ++i) {
       const Kind kind = KindOf(table[i]);
       if (kind == Kind::kOther) continue;
       auto [slot, added] = MapOf(kind).emplace(table[i].Name(), Chain{i, i});
@@ -242,14 +244,30 @@ std::string DiffAccounts(const std::vector<AccountRecord>& before,
   std::string text;
   JsonWriter json(&text);
   json.BeginArray();
-  NameIndex old_index(before);
+  // Tables mostly keep their order: records of one kind and name where they
+  // stand at both ends pair without an index; only those between are
+  // matched by name.
+  const auto same_key = [](const AccountRecord& a, const AccountRecord& b) {
+    return KindOf(a) == KindOf(b) && (KindOf(a) == Kind::kOther || a.Name() == b.Name());
+  };
+  const std::size_t shorter = std::min(before.size(), after.size());
+  std::size_t head = 0, tail = 0;
+  while (head < shorter && same_key(before[head], after[head])) ++head;
+  while (tail < shorter - head &&
+         same_key(before[before.size() - 1 - tail], after[after.size() - 1 - tail])) {
+    ++tail;
+  }
+  NameIndex old_index(before, head, before.size() - tail);
   const std::optional<Kind> renamed = RenamedKind(rename, old_index, after);
   if (renamed) old_index.Alias(*renamed, rename->from, rename->to);
   std::vector<bool> paired(before.size(), false);
-  for (const AccountRecord& record : after) {
+  for (std::size_t i = 0; i < after.size(); ++i) {
+    const AccountRecord& record = after[i];
     const Kind kind = KindOf(record);
     if (kind == Kind::kOther) continue;
-    const std::size_t old = old_index.Take(kind, record.Name());
+    const std::size_t old = i < head                   ? i
+                            : i >= after.size() - tail ? i + before.size() - after.size()
+                                                       : old_index.Take(kind, record.Name());
     if (old == NameIndex::kNone) {
       WriteAccountChange(json, "added", kind, record.Name());
       WriteAllFields(json, kind, record);
