@@ -58,7 +58,24 @@ FileOps& Files();
 // The platform's own table, for restoring and for wrappers that forward.
 const FileOps& SystemFiles();
 
-// An open file that closes itself (without reporting) unless closed first.
+// Keeps the calling thread's last OS error (errno; on Windows GetLastError
+// too) from its making to its end, so that the clean-up after a failure
+// (closing a handle, removing a half-made file) leaves the error of the
+// failure itself for whoever reports it.
+class LastErrorKept {
+ public:
+  LastErrorKept();
+  ~LastErrorKept();
+  LastErrorKept(const LastErrorKept&) = delete;
+  LastErrorKept& operator=(const LastErrorKept&) = delete;
+
+ private:
+  int errno_;
+  unsigned long system_error_ = 0;
+};
+
+// An open file that closes itself (without reporting, and keeping the last
+// error) unless closed first.
 class File {
  public:
   File() = default;

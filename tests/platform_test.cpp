@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <tuple>
 
@@ -54,6 +55,9 @@ TEST(FilesTest, EdgesAndFailures) {
   const FileHandle reading = Files().open_read(b);
   EXPECT_FALSE(Files().write(reading, "x", 1));
   Files().close(reading);
+  errno = ENOSPC;  // a failure being reported: a wrapper's close, failing itself, keeps it
+  { const File stale(reading); }
+  EXPECT_EQ(errno, ENOSPC);
   EXPECT_FALSE(Files().exists(none) || File::OpenRead(none).IsOpen() || Files().remove(none) ||
                Files().copy(none, a) || Files().replace(none, a) || Files().rename(none, a) ||
                File::Create(dir.core("no-such-dir\\x")).IsOpen());
