@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "accounts/account_file.h"
-#include "accounts/user_store.h"
 #include "dialogs/manage_dialog.h"
 #include "shell/com_server.h"
 #include "shell/config_ids.h"
 #include "shell/entry_guard.h"
-#include "storage/data_location.h"
+#include "shell/stores.h"
+#include "storage/directory_text.h"
 #include "storage/installation.h"
 #include "zones/zone_file.h"
 
@@ -46,15 +46,36 @@ struct NetPathArg {
     kind = length == 0 ? kEmpty : length >= kNetPathBuffer ? kTooLong : kGiven;
     if (kind == kGiven) text.assign(platform::FromOle(path), length);
   }
-  CUser& Store() const { return kind == kEmpty ? ApplicationStore() : ProjectStore(); }
-  // Resolved here, once: the install directory, or the directory given.
-  DataLocation Location() const {
-    const std::u16string install = GetInstallDirectory();
-    return kind == kGiven ? DataLocation::Named(text, install) : DataLocation::Install(install);
-  }
+  Store& store() const { return kind == kEmpty ? ApplicationStore() : ProjectStore(); }
 };
 
-DataLocation InstallLocation() { return DataLocation::Install(GetInstallDirectory()); }
+// Where a load reads, worked out here, once. The install directory's files
+// are read and written, and created with their defaults when missing; a
+// directory the host names is only read, unless it is the install
+// directory itself, in any letter case.
+struct Place {
+  std::u16string directory;
+  Access access = Access::kReadWrite;
+  MissingFile missing = MissingFile::kCreateDefault;
+};
+
+Place InstallPlace() { return {GetInstallDirectory()}; }
+
+Place PlaceOf(const NetPathArg& path) {
+  const std::u16string install = GetInstallDirectory();
+  if (path.kind != NetPathArg::kGiven) return {install};
+  const std::u16string directory = DirectoryWithSeparator(path.text);
+  if (SameDirectory(directory, install)) return {directory};
+  return {directory, Access::kReadOnly, MissingFile::kLeave};
+}
+
+DataFile& UsersFile(Store& store, const Place& place) {
+  return KeptFile(store.users_file, AccountFileIn(place.directory, place.access, place.missing));
+}
+
+DataFile& ZonesFile(Store& store, const Place& place) {
+  return KeptFile(store.zones_file, ZoneFileIn(place.directory, place.access, place.missing));
+}
 
 std::u16string TextOf(const OLECHAR* text) {
   return text ? std::u16string(platform::FromOle(text)) : std::u16string();
@@ -97,16 +118,18 @@ void WriteEntry(const AccountRecord& record, USER_idl* entry) {
 
 // A load refused for a too-long path leaves the store as any failed load.
 bool LoadUsers(const NetPathArg& path) {
+  Store& store = path.store();
   if (path.kind == NetPathArg::kTooLong) {
-    path.Store().ReleaseTable();
+    store.accounts.LoadFailed();
     return false;
   }
-  return LoadAccountFile(path.Store(), path.Location()) == kFileOk;
+  return LoadAccountFile(store.accounts, UsersFile(store, PlaceOf(path))) == FileFailure::kNone;
 }
 
 bool LoadZones(const NetPathArg& path) {
   if (path.kind == NetPathArg::kTooLong) return false;
-  return LoadSectionFile(path.Store(), path.Location()) == kFileOk;
+  Store& store = path.store();
+  return LoadZoneFile(store.zones, ZonesFile(store, PlaceOf(path))) == FileFailure::kNone;
 }
 
 std::unique_ptr<char16_t[]> CopyOf(const std::u16string& text) {
@@ -169,7 +192,7 @@ HRESULT CConfig::Fail(std::int16_t code) {
 
 HRESULT STDMETHODCALLTYPE CConfig::ManageDoModal(HWND pParentWnd) {
   return GuardedEntry([&] {
-    RunManageDialog(pParentWnd, ApplicationStore(), InstallLocation());
+    RunManageDialog(pParentWnd, ManagedApplicationStore());
     return S_OK;
   });
 }
@@ -179,7 +202,7 @@ HRESULT STDMETHODCALLTYPE CConfig::GetUserNum(short* m_nUserNum, BSTR NetPath) {
     if (!m_nUserNum) return E_POINTER;
     const NetPathArg path(NetPath);
     if (!LoadUsers(path)) return Fail(kErrorLoadUsers);
-    *m_nUserNum = static_cast<short>(path.Store().UserCount());
+    *m_nUserNum = static_cast<short>(path.store().accounts.count());
     return S_OK;
   });
 }
@@ -187,16 +210,14 @@ HRESULT STDMETHODCALLTYPE CConfig::GetUserNum(short* m_nUserNum, BSTR NetPath) {
 HRESULT STDMETHODCALLTYPE CConfig::GetAllUser(short m_nUserNum, USER_idl* Array_User,
                                               BSTR NetPath) {
   return GuardedEntry([&] {
-    const CUser& store = NetPathArg(NetPath).Store();
-    if (store.UserCount() == 0) return S_OK;
+    const std::vector<AccountRecord>& table = NetPathArg(NetPath).store().accounts.records();
+    if (table.empty()) return S_OK;
     if (!Array_User) return E_POINTER;
     // A positive count is the host's array size: the table may have grown
     // since it counted. Hosts that pass 0 or less never sized by it.
-    std::size_t count = store.m_pUser->size();
+    std::size_t count = table.size();
     if (m_nUserNum > 0) count = std::min(count, static_cast<std::size_t>(m_nUserNum));
-    for (std::size_t i = 0; i < count; ++i) {
-      WriteEntry((*store.m_pUser)[i], &Array_User[i]);
-    }
+    for (std::size_t i = 0; i < count; ++i) WriteEntry(table[i], &Array_User[i]);
     return S_OK;
   });
 }
@@ -207,9 +228,9 @@ HRESULT STDMETHODCALLTYPE CConfig::GetAllSection(Section_idl* Array_Section, BST
     const NetPathArg path(NetPath);
     if (!LoadZones(path)) return Fail(kErrorLoadZones);
     // All copies first, so running out of memory changes nothing.
-    const CUser& store = path.Store();
+    const ZoneNames& names = path.store().zones;
     std::array<std::unique_ptr<char16_t[]>, kZoneCount> copies;
-    for (int zone = 0; zone < kZoneCount; ++zone) copies[zone] = CopyOf(store.m_strSection[zone]);
+    for (int zone = 0; zone < kZoneCount; ++zone) copies[zone] = CopyOf(names[zone]);
     for (int zone = 0; zone < kZoneCount; ++zone) {
       m_pSectionName[zone] = std::move(copies[zone]);
       Array_Section[zone].sectionname = platform::ToOle(m_pSectionName[zone].get());
@@ -229,12 +250,14 @@ HRESULT STDMETHODCALLTYPE CConfig::GetLastError(short* ErrNo) {
 HRESULT STDMETHODCALLTYPE CConfig::SaveAllSection(Section_idl* Array_Section) {
   return GuardedEntry([&] {
     if (!Array_Section) return E_POINTER;
-    std::array<std::u16string, kZoneCount> names;
+    ZoneNames names;
     for (int zone = 0; zone < kZoneCount; ++zone)
       names[zone] = TextOf(Array_Section[zone].sectionname);
-    CUser& store = ApplicationStore();
-    store.m_strSection = std::move(names);
-    if (SaveSectionFile(store, InstallLocation()) != kFileOk) return Fail(kErrorSaveZones);
+    Store& store = ApplicationStore();
+    store.zones = std::move(names);
+    if (SaveZoneFile(store.zones, ZonesFile(store, InstallPlace())) != FileFailure::kNone) {
+      return Fail(kErrorSaveZones);
+    }
     return S_OK;
   });
 }
@@ -243,18 +266,18 @@ HRESULT STDMETHODCALLTYPE CConfig::SaveAllUsers(short m_nUserNum, USER_idl* Arra
   return GuardedEntry([&] {
     if (m_nUserNum < 0) return E_INVALIDARG;
     if (m_nUserNum > 0 && !Array_User) return E_POINTER;
-    CUser& store = ApplicationStore();
-    const DataLocation location = InstallLocation();
-    // Only a store with no table at all loads first (never loaded, last load
-    // failed, file without records); a table of no records is still a table.
-    if (!store.m_pUser && LoadAccountFile(store, location) != kFileOk) {
+    Store& store = ApplicationStore();
+    DataFile& file = UsersFile(store, InstallPlace());
+    // Only a store with no table loads first; see AccountTable::HoldsTable.
+    if (!store.accounts.HoldsTable() &&
+        LoadAccountFile(store.accounts, file) != FileFailure::kNone) {
       return Fail(kErrorLoadUsers);
     }
     std::vector<AccountRecord> table;
     table.reserve(static_cast<std::size_t>(m_nUserNum));
     for (short i = 0; i < m_nUserNum; ++i) table.push_back(RecordFrom(Array_User[i]));
-    store.m_pUser = std::move(table);
-    if (SaveAccountFile(store, location) != kFileOk) return Fail(kErrorSaveUsers);
+    store.accounts.Replace(std::move(table));
+    if (SaveAccountFile(store.accounts, file) != FileFailure::kNone) return Fail(kErrorSaveUsers);
     return S_OK;
   });
 }
@@ -263,10 +286,7 @@ HRESULT STDMETHODCALLTYPE CConfig::SetCurUser(USER_idl* pCurUser) {
   return GuardedEntry([&] {
     if (!pCurUser) return E_POINTER;
     try {
-      AccountRecord record = RecordFrom(*pCurUser);
-      CUser& store = ApplicationStore();
-      if (!store.m_pCurUser) store.m_pCurUser = std::make_unique<AccountRecord>();
-      *store.m_pCurUser = std::move(record);
+      LoggedInUser() = RecordFrom(*pCurUser);
     } catch (const std::bad_alloc&) {
       return S_FALSE;  // nothing stored, the last error kept
     }

@@ -75,10 +75,19 @@ const AccountRecord kOp{kTypeUser, {}, {}, u"op", u"pw", {}, 60, 0, {}};
 
 // users.dat with the built-in accounts (if `defaults`) and then `accounts`.
 void WriteUsers(const std::vector<AccountRecord>& accounts, bool defaults = true) {
-  CUser store;
-  if (defaults) store.SetDefaultTable();
-  for (const AccountRecord& record : accounts) store.AddAccount(record);
-  ASSERT_EQ(SaveAccountFile(store, testing::InstallLocation()), kFileOk);
+  AccountTable table;
+  if (defaults) table.Replace(DefaultTable());
+  for (const AccountRecord& record : accounts) ASSERT_TRUE(table.AddAccount(record));
+  DataFile file = testing::UsersFileIn();
+  ASSERT_EQ(SaveAccountFile(table, file), FileFailure::kNone);
+}
+
+// The records of users.dat as they load.
+std::vector<AccountRecord> SavedRecords() {
+  AccountTable table;
+  DataFile file = testing::UsersFileIn();
+  EXPECT_EQ(LoadAccountFile(table, file), FileFailure::kNone);
+  return table.records();
 }
 
 // One command, run on the files as the steps before it left them (and
@@ -95,9 +104,8 @@ class WardenctlTest : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteUsers({kLine, kAnn, kBob});
-    CUser zones;
-    zones.m_strSection = DefaultZoneNames();
-    ASSERT_EQ(SaveSectionFile(zones, testing::InstallLocation()), kFileOk);
+    DataFile zones = testing::ZonesFileIn();
+    ASSERT_EQ(SaveZoneFile(DefaultZoneNames(), zones), FileFailure::kNone);
     std::filesystem::remove(install_ / "users.bak");
   }
   Files Snapshot() const {
@@ -189,9 +197,8 @@ TEST_F(WardenctlTest, Commands) {
        {{"--as", "op", "delete", "bob"}, 0, ""},
        {{"show", "Bob"}, 0, "name: Bob\ngroup: \ncomment: \npassword: (set)\npriority: 900\n"}});
   EXPECT_TRUE(install_.Has("users.bak"));  // the component's save protocol
-  CUser saved;  // a zone is ticked (1) or not (0), whatever a record held before
-  ASSERT_EQ(LoadAccountFile(saved, testing::InstallLocation()), kFileOk);
-  for (const AccountRecord& record : saved.Records()) {
+  // A zone is ticked (1) or not (0), whatever a record held before.
+  for (const AccountRecord& record : SavedRecords()) {
     for (std::int16_t flag : record.sectionid) EXPECT_TRUE(flag == 0 || flag == 1);
   }
 }
@@ -441,9 +448,7 @@ TEST_F(WardenctlTest, ParallelWriters) {
   while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
   pclose(pipe);
   EXPECT_EQ(output, "");
-  CUser store;
-  ASSERT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileOk);
-  EXPECT_EQ(store.UserCount(), 7 + 10);
+  EXPECT_EQ(SavedRecords().size(), 7u + 10u);
 }
 
 // What goes to a Windows console: whole lines once a block has gathered; a
