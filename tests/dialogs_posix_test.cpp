@@ -329,7 +329,7 @@ TEST_F(DialogsTest, FailedLoadDisablesEditingAndOkWritesNothing) {
 // directory; a save that fails, of the zone names on the zone dialog's OK or of
 // the table on OK, says so, and the edits stay in memory.
 TEST_F(DialogsTest, ManageDoModalShowsFailedSavesAndKeepsTheEdits) {
-  IUnknown* object = CConfig::Create(nullptr);
+  IUnknown* object = ConfigObject::Create(nullptr);
   IConfig* config = nullptr;
   ASSERT_EQ(object->QueryInterface(kIidIConfig, reinterpret_cast<void**>(&config)), S_OK);
   object->Release();
