@@ -90,12 +90,12 @@ class File {
   static File Create(const std::u16string& path, const std::u16string& rights_of = {});
 
   bool IsOpen() const { return handle_ != kInvalidFile; }
-  bool Read(void* buffer, std::size_t size, std::size_t* got);
-  bool Write(const void* buffer, std::size_t size);
-  bool Flush();
-  bool Size(std::uint64_t* bytes);
+  [[nodiscard]] bool Read(void* buffer, std::size_t size, std::size_t* got);
+  [[nodiscard]] bool Write(const void* buffer, std::size_t size);
+  [[nodiscard]] bool Flush();
+  [[nodiscard]] bool Size(std::uint64_t* bytes);
   // Closes and reports the result; the file is closed either way.
-  bool Close();
+  [[nodiscard]] bool Close();
   FileHandle Release();
 
  private:

@@ -68,7 +68,7 @@ TEST(FilesTest, EdgesAndFailures) {
   EXPECT_TRUE(Files().unlock(lock) && Files().unlock(Files().lock(dir.core("a.lck"), 0)));
   EXPECT_EQ(Files().lock(dir.core("no-such-dir\\a.lck"), 0), kInvalidFile);
 #ifndef _WIN32
-  file.Close();
+  EXPECT_TRUE(file.Close());
   EXPECT_EQ(open_files(), before);
 #endif
 }

@@ -44,16 +44,17 @@ class Session {
 
   // The data directory exists and is a directory; else prints why and
   // returns kExitFile.
-  int CheckLocation();
+  [[nodiscard]] int CheckLocation();
 
   // Each returns kExitOk or prints why not and returns the exit code.
   // Locks are taken users.dat first, then section.dat, by every command.
-  int LoadAccounts(Use use, Unreadable unreadable = Unreadable::kRefuse);  // applies --as
-  int LoadZones(Use use, Unreadable unreadable = Unreadable::kRefuse);
-  int LockAccounts(Use use);
-  int LockZones(Use use);
-  int SaveAccounts();
-  int SaveZones();
+  [[nodiscard]] int LoadAccounts(Use use,
+                                 Unreadable unreadable = Unreadable::kRefuse);  // applies --as
+  [[nodiscard]] int LoadZones(Use use, Unreadable unreadable = Unreadable::kRefuse);
+  [[nodiscard]] int LockAccounts(Use use);
+  [[nodiscard]] int LockZones(Use use);
+  [[nodiscard]] int SaveAccounts();
+  [[nodiscard]] int SaveZones();
   // False after a load that went on past an unreadable file.
   bool accounts_read() const { return accounts_failure_ == FileFailure::kNone; }
   bool zones_read() const { return zones_failure_ == FileFailure::kNone; }
@@ -74,7 +75,7 @@ class Session {
   // for a script. No lock is held while the question waits; the files are
   // loaded again after a yes. kExitOk when confirmed and nothing changed
   // meanwhile.
-  int Confirm(ToolText question, bool yes);
+  [[nodiscard]] int Confirm(ToolText question, bool yes);
 
   // String-table text `id` in the chosen language.
   std::u16string Text(std::uint16_t id) const;
