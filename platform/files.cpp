@@ -109,4 +109,18 @@ FileHandle File::Release() {
   return handle;
 }
 
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    Unlock();
+    handle_ = other.handle_;
+    other.handle_ = kInvalidFile;
+  }
+  return *this;
+}
+
+void FileLock::Unlock() {
+  if (held()) Files().unlock(handle_);
+  handle_ = kInvalidFile;
+}
+
 }  // namespace warden::platform

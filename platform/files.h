@@ -102,6 +102,25 @@ class File {
   FileHandle handle_ = kInvalidFile;
 };
 
+// A lock file's lock, taken by Files().lock, let go when it ends unless let
+// go first.
+class FileLock {
+ public:
+  FileLock() = default;
+  explicit FileLock(FileHandle handle) : handle_(handle) {}
+  FileLock(FileLock&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalidFile; }
+  FileLock& operator=(FileLock&& other) noexcept;
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  ~FileLock() { Unlock(); }
+
+  bool held() const { return handle_ != kInvalidFile; }
+  void Unlock();
+
+ private:
+  FileHandle handle_ = kInvalidFile;
+};
+
 }  // namespace warden::platform
 
 #endif

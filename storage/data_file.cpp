@@ -9,9 +9,7 @@ namespace warden {
 namespace {
 
 using platform::File;
-using platform::FileHandle;
 using platform::Files;
-using platform::kInvalidFile;
 
 // How long a read or a save waits for another process to finish with the file.
 constexpr std::uint32_t kLockWaitMs = 5000;
@@ -29,30 +27,16 @@ bool AnyTooLong(const DataFileNames& paths) {
   return false;
 }
 
-// Takes the lock of the lock file `path` into `*handle`, making the file
-// when `make` and leaving a missing one alone otherwise. kInUse when the lock
+// Takes the lock of the lock file `path` into `*lock`, making the file when
+// `make` and leaving a missing one alone otherwise. kInUse when the lock
 // file is there and its lock cannot be had; where none is nor can be made,
 // nothing is held and nothing failed.
-FileFailure TakeLock(const std::u16string& path, bool make, FileHandle* handle) {
-  *handle = kInvalidFile;
+FileFailure TakeLock(const std::u16string& path, bool make, platform::FileLock* lock) {
   if (!make && !Files().exists(path)) return FileFailure::kNone;
-  *handle = Files().lock(path, kLockWaitMs);
-  if (*handle != kInvalidFile || !Files().exists(path)) return FileFailure::kNone;
+  *lock = platform::FileLock(Files().lock(path, kLockWaitMs));
+  if (lock->held() || !Files().exists(path)) return FileFailure::kNone;
   return FileFailure::kInUse;
 }
-
-// The lock of one read or save.
-class OperationLock {
- public:
-  OperationLock() = default;
-  ~OperationLock() {
-    if (handle != kInvalidFile) Files().unlock(handle);
-  }
-  OperationLock(const OperationLock&) = delete;
-  OperationLock& operator=(const OperationLock&) = delete;
-
-  FileHandle handle = kInvalidFile;
-};
 
 FileFailure FailureOf(const Archive& archive) {
   switch (archive.error()) {
@@ -152,33 +136,6 @@ DataFile::DataFile(std::u16string directory, std::u16string_view base_name, Acce
       missing_(missing),
       too_long_(AnyTooLong(paths_)) {}
 
-DataFile::~DataFile() { Release(); }
-
-DataFile::DataFile(DataFile&& other) noexcept
-    : directory_(std::move(other.directory_)),
-      names_(std::move(other.names_)),
-      paths_(std::move(other.paths_)),
-      access_(other.access_),
-      missing_(other.missing_),
-      too_long_(other.too_long_),
-      backup_due_(other.backup_due_),
-      held_lock_(std::exchange(other.held_lock_, kInvalidFile)) {}
-
-DataFile& DataFile::operator=(DataFile&& other) noexcept {
-  if (this != &other) {
-    Release();
-    directory_ = std::move(other.directory_);
-    names_ = std::move(other.names_);
-    paths_ = std::move(other.paths_);
-    access_ = other.access_;
-    missing_ = other.missing_;
-    too_long_ = other.too_long_;
-    backup_due_ = other.backup_due_;
-    held_lock_ = std::exchange(other.held_lock_, kInvalidFile);
-  }
-  return *this;
-}
-
 bool DataFile::SameAs(const DataFile& other) const {
   return paths_.dat == other.paths_.dat && access_ == other.access_ && missing_ == other.missing_;
 }
@@ -189,10 +146,6 @@ FileFailure DataFile::Hold() {
   if (too_long_) return FileFailure::kPathTooLong;
   if (held()) return FileFailure::kNone;
   return TakeLock(paths_.lock, access_ == Access::kReadWrite, &held_lock_);
-}
-
-void DataFile::Release() {
-  if (held()) Files().unlock(std::exchange(held_lock_, kInvalidFile));
 }
 
 FileFailure DataFile::Read(const ContentReader& read) {
@@ -210,9 +163,9 @@ FileFailure DataFile::ReadBackup(const ContentReader& read) {
 
 FileFailure DataFile::ReadFrom(const std::u16string& path, const ContentReader& read) const {
   if (too_long_) return FileFailure::kPathTooLong;
-  OperationLock lock;
+  platform::FileLock lock;
   if (!held() && access_ == Access::kReadWrite) {
-    const FileFailure failure = TakeLock(paths_.lock, true, &lock.handle);
+    const FileFailure failure = TakeLock(paths_.lock, true, &lock);
     if (failure != FileFailure::kNone) return failure;
   }
   File file = File::OpenRead(path);
@@ -241,11 +194,11 @@ FileFailure DataFile::CreateDefault(const Bytes& content, SaveObserver* observer
 FileFailure DataFile::Write(const Bytes& content, bool creating_default, SaveObserver* observer) {
   if (too_long_) return FileFailure::kPathTooLong;
   if (access_ == Access::kReadOnly) return FileFailure::kNotWritable;
-  OperationLock lock;
+  platform::FileLock lock;
   if (!held()) {
-    const FileFailure failure = TakeLock(paths_.lock, true, &lock.handle);
+    const FileFailure failure = TakeLock(paths_.lock, true, &lock);
     if (failure != FileFailure::kNone) return failure;
-    if (lock.handle == kInvalidFile) return FileFailure::kNotWritable;
+    if (!lock.held()) return FileFailure::kNotWritable;
   }
   SideFiles side(paths_);
   if (!side.WriteTemporary(content)) return FileFailure::kNotWritable;

@@ -90,11 +90,6 @@ class DataFile {
   // The file `base_name` in `directory` (empty, or ending in a backslash).
   DataFile(std::u16string directory, std::u16string_view base_name, Access access,
            MissingFile missing);
-  ~DataFile();  // lets a held lock go
-  DataFile(DataFile&& other) noexcept;
-  DataFile& operator=(DataFile&& other) noexcept;
-  DataFile(const DataFile&) = delete;
-  DataFile& operator=(const DataFile&) = delete;
 
   const std::u16string& directory() const { return directory_; }
   const DataFileNames& names() const { return names_; }
@@ -104,7 +99,7 @@ class DataFile {
   bool path_too_long() const { return too_long_; }
   // The file was read whole since the backup was last taken.
   bool backup_due() const { return backup_due_; }
-  bool held() const { return held_lock_ != platform::kInvalidFile; }
+  bool held() const { return held_lock_.held(); }
   // The same file, access and default rule.
   bool SameAs(const DataFile& other) const;
 
@@ -118,7 +113,7 @@ class DataFile {
   // beyond a few seconds; a lock file that neither is there nor can be made
   // is no failure, and nothing is held.
   FileFailure Hold();
-  void Release();
+  void Release() { held_lock_.Unlock(); }
 
   // Reads the header and then the rest through `read`. Under the lock: a
   // kReadWrite file takes it (making the lock file) unless held; a
@@ -150,7 +145,7 @@ class DataFile {
   MissingFile missing_;
   bool too_long_;
   bool backup_due_ = false;
-  platform::FileHandle held_lock_ = platform::kInvalidFile;
+  platform::FileLock held_lock_;
 };
 
 }  // namespace warden
