@@ -192,10 +192,12 @@ TEST(AccountTableTest, AddDeleteUpdateAndReach) {
             (std::vector<AccountRecord>{GroupRecord(u"Line"), UserRecord(u"a", 1, u"Line"),
                                         UserRecord(u"b", 1, u"Line"), UserRecord(u"c", 1, u"Other"),
                                         GroupRecord(u"plANT"), UserRecord(u"d", 1, u"plANT")}));
-  table = TableOf({GroupRecord(u"a"), UserRecord(u"a", 1)});
+  table = TableOf({GroupRecord(u"a"), UserRecord(u"a", 1), odd});
   table.UpdateAccount(UserRecord(u"A", 0), UserRecord(u"b", 7));
   table.UpdateAccount(UserRecord(u"zz", 0), UserRecord(u"q", 0));  // no such user
-  EXPECT_EQ(table.records(), (std::vector<AccountRecord>{GroupRecord(u"a"), UserRecord(u"b", 7)}));
+  table.UpdateAccount(odd, GroupRecord(u"q"));  // only users and groups are updated
+  EXPECT_EQ(table.records(),
+            (std::vector<AccountRecord>{GroupRecord(u"a"), UserRecord(u"b", 7), odd}));
   // A record of the table itself may be passed as the old record.
   table.UpdateAccount(table.records()[0], GroupRecord(u"c"));
   EXPECT_EQ(table.records()[0].groupname, u"c");

@@ -28,7 +28,7 @@ std::u16string Texts(std::initializer_list<const OLECHAR*> fields) {
 const Table kInstallTable = {
     {kTypeGroup, {}, u"Plant", {}, {}, {}, 0, 0, u"the Plant"},
     {kTypeUser, {0, 0, 1}, u"Plant", u"anna", u"pw", u"about anna", 10, 255, {}},
-    {kTypeUser, {}, {}, u"bob", {}, u"about bob", 3, 0, {}}};
+    {kTypeUser, {1}, {}, u"bob", {}, u"about bob", 3, 0, {}}};
 const Table kProjectTable = {{kTypeGroup, {}, u"Line", {}, {}, {}, 0, 0, u"the Line"},
                              {kTypeUser, {0, 1}, u"Line", u"\u738B", u"x", {}, 4, 5, {}}};
 
@@ -89,9 +89,9 @@ TEST_F(ConfigObjectTest, ReadsEitherDirectoryAndSavesToTheInstallDirectory) {
   EXPECT_EQ(
       Texts({group.groupcomment, group.username, anna.password, anna.usercomment, bob.groupname}),
       u"the Plant|m|pw|about anna|m|");
-  EXPECT_EQ(std::vector<int>({anna.type, anna.sectionid[2], anna.userpri, anna.limitTime,
-                              group.userpri, entries[3].type}),
-            std::vector<int>({kTypeUser, 1, 10, 255, -7, -1}));
+  EXPECT_EQ(std::vector<int>({anna.type, anna.sectionid[2], bob.sectionid[0], anna.userpri,
+                              anna.limitTime, group.userpri, entries[3].type}),
+            std::vector<int>({kTypeUser, 1, 1, 10, 255, -7, -1}));
   ASSERT_EQ(NewConfig()->SetCurUser(&entries[1]), S_OK);  // one current user for all objects
   EXPECT_EQ(LoggedInUser()->username, u"anna");
 

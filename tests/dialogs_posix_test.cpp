@@ -66,7 +66,6 @@ class DialogsTest : public ::testing::Test {
     hl::Reset();
     ResetStores();
   }
-  static Table ReadUsers() { return ReadUsersFile(); }
   // The texts of the message boxes and prompts shown, in order, once every
   // step was taken and every modal answered.
   static Texts Messages() {
@@ -131,7 +130,7 @@ TEST_F(DialogsTest, TreeShowsGroupsWithMembersHidesUnknownGroupsOrIsTheDefaultOr
             User(u"case", 1, u"PLANT"), User(u"orphan", 1, u"Gone")},
       {Outline(outline, hl::PressOk())});
   EXPECT_EQ(outline, (Texts{u"Plant", u"  early", u"loose"}));
-  EXPECT_EQ(ReadUsers().size(), 5u);  // hidden users stay in the table and are saved
+  EXPECT_EQ(ReadUsersFile().size(), 5u);  // hidden users stay in the table and are saved
   // users.dat without records, read over a table in memory: an empty tree in
   // which New works.
   const ManagedStore store = ManagedApplicationStore();
@@ -139,7 +138,7 @@ TEST_F(DialogsTest, TreeShowsGroupsWithMembersHidesUnknownGroupsOrIsTheDefaultOr
   Run(Table{}, {Outline(outline, Press(IDC_NEW, ui::kIdOk)),
                 [](hl::Driver& d) { d.Type(IDC_GROUP_NAME, u"Line"), d.Ok(); }});
   EXPECT_TRUE(outline.empty());
-  EXPECT_EQ(ReadUsers().at(0).groupname, u"Line");
+  EXPECT_EQ(ReadUsersFile().at(0).groupname, u"Line");
 }
 
 // The editor's defaults and enabling rules, then a group and two users made and saved.
@@ -175,7 +174,7 @@ TEST_F(DialogsTest, NewGroupAndUsersThenOkWritesThem) {
          d.Type(IDC_USER_NAME, u"bob"), d.Ok();
        }});
   EXPECT_EQ(outline, (Texts{u"Plant", u"Line", u"  ann", u"bob"}));
-  const Table saved = ReadUsers();
+  const Table saved = ReadUsersFile();
   ASSERT_EQ(saved.size(), 4u);
   const auto fields = [](const AccountRecord& r, int zone) {
     return std::make_tuple(r.username + u"/" + r.groupname + u"/" + r.groupcomment + u"/" +
@@ -246,14 +245,14 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
                  },
                  hl::PressOk(), hl::PressCancel()}),
             Text(IDS_NAME_EXISTS));
-  EXPECT_EQ(ReadUsers()[0].username, u"ANN");
+  EXPECT_EQ(ReadUsersFile()[0].username, u"ANN");
 
   EXPECT_EQ(Run(Table{User(u"系统管理员", 999)},
                 {Select(u"系统管理员", twice),
                  [](hl::Driver& d) { d.Type(IDC_USER_NAME, u"root"), d.Ok(), d.Cancel(); },
                  hl::PressOk(), [](hl::Driver& d) { d.Type(IDC_PASSWORD, u"changed"), d.Ok(); }}),
             Text(IDS_CANNOT_RENAME_BUILTIN));
-  EXPECT_EQ(ReadUsers()[0].password, u"changed");
+  EXPECT_EQ(ReadUsersFile()[0].password, u"changed");
 
   Texts outline;
   Run(Table{Group(u"Other", 5), Group(u"Plant", 3), User(u"ann", 5, u"Plant")},
@@ -269,7 +268,7 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
          d.Type(IDC_GROUP_NAME, u"Line"), d.Ok();
        }});
   EXPECT_EQ(outline, (Texts{u"Other", u"Line", u"  ann"}));
-  EXPECT_EQ(ReadUsers()[2].groupname, u"Line");  // the member follows
+  EXPECT_EQ(ReadUsersFile()[2].groupname, u"Line");  // the member follows
 
   // The question names the item as data. Modify and Delete act on the record
   // of exactly the item's name, never on its twin in another letter case.
@@ -280,7 +279,7 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
                  },
                  hl::PressOk(), hl::PressOk()}),
             (Texts{u"确实要删除\"50%s %d\"吗？"}));
-  EXPECT_EQ(ReadUsers(), Table{User(u"50%S %D", 900)});
+  EXPECT_EQ(ReadUsersFile(), Table{User(u"50%S %D", 900)});
 
   // A double-click on what the current user may not change says so.
   LoggedInUser() = User(u"me", 10);
@@ -350,7 +349,7 @@ TEST_F(DialogsTest, ManageDoModalShowsFailedSavesAndKeepsTheEdits) {
   config->Release();
   faults.reset();
   EXPECT_EQ(Messages(), (Texts{Text(IDS_SAVE_ZONES_FAILED)[0], Text(IDS_SAVE_USERS_FAILED)[0]}));
-  EXPECT_EQ(ReadUsers().size(), 1u);
+  EXPECT_EQ(ReadUsersFile().size(), 1u);
   EXPECT_EQ(ApplicationStore().accounts.records().back(), GroupRecord(u"Line"));
   EXPECT_EQ(ApplicationStore().zones[1], u" Kept ");
 }

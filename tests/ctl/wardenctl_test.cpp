@@ -17,6 +17,7 @@
 #include "storage/field_cipher.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/install_dir.h"
+#include "tests/support/stores.h"
 #include "tools/wardenctl/console.h"
 #include "tools/wardenctl/transfer.h"
 #include "tools/wardenctl/wardenctl.h"
@@ -73,21 +74,11 @@ const AccountRecord kBob{kTypeUser, {0, 0, 1}, {}, u"bob", u"p\xDC00w", {}, 50, 
 const AccountRecord kBobTwin{kTypeUser, {}, {}, u"Bob", u"pw", {}, 900, 0, {}};
 const AccountRecord kOp{kTypeUser, {}, {}, u"op", u"pw", {}, 60, 0, {}};
 
-// users.dat with the built-in accounts (if `defaults`) and then `accounts`.
-void WriteUsers(const std::vector<AccountRecord>& accounts, bool defaults = true) {
-  AccountTable table;
-  if (defaults) table.Replace(DefaultTable());
-  for (const AccountRecord& record : accounts) ASSERT_TRUE(table.AddAccount(record));
-  DataFile file = testing::UsersFileIn();
-  ASSERT_EQ(SaveAccountFile(table, file), FileFailure::kNone);
-}
-
-// The records of users.dat as they load.
-std::vector<AccountRecord> SavedRecords() {
-  AccountTable table;
-  DataFile file = testing::UsersFileIn();
-  EXPECT_EQ(LoadAccountFile(table, file), FileFailure::kNone);
-  return table.records();
+// users.dat with the built-in accounts and then `accounts`.
+void WriteUsers(const std::vector<AccountRecord>& accounts) {
+  std::vector<AccountRecord> table = DefaultTable();
+  table.insert(table.end(), accounts.begin(), accounts.end());
+  ASSERT_EQ(testing::WriteUsersFile(table), FileFailure::kNone);
 }
 
 // One command, run on the files as the steps before it left them (and
@@ -104,8 +95,7 @@ class WardenctlTest : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteUsers({kLine, kAnn, kBob});
-    DataFile zones = testing::ZonesFileIn();
-    ASSERT_EQ(SaveZoneFile(DefaultZoneNames(), zones), FileFailure::kNone);
+    ASSERT_EQ(testing::WriteZonesFile(DefaultZoneNames()), FileFailure::kNone);
     std::filesystem::remove(install_ / "users.bak");
   }
   Files Snapshot() const {
@@ -198,7 +188,7 @@ TEST_F(WardenctlTest, Commands) {
        {{"show", "Bob"}, 0, "name: Bob\ngroup: \ncomment: \npassword: (set)\npriority: 900\n"}});
   EXPECT_TRUE(install_.Has("users.bak"));  // the component's save protocol
   // A zone is ticked (1) or not (0), whatever a record held before.
-  for (const AccountRecord& record : SavedRecords()) {
+  for (const AccountRecord& record : testing::ReadUsersFile()) {
     for (std::int16_t flag : record.sectionid) EXPECT_TRUE(flag == 0 || flag == 1);
   }
 }
@@ -448,7 +438,7 @@ TEST_F(WardenctlTest, ParallelWriters) {
   while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
   pclose(pipe);
   EXPECT_EQ(output, "");
-  EXPECT_EQ(SavedRecords().size(), 7u + 10u);
+  EXPECT_EQ(testing::ReadUsersFile().size(), 7u + 10u);
 }
 
 // What goes to a Windows console: whole lines once a block has gathered; a
