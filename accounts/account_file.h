@@ -17,9 +17,8 @@ DataFile AccountFileIn(const std::u16string& directory, Access access, MissingFi
 
 // Loads `file` into `table`. A file that is not there gives the default
 // table: written first and read back where `file` creates defaults, kept in
-// memory only (with kNotFound) where it does not. On failure the table keeps
-// the defaults when the read never reached the content, and holds no
-// records otherwise.
+// memory only (with kNotFound) where it does not. A failed load leaves no
+// records, but for those defaults when no content was read after them.
 FileFailure LoadAccountFile(AccountTable& table, DataFile& file);
 
 // Saves `table` over `file`; kTooLarge for more than kMaxAccounts records.
