@@ -1,17 +1,10 @@
 #include "accounts/account_file.h"
 
-#include <optional>
-
-#include "platform/files.h"
 #include "platform/little_endian.h"
-#include "storage/data_file.h"
 #include "storage/field_cipher.h"
 
 namespace warden {
 namespace {
-
-const DataFileNames kUsersFile{u"users.dat", u"users.111", u"users.112", u"users.bak",
-                               u"users.lck"};
 
 // The least a record can take: type, 64 zone flags and a one-byte empty text.
 constexpr std::uint64_t kMinRecordBytes = 2 + 2 * kZoneCount + 1;
@@ -82,6 +75,12 @@ bool ReadRecord(Archive& archive, AccountRecord* record, std::u16string& sealed,
   return true;
 }
 
+// Whether a failed read got as far as the content, which then leaves no
+// records behind.
+bool ReachedContent(FileFailure failure) {
+  return failure == FileFailure::kDamaged || failure == FileFailure::kOutOfMemory;
+}
+
 }  // namespace
 
 bool WriteAccountTable(Archive& archive, const std::vector<AccountRecord>& table) {
@@ -115,48 +114,50 @@ bool ReadAccountTable(Archive& archive, std::vector<AccountRecord>* table,
   return true;
 }
 
-int SaveAccountFile(CUser& store, const DataLocation& location) {
-  static const std::vector<AccountRecord> kNoTable;
-  const std::vector<AccountRecord>& table = store.m_pUser ? *store.m_pUser : kNoTable;
-  if (table.size() > static_cast<std::size_t>(kMaxAccounts)) return kFileNotWritable;
-  return SaveDataFile(kUsersFile, location, &store.m_bUserBackupDue, SaveMode::kReplace,
-                      [&table](Archive& archive) { return WriteAccountTable(archive, table); });
+DataFile AccountFileIn(const std::u16string& directory, Access access, MissingFile missing) {
+  return DataFile(directory, u"users", access, missing);
 }
 
-// A project directory (any directory but the install directory) is only
-// read: when it has no users.dat, the store gets the default table, nothing
-// is written anywhere, and the load reports 104.
-int LoadAccountFile(CUser& store, const DataLocation& location) {
-  store.ReleaseTable();
-  const std::optional<std::u16string> path = DataFilePath(location.directory, kUsersFile.dat);
-  if (!path) return kFileNotReadable;
-  if (!platform::Files().exists(*path)) {
-    store.SetDefaultTable();
-    if (!location.is_install_directory) return kFileNotReadable;
-    // Create-only, and a file found there after all is read, not overwritten:
-    // a status query that failed must not cost the accounts.
-    const std::vector<AccountRecord>& defaults = *store.m_pUser;
-    bool no_backup = false;
-    if (SaveDataFile(kUsersFile, location, &no_backup, SaveMode::kCreateOnly,
-                     [&defaults](Archive& archive) {
-                       return WriteAccountTable(archive, defaults);
-                     }) != kFileOk &&
-        !platform::Files().exists(*path)) {
-      store.ReleaseTable();
-      return kFileDefaultNotWritable;
+FileFailure AccountFileContent(const std::vector<AccountRecord>& table, Bytes* content) {
+  // The count travels as 16 bits; a larger table is refused, never cut short.
+  if (table.size() > static_cast<std::size_t>(kMaxAccounts)) return FileFailure::kTooLarge;
+  return MakeContent([&table](Archive& archive) { return WriteAccountTable(archive, table); },
+                     content);
+}
+
+FileFailure SaveAccountFile(const AccountTable& table, DataFile& file, SaveObserver* observer) {
+  Bytes content;
+  const FileFailure failure = AccountFileContent(table.records(), &content);
+  return failure == FileFailure::kNone ? file.Save(content, observer) : failure;
+}
+
+// The default table is created only where no file is found, never over
+// one: a status query that failed by mistake must not cost the accounts.
+FileFailure LoadAccountFile(AccountTable& table, DataFile& file) {
+  std::vector<AccountRecord> kept;  // what a read that never reaches the content leaves
+  if (!file.path_too_long() && !file.Exists()) {
+    kept = DefaultTable();
+    if (!file.creates_default()) {
+      table.LoadFailed(std::move(kept));
+      return FileFailure::kNotFound;
+    }
+    Bytes content;
+    FileFailure failure = AccountFileContent(kept, &content);
+    if (failure == FileFailure::kNone) failure = file.CreateDefault(content);
+    if (failure != FileFailure::kNone) {
+      table.LoadFailed();
+      return failure;
     }
   }
-  // A file that does not open leaves the store as it is (empty, or the
-  // defaults just written); one that fails while being read leaves it empty.
-  // A file without records leaves the store without a table, as before the load.
-  std::vector<AccountRecord> table;
-  bool opened = false;
-  const int result =
-      ReadDataFile(kUsersFile, location, &store.m_bUserBackupDue, &opened,
-                   [&table](Archive& archive) { return ReadAccountTable(archive, &table); });
-  if (result == kFileOk || opened) store.ReleaseTable();
-  if (result == kFileOk && !table.empty()) store.m_pUser = std::move(table);
-  return result;
+  std::vector<AccountRecord> records;
+  const FileFailure failure =
+      file.Read([&records](Archive& archive) { return ReadAccountTable(archive, &records); });
+  if (failure == FileFailure::kNone) {
+    table.Loaded(std::move(records));
+  } else {
+    table.LoadFailed(ReachedContent(failure) ? std::vector<AccountRecord>() : std::move(kept));
+  }
+  return failure;
 }
 
 }  // namespace warden

@@ -6,11 +6,12 @@
 #include <cstdint>
 #include <string>
 
+#include "storage/zone_count.h"
+
 namespace warden {
 
 constexpr std::int16_t kTypeUser = 1;
 constexpr std::int16_t kTypeGroup = 2;
-constexpr int kZoneCount = 64;
 
 using ZoneFlags = std::array<std::int16_t, kZoneCount>;
 

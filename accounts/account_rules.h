@@ -77,17 +77,17 @@ struct EditVerdict {
 
 // Names and comments within kNameMaxChars, as the editor's edits take them:
 // only text that never passed an edit (a file, a command line) can fail.
-bool EditFieldsFit(const AccountEdit& edit);
+[[nodiscard]] bool EditFieldsFit(const AccountEdit& edit);
 
 // The password check alone. The editor runs it before reading its fields,
 // because reading an overlong password shows the framework's own message.
-std::uint16_t CheckPasswordLength(const std::u16string& password);
+[[nodiscard]] std::uint16_t CheckPasswordLength(const std::u16string& password);
 
 // The editor's confirmation steps in their order; the first that fails
 // decides. `result` is the record the editor built so far: fields that the
 // edit's type does not set keep its values.
-EditVerdict ConfirmAccountEdit(const EditContext& context, const AccountEdit& edit,
-                               AccountRecord result);
+[[nodiscard]] EditVerdict ConfirmAccountEdit(const EditContext& context, const AccountEdit& edit,
+                                             AccountRecord result);
 
 // The logged-in user's reach, for users and groups alike. `current` null:
 // nobody logged in, everything allowed. kChange: may `target` (a table
@@ -97,13 +97,14 @@ EditVerdict ConfirmAccountEdit(const EditContext& context, const AccountEdit& ed
 // case). Otherwise only a priority below the current user's is within reach;
 // a group counts as priority 0.
 enum class Reach { kChange, kAssign };
-bool WithinReach(const AccountRecord* current, const std::u16string& admin_name,
-                 const AccountRecord& target, Reach reach);
+[[nodiscard]] bool WithinReach(const AccountRecord* current, const std::u16string& admin_name,
+                               const AccountRecord& target, Reach reach);
 
 // kChange for the account called `name` (exact): a user by user name, else
 // the first record bearing it as group name; an unknown name counts as a group.
-bool MayModifyAccount(const std::vector<AccountRecord>& table, const AccountRecord* current,
-                      const std::u16string& admin_name, const std::u16string& name);
+[[nodiscard]] bool MayModifyAccount(const std::vector<AccountRecord>& table,
+                                    const AccountRecord* current, const std::u16string& admin_name,
+                                    const std::u16string& name);
 
 // Why Delete is refused for a name.
 enum class DeleteBlock { kNone, kRights, kReservedName, kGroupHasMembers };
@@ -118,8 +119,9 @@ struct Selection {
   bool opens_on_double_click = false;
 };
 
-Selection SelectAccount(const std::vector<AccountRecord>& table, const AccountRecord* current,
-                        const BuiltInNames& builtin, const std::u16string& name);
+[[nodiscard]] Selection SelectAccount(const std::vector<AccountRecord>& table,
+                                      const AccountRecord* current, const BuiltInNames& builtin,
+                                      const std::u16string& name);
 
 }  // namespace warden
 

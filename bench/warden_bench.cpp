@@ -23,6 +23,7 @@
 #include "history/trail_line.h"
 #include "platform/posix_path.h"
 #include "resources/resource_ids.h"
+#include "storage/directory_text.h"
 #include "storage/field_cipher.h"
 #include "tools/wardenctl/transfer.h"
 #include "tools/wardenctl/wardenctl.h"
@@ -86,8 +87,10 @@ fs::path Dir(Table table) {
   return base / (table == kFull ? "full" : "plain");
 }
 
-warden::DataLocation Here(Table table) {
-  return warden::DataLocation::Install(warden::platform::CorePath(Dir(table).string()));
+warden::DataFile UsersFile(Table table) {
+  return warden::AccountFileIn(
+      warden::DirectoryWithSeparator(warden::platform::CorePath(Dir(table).string())),
+      warden::Access::kReadWrite, warden::MissingFile::kCreateDefault);
 }
 
 int Ctl(std::vector<std::string> args, std::string* output = nullptr) {
@@ -105,10 +108,14 @@ void Prepare() {
     for (Table table : {kFull, kPlain}) {
       fs::remove_all(Dir(table));
       fs::create_directories(Dir(table));
-      warden::CUser writer;
-      writer.m_pUser = Records(table);
-      if (warden::SaveAccountFile(writer, Here(table)) != warden::kFileOk ||
-          warden::LoadSectionFile(writer, Here(table)) != warden::kFileOk) {
+      warden::AccountTable writer;
+      writer.Replace(Records(table));
+      warden::DataFile users = UsersFile(table);
+      warden::ZoneNames zones;
+      warden::DataFile zones_file = warden::ZoneFileIn(
+          users.directory(), warden::Access::kReadWrite, warden::MissingFile::kCreateDefault);
+      if (warden::SaveAccountFile(writer, users) != warden::FileFailure::kNone ||
+          warden::LoadZoneFile(zones, zones_file) != warden::FileFailure::kNone) {
         std::fprintf(stderr, "cannot write the bench files in %s\n", Dir(table).c_str());
         std::exit(1);
       }
@@ -144,17 +151,21 @@ void BM_TeaPass(benchmark::State& state) {
 void BM_LoadUsers(benchmark::State& state, Table table) {
   Prepare();
   for (auto _ : state) {
-    warden::CUser store;
-    Check(state, warden::LoadAccountFile(store, Here(table)) == warden::kFileOk &&
-                     store.UserCount() == warden::kMaxAccounts);
+    warden::AccountTable loaded;
+    warden::DataFile file = UsersFile(table);
+    Check(state, warden::LoadAccountFile(loaded, file) == warden::FileFailure::kNone &&
+                     loaded.count() == warden::kMaxAccounts);
   }
 }
 
 void BM_SaveUsers(benchmark::State& state) {
   Prepare();
-  warden::CUser store;
-  store.m_pUser = Records(kFull);
-  for (auto _ : state) Check(state, warden::SaveAccountFile(store, Here(kFull)) == warden::kFileOk);
+  warden::AccountTable table;
+  table.Replace(Records(kFull));
+  warden::DataFile file = UsersFile(kFull);
+  for (auto _ : state) {
+    Check(state, warden::SaveAccountFile(table, file) == warden::FileFailure::kNone);
+  }
 }
 
 // Both files loaded and the tree filled; first checks that the tree shows
@@ -167,12 +178,18 @@ void BM_OpenManageDialog(benchmark::State& state) {
     shown = d.TreeOutline(IDC_ACCOUNT_TREE).size();
     d.Cancel();
   });
-  warden::ManageDialog(nullptr, warden::ApplicationStore(), Here(kPlain)).DoModal();
+  warden::AccountTable accounts;
+  warden::ZoneNames zones;
+  warden::DataFile users = UsersFile(kPlain);
+  warden::DataFile zones_file = warden::ZoneFileIn(users.directory(), warden::Access::kReadWrite,
+                                                   warden::MissingFile::kCreateDefault);
+  const warden::ManagedStore store{accounts, zones, users, zones_file, nullptr};
+  warden::ManageDialog(nullptr, store).DoModal();
   Check(state, shown == std::size_t{warden::kMaxAccounts});
   for (auto _ : state) {
     hl::Reset();
     hl::Push(hl::ExpectDialog(IDD_MANAGE), hl::PressCancel());
-    warden::ManageDialog(nullptr, warden::ApplicationStore(), Here(kPlain)).DoModal();
+    warden::ManageDialog(nullptr, store).DoModal();
   }
 }
 

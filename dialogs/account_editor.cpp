@@ -15,39 +15,64 @@ constexpr std::size_t kNumberMaxChars = 3;
 
 using ui::NotifyCode;
 
+// The fields as the editor opens: those of the record modified (a group's
+// priority field at 999, a user's timeout in its low 16 bits), or empty
+// with timeout 0 and priority 999 for New.
+AccountEdit FieldsOf(const EditorOpening& opening) {
+  AccountEdit fields;
+  fields.type = opening.type;
+  const AccountRecord& record = opening.old_record;
+  fields.group_name = record.groupname;
+  fields.group_comment = record.groupcomment;
+  std::int16_t limit_time = 0, priority = 999;
+  if (!opening.is_new && opening.type == kEditUser) {
+    fields.user_name = record.username;
+    fields.password = record.password;
+    fields.user_comment = record.usercomment;
+    limit_time = static_cast<std::int16_t>(record.limitTime & 0xFFFF);
+    priority = record.userpri;
+  }
+  fields.limit_time = platform::ToDecimal(limit_time);
+  fields.priority = platform::ToDecimal(priority);
+  return fields;
+}
+
 }  // namespace
 
-AccountEditor::AccountEditor(ui::WindowHandle parent, const CUser& store)
-    : Dialog(IDD_USER_EDITOR, parent), m_listZones(store), m_store(store) {
+AccountEditor::AccountEditor(ui::WindowHandle parent, const EditorSources& sources,
+                             const EditorOpening& opening)
+    : Dialog(IDD_USER_EDITOR, parent),
+      sources_(sources),
+      opening_(opening),
+      fields_(FieldsOf(opening)),
+      join_box_(!opening.is_new && opening.type == kEditUser &&
+                !opening.old_record.groupname.empty()),
+      zone_list_(sources.zones) {
   for (std::int32_t id : {IDC_TYPE_GROUP, IDC_TYPE_USER, IDC_JOIN_GROUP}) {
     On(id, NotifyCode::kClick, [this](const ui::Notification&) { OnTypeOrJoinClicked(); });
   }
 }
 
 void AccountEditor::DoDataExchange(ui::DataExchange& exchange) {
-  exchange.Bind(IDC_JOIN_GROUP_COMBO, m_comboGroup);
-  exchange.Bind(IDC_USER_NAME, m_editUserName);
-  exchange.Bind(IDC_ZONE_LIST, m_listZones);
-  exchange.Text(IDC_USER_COMMENT, m_strUserComment, kNameMaxChars);
-  exchange.Text(IDC_USER_NAME, m_strUserName, kNameMaxChars);
-  exchange.Text(IDC_PASSWORD, m_strPassword, kNameMaxChars);
-  exchange.Text(IDC_GROUP_COMMENT, m_strGroupComment, kNameMaxChars);
-  exchange.Text(IDC_GROUP_NAME, m_strGroupName, kNameMaxChars);
-  exchange.Text(IDC_LOGIN_TIMEOUT, m_strLimitTime, kNumberMaxChars);
-  exchange.Text(IDC_PRIORITY, m_strUserPri, kNumberMaxChars);
-  int type = m_nType;
-  exchange.Radio(IDC_TYPE_GROUP, type);
-  m_nType = type;
-  exchange.Check(IDC_JOIN_GROUP, m_bJoinGroup);
+  exchange.Bind(IDC_JOIN_GROUP_COMBO, group_combo_);
+  exchange.Bind(IDC_USER_NAME, user_name_edit_);
+  exchange.Bind(IDC_ZONE_LIST, zone_list_);
+  exchange.Text(IDC_USER_COMMENT, fields_.user_comment, kNameMaxChars);
+  exchange.Text(IDC_USER_NAME, fields_.user_name, kNameMaxChars);
+  exchange.Text(IDC_PASSWORD, fields_.password, kNameMaxChars);
+  exchange.Text(IDC_GROUP_COMMENT, fields_.group_comment, kNameMaxChars);
+  exchange.Text(IDC_GROUP_NAME, fields_.group_name, kNameMaxChars);
+  exchange.Text(IDC_LOGIN_TIMEOUT, fields_.limit_time, kNumberMaxChars);
+  exchange.Text(IDC_PRIORITY, fields_.priority, kNumberMaxChars);
+  exchange.Radio(IDC_TYPE_GROUP, fields_.type);
+  exchange.Check(IDC_JOIN_GROUP, join_box_);
 }
 
 bool AccountEditor::OnInitDialog() {
-  m_strLimitTime = platform::ToDecimal(m_nLimitTime);
-  m_strUserPri = platform::ToDecimal(m_nUserPri);
   Dialog::OnInitDialog();
   FillGroups();
-  m_listZones.FillZones(true);
-  TickZonesOfOldRecord();
+  zone_list_.FillZones(true);
+  zone_list_.SetZoneChecks(opening_.ticked);
   UpdateData(false);
   ApplyEnablingRules();
   return true;
@@ -55,34 +80,21 @@ bool AccountEditor::OnInitDialog() {
 
 void AccountEditor::FillGroups() {
   int selection = -1;
-  for (const AccountRecord& record : m_store.Records()) {
+  for (const AccountRecord& record : sources_.table) {
     if (record.type != kTypeGroup) continue;
-    const int entry = m_comboGroup.AddString(record.groupname);
-    if (platform::EqualsNoCase(record.groupname, m_strGroupName)) {
+    const int entry = group_combo_.AddString(record.groupname);
+    if (platform::EqualsNoCase(record.groupname, fields_.group_name)) {
       selection = entry;
-      m_bJoinGroup = true;
+      join_box_ = true;
     }
   }
-  if (m_comboGroup.Count() > 0) m_comboGroup.SetCurSel(selection == -1 ? 0 : selection);
-}
-
-void AccountEditor::TickZonesOfOldRecord() {
-  const std::vector<AccountRecord>& table = m_store.Records();
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    const AccountRecord& record = table[i];
-    const bool found = m_oldRecord.type == kTypeUser
-                           ? record.type == kTypeUser && record.username == m_oldRecord.username
-                           : record.type == kTypeGroup && record.groupname == m_oldRecord.groupname;
-    if (found) {
-      m_listZones.SetZoneChecks(static_cast<std::int16_t>(i));
-      return;
-    }
-  }
+  if (group_combo_.Count() > 0) group_combo_.SetCurSel(selection == -1 ? 0 : selection);
 }
 
 void AccountEditor::ApplyEnablingRules() {
-  const bool group = m_nType == kEditGroup;
-  const bool user = m_nType == kEditUser;
+  const bool group = fields_.type == kEditGroup;
+  const bool user = fields_.type == kEditUser;
+  const bool is_new = opening_.is_new;
   const auto enable = [this](std::initializer_list<std::int32_t> ids, bool on) {
     for (std::int32_t id : ids) {
       ui::Control control;
@@ -90,7 +102,7 @@ void AccountEditor::ApplyEnablingRules() {
       control.Enable(on);
     }
   };
-  enable({IDC_TYPE_GROUP, IDC_TYPE_USER}, m_bNew);
+  enable({IDC_TYPE_GROUP, IDC_TYPE_USER}, is_new);
   enable({IDC_GROUP_BOX, IDC_GROUP_NAME, IDC_GROUP_NAME_LABEL, IDC_GROUP_COMMENT,
           IDC_GROUP_COMMENT_LABEL},
          group);
@@ -98,10 +110,10 @@ void AccountEditor::ApplyEnablingRules() {
           IDC_USER_COMMENT, IDC_USER_COMMENT_LABEL, IDC_LOGIN_TIMEOUT, IDC_LOGIN_TIMEOUT_LABEL,
           IDC_PRIORITY, IDC_PRIORITY_LABEL},
          user);
-  enable({IDC_JOIN_GROUP}, m_bNew && user);
+  enable({IDC_JOIN_GROUP}, is_new && user);
   ui::Button join;
   join.Attach(this, IDC_JOIN_GROUP);
-  m_comboGroup.Enable(m_bNew && user && join.IsChecked());
+  group_combo_.Enable(is_new && user && join.IsChecked());
 }
 
 void AccountEditor::OnTypeOrJoinClicked() {
@@ -111,7 +123,7 @@ void AccountEditor::OnTypeOrJoinClicked() {
 
 void AccountEditor::SelectNameField() {
   ui::Edit name;
-  name.Attach(this, m_nType == kEditUser ? IDC_USER_NAME : IDC_GROUP_NAME);
+  name.Attach(this, fields_.type == kEditUser ? IDC_USER_NAME : IDC_GROUP_NAME);
   name.SetFocus();
   name.SelectAll();
 }
@@ -125,31 +137,23 @@ void AccountEditor::OnOK() {
   }
   UpdateData(true);  // a length message here does not stop the checks below
 
-  AccountEdit edit;
-  edit.type = m_nType;
-  edit.group_name = m_strGroupName;
-  edit.group_comment = m_strGroupComment;
-  edit.user_name = m_strUserName;
-  edit.password = m_strPassword;
-  edit.user_comment = m_strUserComment;
-  edit.limit_time = m_strLimitTime;
-  edit.priority = m_strUserPri;
-  if (m_bJoinGroup && m_comboGroup.CurSel() >= 0) {
-    edit.join_group = m_comboGroup.ItemText(m_comboGroup.CurSel());
+  AccountEdit edit = fields_;
+  if (join_box_ && group_combo_.CurSel() >= 0) {
+    edit.join_group = group_combo_.ItemText(group_combo_.CurSel());
   }
-  m_listZones.GetZoneChecks(edit.zones);
-  const NameIndex names_in_use(m_store.Records());
+  zone_list_.GetZoneChecks(edit.zones);
+  const NameIndex names_in_use(sources_.table);
   const BuiltInNames builtin = LoadBuiltInNames();
-  const EditContext context{names_in_use, m_store.m_pCurUser.get(), builtin, m_bNew, m_oldRecord};
-  EditVerdict verdict = ConfirmAccountEdit(context, edit, m_result);
-  m_result = std::move(verdict.result);
-  if (verdict.limit_time) m_nLimitTime = *verdict.limit_time;
-  if (verdict.priority) m_nUserPri = *verdict.priority;
+  const EditContext context{names_in_use, sources_.logged_in, builtin, opening_.is_new,
+                            opening_.old_record};
+  EditVerdict verdict = ConfirmAccountEdit(context, edit, result_);
+  result_ = std::move(verdict.result);
   if (!verdict.accepted()) {
     ShowRefusal(verdict.message, verdict.focus);
     return;
   }
-  if (m_nType == kEditUser) m_strJoinGroup = edit.join_group;
+  joined_group_.reset();
+  if (fields_.type == kEditUser && join_box_) joined_group_ = edit.join_group;
   Dialog::OnOK();
 }
 

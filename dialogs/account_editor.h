@@ -1,44 +1,48 @@
-// AccountEditor: the editor for one group or user, in New or Modify mode. It
-// reads the account table and the current user, checks every field in a
-// fixed order, and hands back one finished record in m_result; it never
-// changes the table itself.
+// AccountEditor: the editor for one group or user, in New or Modify mode.
+// It opens on one record (none for New), checks every field in a fixed
+// order, and hands back one finished record; it reads the table, the zone
+// names and the logged-in user and never changes them.
 #ifndef WARDEN_DIALOGS_ACCOUNT_EDITOR_H
 #define WARDEN_DIALOGS_ACCOUNT_EDITOR_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "accounts/account_record.h"
 #include "accounts/account_rules.h"
-#include "accounts/user_store.h"
 #include "dialogs/zone_check_list.h"
 #include "ui/ui.h"
+#include "zones/zone_file.h"
 
 namespace warden {
 
+// What the editor reads.
+struct EditorSources {
+  const std::vector<AccountRecord>& table;
+  const ZoneNames& zones;
+  const AccountRecord* logged_in;  // null: nobody logged in
+};
+
+// How the editor opens.
+struct EditorOpening {
+  bool is_new = true;
+  std::int32_t type = kEditGroup;  // kEditGroup or kEditUser
+  AccountRecord old_record;        // Modify: the record changed, whose fields are shown; New: empty
+  ZoneFlags ticked{};              // the zones ticked at the start (1)
+};
+
 class AccountEditor : public ui::Dialog {
  public:
-  // Reads the table and the current user of `store`, never changes them.
-  AccountEditor(ui::WindowHandle parent, const CUser& store);
+  AccountEditor(ui::WindowHandle parent, const EditorSources& sources,
+                const EditorOpening& opening);
 
-  bool m_bNew = true;
-  std::u16string m_strJoinGroup;
-  AccountRecord m_result;
-  AccountRecord m_oldRecord;
-  ui::ComboBox m_comboGroup;
-  ui::Edit m_editUserName;
-  ZoneCheckList m_listZones;
-  std::u16string m_strUserComment;
-  std::u16string m_strUserName;
-  std::u16string m_strPassword;
-  std::u16string m_strGroupComment;
-  std::u16string m_strGroupName;
-  std::u16string m_strLimitTime;
-  std::u16string m_strUserPri;
-  std::int32_t m_nType = kEditGroup;
-  bool m_bJoinGroup = false;
-  std::int16_t m_nUserPri = 999;
-  std::int16_t m_nLimitTime = 0;
+  // After OK: the finished record, the type chosen, and for a user whose
+  // join box was ticked the group chosen.
+  const AccountRecord& result() const { return result_; }
+  std::int32_t type() const { return fields_.type; }
+  const std::optional<std::u16string>& joined_group() const { return joined_group_; }
 
  protected:
   void DoDataExchange(ui::DataExchange& exchange) override;
@@ -47,7 +51,6 @@ class AccountEditor : public ui::Dialog {
 
  private:
   void FillGroups();
-  void TickZonesOfOldRecord();
   void ApplyEnablingRules();
   void OnTypeOrJoinClicked();
   // Focus on the name field of the current type, whole text selected.
@@ -55,7 +58,15 @@ class AccountEditor : public ui::Dialog {
   // A refusal's message in its box or prompt, then the focus it asks for.
   void ShowRefusal(std::uint16_t message, EditField focus);
 
-  const CUser& m_store;
+  const EditorSources sources_;
+  const EditorOpening opening_;
+  AccountEdit fields_;  // as the controls last gave them; the join group is read on OK
+  bool join_box_ = false;
+  AccountRecord result_;
+  std::optional<std::u16string> joined_group_;
+  ui::ComboBox group_combo_;
+  ui::Edit user_name_edit_;
+  ZoneCheckList zone_list_;
 };
 
 }  // namespace warden

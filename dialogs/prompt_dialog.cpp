@@ -9,16 +9,15 @@ namespace {
 constexpr std::size_t kPromptMaxChars = 128;
 }
 
-PromptDialog::PromptDialog(ui::WindowHandle parent) : Dialog(IDD_PROMPT, parent) {}
+PromptDialog::PromptDialog(ui::WindowHandle parent, std::u16string text)
+    : Dialog(IDD_PROMPT, parent), text_(std::move(text)) {}
 
 void PromptDialog::DoDataExchange(ui::DataExchange& exchange) {
-  exchange.Text(IDC_PROMPT_TEXT, m_strPrompt, kPromptMaxChars);
+  exchange.Text(IDC_PROMPT_TEXT, text_, kPromptMaxChars);
 }
 
 void ShowPrompt(ui::WindowHandle parent, const std::u16string& text) {
-  PromptDialog prompt(parent);
-  prompt.m_strPrompt = text;
-  prompt.DoModal();
+  PromptDialog(parent, text).DoModal();
 }
 
 void ShowPrompt(ui::WindowHandle parent, std::uint16_t id) {

@@ -12,12 +12,13 @@ namespace warden {
 
 class PromptDialog : public ui::Dialog {
  public:
-  explicit PromptDialog(ui::WindowHandle parent);
-
-  std::u16string m_strPrompt;
+  PromptDialog(ui::WindowHandle parent, std::u16string text);
 
  protected:
   void DoDataExchange(ui::DataExchange& exchange) override;
+
+ private:
+  std::u16string text_;
 };
 
 // Shows `text` in a prompt owned by `parent` and waits for OK.

@@ -13,7 +13,7 @@ void ZoneCheckList::FillZones(bool check_boxes) {
   DeleteAllItems();
   if (!HasColumn(0)) InsertColumn(0, u"", kFormatLeft, kNoWidth);
   for (std::int16_t zone = 0; zone < kZoneCount; ++zone) {
-    InsertItem(zone, m_store.m_strSection[zone]);
+    InsertItem(zone, names_[zone]);
   }
   SetColumnWidth(0, kAutosizeUseHeader);
 }
@@ -23,9 +23,7 @@ void ZoneCheckList::GetZoneChecks(ZoneFlags& checks) const {
   for (int i = 0; i < count && i < kZoneCount; ++i) checks[i] = IsChecked(i) ? 1 : 0;
 }
 
-void ZoneCheckList::SetZoneChecks(std::int16_t record_index) {
-  if (record_index < 0 || record_index >= m_store.UserCount()) return;
-  const ZoneFlags& flags = (*m_store.m_pUser)[record_index].sectionid;
+void ZoneCheckList::SetZoneChecks(const ZoneFlags& flags) {
   const int count = ItemCount();
   for (int i = 0; i < count && i < kZoneCount; ++i) SetChecked(i, flags[i] == 1);
 }

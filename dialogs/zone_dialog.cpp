@@ -5,17 +5,17 @@
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
-#include "zones/zone_file.h"
 #include "zones/zone_name_rules.h"
 
 namespace warden {
 
 using ui::NotifyCode;
 
-ZoneRenameDialog::ZoneRenameDialog(ui::WindowHandle parent) : Dialog(IDD_RENAME_ZONE, parent) {}
+ZoneRenameDialog::ZoneRenameDialog(ui::WindowHandle parent, std::u16string name)
+    : Dialog(IDD_RENAME_ZONE, parent), name_(std::move(name)) {}
 
 void ZoneRenameDialog::DoDataExchange(ui::DataExchange& exchange) {
-  exchange.Text(IDC_NEW_ZONE_NAME, m_strNewName, kNameMaxChars);
+  exchange.Text(IDC_NEW_ZONE_NAME, name_, kNameMaxChars);
 }
 
 bool ZoneRenameDialog::OnInitDialog() {
@@ -27,36 +27,33 @@ bool ZoneRenameDialog::OnInitDialog() {
   return false;
 }
 
-ZoneDialog::ZoneDialog(ui::WindowHandle parent, CUser& store, DataLocation location)
-    : Dialog(IDD_ZONES, parent),
-      m_listSection(store),
-      m_store(store),
-      m_location(std::move(location)) {
-  On(IDC_MODIFY, NotifyCode::kClick, [this](const ui::Notification&) { RenameSection(); });
+ZoneDialog::ZoneDialog(ui::WindowHandle parent, ZoneNames& names, DataFile& file)
+    : Dialog(IDD_ZONES, parent), names_(names), file_(file), zone_list_(names) {
+  On(IDC_MODIFY, NotifyCode::kClick, [this](const ui::Notification&) { RenameSelected(); });
   On(IDC_ZONE_LIST, NotifyCode::kClick, [this](const ui::Notification& n) { Select(n); });
   On(IDC_ZONE_LIST, NotifyCode::kDoubleClick, [this](const ui::Notification& n) {
-    m_nSelIndex = static_cast<std::int32_t>(n.item);
-    m_strSelName = m_nSelIndex == -1 ? u"" : m_listSection.ItemText(m_nSelIndex);
-    if (m_nSelIndex != -1) RenameSection();
+    selected_index_ = static_cast<std::int32_t>(n.item);
+    selected_name_ = selected_index_ == -1 ? u"" : zone_list_.ItemText(selected_index_);
+    if (selected_index_ != -1) RenameSelected();
   });
 }
 
 void ZoneDialog::DoDataExchange(ui::DataExchange& exchange) {
-  exchange.Bind(IDC_MODIFY, m_btnModify);
-  exchange.Bind(IDC_ZONE_LIST, m_listSection);
+  exchange.Bind(IDC_MODIFY, modify_button_);
+  exchange.Bind(IDC_ZONE_LIST, zone_list_);
 }
 
 bool ZoneDialog::OnInitDialog() {
   Dialog::OnInitDialog();
-  m_btnModify.Enable(false);
-  m_listSection.FillZones(false);
+  modify_button_.Enable(false);
+  zone_list_.FillZones(false);
   return true;
 }
 
 void ZoneDialog::Select(const ui::Notification& notification) {
-  m_nSelIndex = static_cast<std::int32_t>(notification.item);
-  m_strSelName = m_nSelIndex == -1 ? u"" : m_listSection.ItemText(m_nSelIndex);
-  m_btnModify.Enable(m_nSelIndex != -1);
+  selected_index_ = static_cast<std::int32_t>(notification.item);
+  selected_name_ = selected_index_ == -1 ? u"" : zone_list_.ItemText(selected_index_);
+  modify_button_.Enable(selected_index_ != -1);
 }
 
 bool ZoneDialog::ShowVerdict(const ZoneNameVerdict& verdict) {
@@ -70,24 +67,22 @@ bool ZoneDialog::ShowVerdict(const ZoneNameVerdict& verdict) {
   return false;
 }
 
-void ZoneDialog::RenameSection() {
-  ZoneRenameDialog rename(Handle());
-  rename.m_strNewName = m_strSelName;
+void ZoneDialog::RenameSelected() {
+  ZoneRenameDialog rename(Handle(), selected_name_);
   if (rename.DoModal() != ui::kIdOk) return;
-  std::vector<std::u16string> names(m_listSection.ItemCount());
+  std::vector<std::u16string> names(zone_list_.ItemCount());
   for (std::size_t i = 0; i < names.size(); ++i) {
-    names[i] = m_listSection.ItemText(static_cast<int>(i));
+    names[i] = zone_list_.ItemText(static_cast<int>(i));
   }
-  const std::u16string& name = rename.m_strNewName;
-  if (!ShowVerdict(CheckZoneRename(names, static_cast<std::size_t>(m_nSelIndex), name))) return;
-  m_listSection.SetItemText(m_nSelIndex, name);
+  const std::u16string& name = rename.name();
+  if (!ShowVerdict(CheckZoneRename(names, static_cast<std::size_t>(selected_index_), name))) return;
+  zone_list_.SetItemText(selected_index_, name);
 }
 
 void ZoneDialog::OnOK() {
-  for (int zone = 0; zone < kZoneCount; ++zone) {
-    m_store.m_strSection[zone] = m_listSection.ItemText(zone);
-  }
-  if (SaveSectionFile(m_store, m_location) != kFileOk) ShowPrompt(Handle(), IDS_SAVE_ZONES_FAILED);
+  for (int zone = 0; zone < kZoneCount; ++zone) names_[zone] = zone_list_.ItemText(zone);
+  if (SaveZoneFile(names_, file_) != FileFailure::kNone)
+    ShowPrompt(Handle(), IDS_SAVE_ZONES_FAILED);
   Dialog::OnOK();
 }
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "accounts/account_file.h"
-#include "storage/file_version.h"
+#include "storage/file_header.h"
 #include "zones/zone_file.h"
 
 using warden::Archive;
@@ -12,12 +12,12 @@ using Table = std::vector<warden::AccountRecord>;
 
 static bool ReadUsers(const std::uint8_t* data, std::size_t size, Table* table) {
   Archive archive = Archive::Reading(data, size);
-  return warden::CVmNewFileVersion().Serialize(archive) && warden::ReadAccountTable(archive, table);
+  return warden::FileHeader().Read(archive) && warden::ReadAccountTable(archive, table);
 }
 
 static bool ReadZones(const std::uint8_t* data, std::size_t size, warden::ZoneNames& names) {
   Archive archive = Archive::Reading(data, size);
-  return warden::CVmNewFileVersion().Serialize(archive) && warden::ReadZoneNames(archive, names);
+  return warden::FileHeader().Read(archive) && warden::ReadZoneNames(archive, names);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (ReadUsers(data, size, &table)) {
     std::vector<std::uint8_t> written;
     Archive out = Archive::Writing(written);
-    if (!warden::CVmNewFileVersion().Serialize(out) || !warden::WriteAccountTable(out, table) ||
+    if (!warden::FileHeader().Write(out) || !warden::WriteAccountTable(out, table) ||
         !ReadUsers(written.data(), written.size(), &table_again) || table_again != table) {
       std::abort();
     }
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (ReadZones(data, size, names)) {
     std::vector<std::uint8_t> written;
     Archive out = Archive::Writing(written);
-    if (!warden::CVmNewFileVersion().Serialize(out) || !warden::WriteZoneNames(out, names) ||
+    if (!warden::FileHeader().Write(out) || !warden::WriteZoneNames(out, names) ||
         !ReadZones(written.data(), written.size(), names_again) || names_again != names) {
       std::abort();
     }

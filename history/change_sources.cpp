@@ -3,7 +3,8 @@
 #include <new>
 
 #include "accounts/account_file.h"
-#include "storage/file_version.h"
+#include "storage/file_header.h"
+#include "zones/zone_file.h"
 
 namespace warden::history {
 namespace {
@@ -14,9 +15,9 @@ template <typename Body>
 bool ReadBody(const std::string& bytes, Body&& body) {
   Archive archive =
       Archive::Reading(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-  CVmNewFileVersion header;
+  FileHeader header;
   try {
-    return header.Serialize(archive) && body(archive);
+    return header.Read(archive) && body(archive);
   } catch (const std::bad_alloc&) {
     return false;
   }

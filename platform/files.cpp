@@ -7,6 +7,12 @@ namespace {
 
 namespace os = system_files;
 
+// A clean-up close: its own failure leaves the error that led to it.
+void CloseKeepingError(FileHandle file) {
+  const LastErrorKept kept;
+  os::Close(file);
+}
+
 // The same on both systems: made new, so a planted link is never written through.
 bool CopyNew(const std::u16string& from, const std::u16string& to) {
   const FileHandle in = os::OpenRead(from);
@@ -18,8 +24,12 @@ bool CopyNew(const std::u16string& from, const std::u16string& to) {
   while (ok && (ok = os::Read(in, buffer, sizeof buffer, &got)) && got > 0)
     ok = os::Write(out, buffer, got);
   ok = ok && os::Flush(out);
-  if (out != kInvalidFile) ok = os::Close(out) && ok;
-  os::Close(in);
+  if (ok) {
+    ok = os::Close(out);
+  } else if (out != kInvalidFile) {
+    CloseKeepingError(out);
+  }
+  CloseKeepingError(in);
   return ok;
 }
 
@@ -60,6 +70,7 @@ FileOps& Files() {
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
+    const LastErrorKept kept;
     if (IsOpen()) Files().close(handle_);
     handle_ = other.Release();
   }
@@ -67,6 +78,7 @@ File& File::operator=(File&& other) noexcept {
 }
 
 File::~File() {
+  const LastErrorKept kept;
   if (IsOpen()) Files().close(handle_);
 }
 
@@ -109,6 +121,20 @@ FileHandle File::Release() {
   const FileHandle handle = handle_;
   handle_ = kInvalidFile;
   return handle;
+}
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    Unlock();
+    handle_ = other.handle_;
+    other.handle_ = kInvalidFile;
+  }
+  return *this;
+}
+
+void FileLock::Unlock() {
+  if (held()) Files().unlock(handle_);
+  handle_ = kInvalidFile;
 }
 
 }  // namespace warden::platform

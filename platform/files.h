@@ -90,7 +90,24 @@ FileOps& Files();
 // The platform's own table, for restoring and for wrappers that forward.
 const FileOps& SystemFiles();
 
-// An open file that closes itself (without reporting) unless closed first.
+// Keeps the calling thread's last OS error (errno; on Windows GetLastError
+// too) from its making to its end, so that the clean-up after a failure
+// (closing a handle, removing a half-made file) leaves the error of the
+// failure itself for whoever reports it.
+class LastErrorKept {
+ public:
+  LastErrorKept();
+  ~LastErrorKept();
+  LastErrorKept(const LastErrorKept&) = delete;
+  LastErrorKept& operator=(const LastErrorKept&) = delete;
+
+ private:
+  int errno_;
+  unsigned long system_error_ = 0;
+};
+
+// An open file that closes itself (without reporting, and keeping the last
+// error) unless closed first.
 class File {
  public:
   File() = default;
@@ -107,14 +124,33 @@ class File {
   static File OpenAppend(const std::u16string& path);
 
   bool IsOpen() const { return handle_ != kInvalidFile; }
-  bool Read(void* buffer, std::size_t size, std::size_t* got);
-  bool Write(const void* buffer, std::size_t size);
-  bool Flush();
-  bool Size(std::uint64_t* bytes);
-  bool Seek(std::uint64_t offset);
+  [[nodiscard]] bool Read(void* buffer, std::size_t size, std::size_t* got);
+  [[nodiscard]] bool Write(const void* buffer, std::size_t size);
+  [[nodiscard]] bool Flush();
+  [[nodiscard]] bool Size(std::uint64_t* bytes);
+  [[nodiscard]] bool Seek(std::uint64_t offset);
   // Closes and reports the result; the file is closed either way.
-  bool Close();
+  [[nodiscard]] bool Close();
   FileHandle Release();
+
+ private:
+  FileHandle handle_ = kInvalidFile;
+};
+
+// A lock file's lock, taken by Files().lock, let go when it ends unless let
+// go first.
+class FileLock {
+ public:
+  FileLock() = default;
+  explicit FileLock(FileHandle handle) : handle_(handle) {}
+  FileLock(FileLock&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalidFile; }
+  FileLock& operator=(FileLock&& other) noexcept;
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  ~FileLock() { Unlock(); }
+
+  bool held() const { return handle_ != kInvalidFile; }
+  void Unlock();
 
  private:
   FileHandle handle_ = kInvalidFile;

@@ -11,6 +11,14 @@
 #include "platform/posix_path.h"
 #include "platform/system_files.h"
 
+namespace warden::platform {
+
+LastErrorKept::LastErrorKept() : errno_(errno) {}
+
+LastErrorKept::~LastErrorKept() { errno = errno_; }
+
+}  // namespace warden::platform
+
 namespace warden::platform::system_files {
 
 bool Exists(const std::u16string& path) {
@@ -44,6 +52,7 @@ FileHandle Create(const std::u16string& path, const std::u16string& rights_of) {
       TakeRights(fd, model)) {
     return fd;
   }
+  const LastErrorKept kept;
   ::close(fd);
   ::unlink(native.c_str());
   return kInvalidFile;
@@ -129,6 +138,7 @@ FileHandle Lock(const std::u16string& path, std::uint32_t wait_ms) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
   while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
+      const LastErrorKept kept;
       ::close(fd);
       return kInvalidFile;
     }

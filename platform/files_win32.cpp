@@ -1,11 +1,23 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <vector>
 
 #include "platform/system_files.h"
 #include "platform/win32_text.h"
+
+namespace warden::platform {
+
+LastErrorKept::LastErrorKept() : errno_(errno), system_error_(GetLastError()) {}
+
+LastErrorKept::~LastErrorKept() {
+  errno = errno_;
+  SetLastError(static_cast<DWORD>(system_error_));
+}
+
+}  // namespace warden::platform
 
 namespace warden::platform::system_files {
 
@@ -47,6 +59,7 @@ FileHandle Create(const std::u16string& path, const std::u16string& rights_of) {
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return kInvalidFile;
   if (rights_of.empty() || TakeAccessList(file, rights_of)) return FromHandle(file);
+  const LastErrorKept kept;
   CloseHandle(file);
   DeleteFileW(Wide(path));
   return kInvalidFile;
@@ -125,6 +138,7 @@ static bool RenameOverReaders(const std::u16string& from, const std::u16string& 
   if (file == INVALID_HANDLE_VALUE) return false;
   const bool renamed = SetFileInformationByHandle(file, kFileRenameInfoEx, info,
                                                   static_cast<DWORD>(buffer.size())) != FALSE;
+  const LastErrorKept kept;
   CloseHandle(file);
   return renamed;
 }
@@ -161,6 +175,7 @@ FileHandle Lock(const std::u16string& path, std::uint32_t wait_ms) {
       return FromHandle(file);
     }
     if (GetLastError() != ERROR_LOCK_VIOLATION || GetTickCount() - start >= wait_ms) {
+      const LastErrorKept kept;
       CloseHandle(file);
       return kInvalidFile;
     }

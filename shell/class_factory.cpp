@@ -8,9 +8,9 @@
 
 namespace warden {
 
-CConfigFactory* CConfigFactory::Create() { return new (std::nothrow) CConfigFactory(); }
+ConfigFactory* ConfigFactory::Create() { return new (std::nothrow) ConfigFactory(); }
 
-HRESULT STDMETHODCALLTYPE CConfigFactory::QueryInterface(REFIID riid, void** object) {
+HRESULT STDMETHODCALLTYPE ConfigFactory::QueryInterface(REFIID riid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (!IsEqualGUID(riid, IID_IUnknown) && !IsEqualGUID(riid, IID_IClassFactory)) {
@@ -21,26 +21,26 @@ HRESULT STDMETHODCALLTYPE CConfigFactory::QueryInterface(REFIID riid, void** obj
   return S_OK;
 }
 
-ULONG STDMETHODCALLTYPE CConfigFactory::AddRef() {
-  const long count = ++m_nRef;
+ULONG STDMETHODCALLTYPE ConfigFactory::AddRef() {
+  const long count = ++references_;
   if (count == 2) LockModule();
   return static_cast<ULONG>(count);
 }
 
-ULONG STDMETHODCALLTYPE CConfigFactory::Release() {
-  const long count = --m_nRef;
+ULONG STDMETHODCALLTYPE ConfigFactory::Release() {
+  const long count = --references_;
   if (count == 1) UnlockModule();
   if (count == 0) delete this;
   return static_cast<ULONG>(count);
 }
 
-HRESULT STDMETHODCALLTYPE CConfigFactory::CreateInstance(IUnknown* outer, REFIID riid,
-                                                         void** object) {
+HRESULT STDMETHODCALLTYPE ConfigFactory::CreateInstance(IUnknown* outer, REFIID riid,
+                                                        void** object) {
   return GuardedEntry([&] {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer && !IsEqualGUID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
-    IUnknown* inner = CConfig::Create(outer);
+    IUnknown* inner = ConfigObject::Create(outer);
     if (!inner) return E_OUTOFMEMORY;
     const HRESULT result = inner->QueryInterface(riid, object);
     inner->Release();  // the query's reference keeps it, or it goes
@@ -48,7 +48,7 @@ HRESULT STDMETHODCALLTYPE CConfigFactory::CreateInstance(IUnknown* outer, REFIID
   });
 }
 
-HRESULT STDMETHODCALLTYPE CConfigFactory::LockServer(BOOL lock) {
+HRESULT STDMETHODCALLTYPE ConfigFactory::LockServer(BOOL lock) {
   if (lock) {
     LockModule();
   } else {

@@ -9,10 +9,10 @@
 
 namespace warden {
 
-class CConfigFactory final : public IClassFactory {
+class ConfigFactory final : public IClassFactory {
  public:
   // A new factory holding one reference, the module's; null when memory ran out.
-  static CConfigFactory* Create();
+  static ConfigFactory* Create();
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
   // References beyond the module's own lock the module, so a host holding
@@ -25,10 +25,10 @@ class CConfigFactory final : public IClassFactory {
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
  private:
-  CConfigFactory() = default;
-  ~CConfigFactory() = default;
+  ConfigFactory() = default;
+  ~ConfigFactory() = default;
 
-  std::atomic<long> m_nRef{1};
+  std::atomic<long> references_{1};
 };
 
 }  // namespace warden

@@ -9,7 +9,7 @@ namespace warden {
 namespace {
 
 std::atomic<long> g_lock_count{0};
-CConfigFactory* g_factory = nullptr;
+ConfigFactory* g_factory = nullptr;
 
 }  // namespace
 
@@ -21,7 +21,7 @@ void InitComModule() {}
 
 void TermComModule() {
   if (g_factory) {
-    CConfigFactory* factory = g_factory;
+    ConfigFactory* factory = g_factory;
     g_factory = nullptr;
     factory->Release();
   }
@@ -31,7 +31,7 @@ HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (!IsEqualGUID(clsid, kClsidConfig)) return CLASS_E_CLASSNOTAVAILABLE;
-  if (!g_factory) g_factory = CConfigFactory::Create();
+  if (!g_factory) g_factory = ConfigFactory::Create();
   if (!g_factory) return E_OUTOFMEMORY;
   return g_factory->QueryInterface(riid, object);
 }

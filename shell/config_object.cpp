@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "accounts/account_file.h"
-#include "accounts/user_store.h"
 #include "dialogs/manage_dialog.h"
 #include "shell/com_server.h"
 #include "shell/config_ids.h"
 #include "shell/entry_guard.h"
-#include "storage/data_location.h"
+#include "shell/stores.h"
+#include "storage/directory_text.h"
 #include "storage/installation.h"
 #include "zones/zone_file.h"
 
@@ -35,7 +35,7 @@ static_assert(sizeof(Section_idl) == 4, "Section_idl is one pointer");
 namespace warden {
 namespace {
 
-// A NetPath as the methods see it: none, a directory, or one too long for
+// A net_path as the methods see it: none, a directory, or one too long for
 // the path buffer, which is refused like any too-long path.
 struct NetPathArg {
   enum Kind { kEmpty, kGiven, kTooLong } kind;
@@ -46,15 +46,36 @@ struct NetPathArg {
     kind = length == 0 ? kEmpty : length >= kNetPathBuffer ? kTooLong : kGiven;
     if (kind == kGiven) text.assign(platform::FromOle(path), length);
   }
-  CUser& Store() const { return kind == kEmpty ? ApplicationStore() : ProjectStore(); }
-  // Resolved here, once: the install directory, or the directory given.
-  DataLocation Location() const {
-    const std::u16string install = GetInstallDirectory();
-    return kind == kGiven ? DataLocation::Named(text, install) : DataLocation::Install(install);
-  }
+  Store& store() const { return kind == kEmpty ? ApplicationStore() : ProjectStore(); }
 };
 
-DataLocation InstallLocation() { return DataLocation::Install(GetInstallDirectory()); }
+// Where a load reads, worked out here, once. The install directory's files
+// are read and written, and created with their defaults when missing; a
+// directory the host names is only read, unless it is the install
+// directory itself, in any letter case.
+struct Place {
+  std::u16string directory;
+  Access access = Access::kReadWrite;
+  MissingFile missing = MissingFile::kCreateDefault;
+};
+
+Place InstallPlace() { return {GetInstallDirectory()}; }
+
+Place PlaceOf(const NetPathArg& path) {
+  const std::u16string install = GetInstallDirectory();
+  if (path.kind != NetPathArg::kGiven) return {install};
+  const std::u16string directory = DirectoryWithSeparator(path.text);
+  if (SameDirectory(directory, install)) return {directory};
+  return {directory, Access::kReadOnly, MissingFile::kLeave};
+}
+
+DataFile& UsersFile(Store& store, const Place& place) {
+  return KeptFile(store.users_file, AccountFileIn(place.directory, place.access, place.missing));
+}
+
+DataFile& ZonesFile(Store& store, const Place& place) {
+  return KeptFile(store.zones_file, ZoneFileIn(place.directory, place.access, place.missing));
+}
 
 std::u16string TextOf(const OLECHAR* text) {
   return text ? std::u16string(platform::FromOle(text)) : std::u16string();
@@ -97,16 +118,18 @@ void WriteEntry(const AccountRecord& record, USER_idl* entry) {
 
 // A load refused for a too-long path leaves the store as any failed load.
 bool LoadUsers(const NetPathArg& path) {
+  Store& store = path.store();
   if (path.kind == NetPathArg::kTooLong) {
-    path.Store().ReleaseTable();
+    store.accounts.LoadFailed();
     return false;
   }
-  return LoadAccountFile(path.Store(), path.Location()) == kFileOk;
+  return LoadAccountFile(store.accounts, UsersFile(store, PlaceOf(path))) == FileFailure::kNone;
 }
 
 bool LoadZones(const NetPathArg& path) {
   if (path.kind == NetPathArg::kTooLong) return false;
-  return LoadSectionFile(path.Store(), path.Location()) == kFileOk;
+  Store& store = path.store();
+  return LoadZoneFile(store.zones, ZonesFile(store, PlaceOf(path))) == FileFailure::kNone;
 }
 
 std::unique_ptr<char16_t[]> CopyOf(const std::u16string& text) {
@@ -117,18 +140,18 @@ std::unique_ptr<char16_t[]> CopyOf(const std::u16string& text) {
 
 }  // namespace
 
-IUnknown* CConfig::Create(IUnknown* outer) {
-  CConfig* object = new (std::nothrow) CConfig(outer);
+IUnknown* ConfigObject::Create(IUnknown* outer) {
+  ConfigObject* object = new (std::nothrow) ConfigObject(outer);
   if (!object) return nullptr;
-  object->m_inner.AddRef();
-  return &object->m_inner;
+  object->inner_.AddRef();
+  return &object->inner_;
 }
 
-CConfig::CConfig(IUnknown* outer) : m_outer(outer) { LockModule(); }
+ConfigObject::ConfigObject(IUnknown* outer) : outer_(outer) { LockModule(); }
 
-CConfig::~CConfig() { UnlockModule(); }
+ConfigObject::~ConfigObject() { UnlockModule(); }
 
-HRESULT STDMETHODCALLTYPE CConfig::Inner::QueryInterface(REFIID riid, void** object) {
+HRESULT STDMETHODCALLTYPE ConfigObject::Inner::QueryInterface(REFIID riid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (IsEqualGUID(riid, IID_IUnknown)) {
@@ -144,129 +167,128 @@ HRESULT STDMETHODCALLTYPE CConfig::Inner::QueryInterface(REFIID riid, void** obj
   return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE CConfig::Inner::AddRef() { return ++owner_->m_nRef; }
+ULONG STDMETHODCALLTYPE ConfigObject::Inner::AddRef() { return ++owner_->references_; }
 
-ULONG STDMETHODCALLTYPE CConfig::Inner::Release() {
-  const ULONG count = --owner_->m_nRef;
+ULONG STDMETHODCALLTYPE ConfigObject::Inner::Release() {
+  const ULONG count = --owner_->references_;
   if (count == 0) delete owner_;
   return count;
 }
 
-HRESULT STDMETHODCALLTYPE CConfig::QueryInterface(REFIID riid, void** object) {
-  return m_outer ? m_outer->QueryInterface(riid, object) : m_inner.QueryInterface(riid, object);
+HRESULT STDMETHODCALLTYPE ConfigObject::QueryInterface(REFIID riid, void** object) {
+  return outer_ ? outer_->QueryInterface(riid, object) : inner_.QueryInterface(riid, object);
 }
 
-ULONG STDMETHODCALLTYPE CConfig::AddRef() { return m_outer ? m_outer->AddRef() : m_inner.AddRef(); }
-
-ULONG STDMETHODCALLTYPE CConfig::Release() {
-  return m_outer ? m_outer->Release() : m_inner.Release();
+ULONG STDMETHODCALLTYPE ConfigObject::AddRef() {
+  return outer_ ? outer_->AddRef() : inner_.AddRef();
 }
 
-HRESULT CConfig::Fail(std::int16_t code) {
-  m_nLastError = code;
+ULONG STDMETHODCALLTYPE ConfigObject::Release() {
+  return outer_ ? outer_->Release() : inner_.Release();
+}
+
+HRESULT ConfigObject::Fail(std::int16_t code) {
+  last_error_ = code;
   return E_FAIL;
 }
 
-HRESULT STDMETHODCALLTYPE CConfig::ManageDoModal(HWND pParentWnd) {
+HRESULT STDMETHODCALLTYPE ConfigObject::ManageDoModal(HWND parent) {
   return GuardedEntry([&] {
-    RunManageDialog(pParentWnd, ApplicationStore(), InstallLocation());
+    RunManageDialog(parent, ManagedApplicationStore());
     return S_OK;
   });
 }
 
-HRESULT STDMETHODCALLTYPE CConfig::GetUserNum(short* m_nUserNum, BSTR NetPath) {
+HRESULT STDMETHODCALLTYPE ConfigObject::GetUserNum(short* count, BSTR net_path) {
   return GuardedEntry([&] {
-    if (!m_nUserNum) return E_POINTER;
-    const NetPathArg path(NetPath);
+    if (!count) return E_POINTER;
+    const NetPathArg path(net_path);
     if (!LoadUsers(path)) return Fail(kErrorLoadUsers);
-    *m_nUserNum = static_cast<short>(path.Store().UserCount());
+    *count = static_cast<short>(path.store().accounts.count());
     return S_OK;
   });
 }
 
-HRESULT STDMETHODCALLTYPE CConfig::GetAllUser(short m_nUserNum, USER_idl* Array_User,
-                                              BSTR NetPath) {
+HRESULT STDMETHODCALLTYPE ConfigObject::GetAllUser(short array_size, USER_idl* entries,
+                                                   BSTR net_path) {
   return GuardedEntry([&] {
-    const CUser& store = NetPathArg(NetPath).Store();
-    if (store.UserCount() == 0) return S_OK;
-    if (!Array_User) return E_POINTER;
+    const std::vector<AccountRecord>& table = NetPathArg(net_path).store().accounts.records();
+    if (table.empty()) return S_OK;
+    if (!entries) return E_POINTER;
     // A positive count is the host's array size: the table may have grown
     // since it counted. Hosts that pass 0 or less never sized by it.
-    std::size_t count = store.m_pUser->size();
-    if (m_nUserNum > 0) count = std::min(count, static_cast<std::size_t>(m_nUserNum));
-    for (std::size_t i = 0; i < count; ++i) {
-      WriteEntry((*store.m_pUser)[i], &Array_User[i]);
-    }
+    std::size_t count = table.size();
+    if (array_size > 0) count = std::min(count, static_cast<std::size_t>(array_size));
+    for (std::size_t i = 0; i < count; ++i) WriteEntry(table[i], &entries[i]);
     return S_OK;
   });
 }
 
-HRESULT STDMETHODCALLTYPE CConfig::GetAllSection(Section_idl* Array_Section, BSTR NetPath) {
+HRESULT STDMETHODCALLTYPE ConfigObject::GetAllSection(Section_idl* zone_entries, BSTR net_path) {
   return GuardedEntry([&] {
-    if (!Array_Section) return E_POINTER;
-    const NetPathArg path(NetPath);
+    if (!zone_entries) return E_POINTER;
+    const NetPathArg path(net_path);
     if (!LoadZones(path)) return Fail(kErrorLoadZones);
     // All copies first, so running out of memory changes nothing.
-    const CUser& store = path.Store();
+    const ZoneNames& names = path.store().zones;
     std::array<std::unique_ptr<char16_t[]>, kZoneCount> copies;
-    for (int zone = 0; zone < kZoneCount; ++zone) copies[zone] = CopyOf(store.m_strSection[zone]);
+    for (int zone = 0; zone < kZoneCount; ++zone) copies[zone] = CopyOf(names[zone]);
     for (int zone = 0; zone < kZoneCount; ++zone) {
-      m_pSectionName[zone] = std::move(copies[zone]);
-      Array_Section[zone].sectionname = platform::ToOle(m_pSectionName[zone].get());
+      handed_out_names_[zone] = std::move(copies[zone]);
+      zone_entries[zone].sectionname = platform::ToOle(handed_out_names_[zone].get());
     }
     return S_OK;
   });
 }
 
-HRESULT STDMETHODCALLTYPE CConfig::GetLastError(short* ErrNo) {
+HRESULT STDMETHODCALLTYPE ConfigObject::GetLastError(short* code) {
   return GuardedEntry([&] {
-    if (!ErrNo) return E_POINTER;
-    *ErrNo = m_nLastError;
+    if (!code) return E_POINTER;
+    *code = last_error_;
     return S_OK;
   });
 }
 
-HRESULT STDMETHODCALLTYPE CConfig::SaveAllSection(Section_idl* Array_Section) {
+HRESULT STDMETHODCALLTYPE ConfigObject::SaveAllSection(Section_idl* zone_entries) {
   return GuardedEntry([&] {
-    if (!Array_Section) return E_POINTER;
-    std::array<std::u16string, kZoneCount> names;
+    if (!zone_entries) return E_POINTER;
+    ZoneNames names;
     for (int zone = 0; zone < kZoneCount; ++zone)
-      names[zone] = TextOf(Array_Section[zone].sectionname);
-    CUser& store = ApplicationStore();
-    store.m_strSection = std::move(names);
-    if (SaveSectionFile(store, InstallLocation()) != kFileOk) return Fail(kErrorSaveZones);
+      names[zone] = TextOf(zone_entries[zone].sectionname);
+    Store& store = ApplicationStore();
+    store.zones = std::move(names);
+    if (SaveZoneFile(store.zones, ZonesFile(store, InstallPlace())) != FileFailure::kNone) {
+      return Fail(kErrorSaveZones);
+    }
     return S_OK;
   });
 }
 
-HRESULT STDMETHODCALLTYPE CConfig::SaveAllUsers(short m_nUserNum, USER_idl* Array_User) {
+HRESULT STDMETHODCALLTYPE ConfigObject::SaveAllUsers(short count, USER_idl* entries) {
   return GuardedEntry([&] {
-    if (m_nUserNum < 0) return E_INVALIDARG;
-    if (m_nUserNum > 0 && !Array_User) return E_POINTER;
-    CUser& store = ApplicationStore();
-    const DataLocation location = InstallLocation();
-    // Only a store with no table at all loads first (never loaded, last load
-    // failed, file without records); a table of no records is still a table.
-    if (!store.m_pUser && LoadAccountFile(store, location) != kFileOk) {
+    if (count < 0) return E_INVALIDARG;
+    if (count > 0 && !entries) return E_POINTER;
+    Store& store = ApplicationStore();
+    DataFile& file = UsersFile(store, InstallPlace());
+    // Only a store with no table loads first; see AccountTable::HoldsTable.
+    if (!store.accounts.HoldsTable() &&
+        LoadAccountFile(store.accounts, file) != FileFailure::kNone) {
       return Fail(kErrorLoadUsers);
     }
     std::vector<AccountRecord> table;
-    table.reserve(static_cast<std::size_t>(m_nUserNum));
-    for (short i = 0; i < m_nUserNum; ++i) table.push_back(RecordFrom(Array_User[i]));
-    store.m_pUser = std::move(table);
-    if (SaveAccountFile(store, location) != kFileOk) return Fail(kErrorSaveUsers);
+    table.reserve(static_cast<std::size_t>(count));
+    for (short i = 0; i < count; ++i) table.push_back(RecordFrom(entries[i]));
+    store.accounts.Replace(std::move(table));
+    if (SaveAccountFile(store.accounts, file) != FileFailure::kNone) return Fail(kErrorSaveUsers);
     return S_OK;
   });
 }
 
-HRESULT STDMETHODCALLTYPE CConfig::SetCurUser(USER_idl* pCurUser) {
+HRESULT STDMETHODCALLTYPE ConfigObject::SetCurUser(USER_idl* user) {
   return GuardedEntry([&] {
-    if (!pCurUser) return E_POINTER;
+    if (!user) return E_POINTER;
     try {
-      AccountRecord record = RecordFrom(*pCurUser);
-      CUser& store = ApplicationStore();
-      if (!store.m_pCurUser) store.m_pCurUser = std::make_unique<AccountRecord>();
-      *store.m_pCurUser = std::move(record);
+      LoggedInUser() = RecordFrom(*user);
     } catch (const std::bad_alloc&) {
       return S_FALSE;  // nothing stored, the last error kept
     }

@@ -7,27 +7,26 @@
 
 namespace warden {
 
-bool CWardenApp::InitInstance() {
+bool WardenApp::Start() {
   const std::int32_t code = GetLanguageCode();
-  m_hLangDll = platform::LoadResourceLibrary(GetLanguageLibraryPath(code));
-  if (m_hLangDll) platform::SetModuleResourceSource(m_hLangDll);
+  language_library_ = platform::LoadResourceLibrary(GetLanguageLibraryPath(code));
+  if (language_library_) platform::SetModuleResourceSource(language_library_);
   ui::SetStandardTexts(kDialogTexts);
   InitComModule();
   return true;
 }
 
-int CWardenApp::ExitInstance() {
-  if (m_hLangDll) {
+void WardenApp::Stop() {
+  if (language_library_) {
     platform::SetModuleResourceSource(nullptr);
-    platform::FreeResourceLibrary(m_hLangDll);
-    m_hLangDll = nullptr;
+    platform::FreeResourceLibrary(language_library_);
+    language_library_ = nullptr;
   }
   TermComModule();
-  return 0;
 }
 
-CWardenApp& TheApp() {
-  static CWardenApp app;
+WardenApp& TheApp() {
+  static WardenApp app;
   return app;
 }
 

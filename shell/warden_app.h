@@ -1,4 +1,4 @@
-// CWardenApp: the module's application object. Start-up runs when the
+// WardenApp: the module's application object. Start-up runs when the
 // library is loaded, shut-down when it is unloaded, both under the loader
 // lock, which is why the language library is loaded for its resources only.
 #ifndef WARDEN_SHELL_WARDEN_APP_H
@@ -8,21 +8,21 @@
 
 namespace warden {
 
-class CWardenApp {
+class WardenApp {
  public:
   // Picks the language, loads its library and makes it the resource source
   // (the module's own Chinese resources stay when it cannot be loaded), then
   // starts the COM module. Always succeeds.
-  bool InitInstance();
+  bool Start();
   // Frees the language library and terminates the COM module.
-  int ExitInstance();
+  void Stop();
 
-  // The loaded language library, or null.
-  platform::ResourceModule m_hLangDll = nullptr;
+ private:
+  platform::ResourceModule language_library_ = nullptr;  // the one loaded, or null
 };
 
 // The module's one application object.
-CWardenApp& TheApp();
+WardenApp& TheApp();
 
 }  // namespace warden
 

@@ -45,35 +45,35 @@ class Archive {
   ArchiveError error() const { return error_; }
   bool ok() const { return error_ == ArchiveError::kNone; }
 
-  bool ReadU8(std::uint8_t* value);
-  bool ReadU16(std::uint16_t* value);
-  bool ReadI16(std::int16_t* value);
-  bool ReadU32(std::uint32_t* value);
-  bool ReadI32(std::int32_t* value);
-  bool ReadFloat(float* value);
+  [[nodiscard]] bool ReadU8(std::uint8_t* value);
+  [[nodiscard]] bool ReadU16(std::uint16_t* value);
+  [[nodiscard]] bool ReadI16(std::int16_t* value);
+  [[nodiscard]] bool ReadU32(std::uint32_t* value);
+  [[nodiscard]] bool ReadI32(std::int32_t* value);
+  [[nodiscard]] bool ReadFloat(float* value);
   // A plain block read: copies up to `size` bytes and reports how many in
   // `*got`; a short read at the end of the data is not a failure.
-  bool ReadBlock(void* buffer, std::size_t size, std::size_t* got);
+  [[nodiscard]] bool ReadBlock(void* buffer, std::size_t size, std::size_t* got);
   // Exactly `size` bytes, or an end-of-file failure.
-  bool ReadBytes(void* buffer, std::size_t size);
+  [[nodiscard]] bool ReadBytes(void* buffer, std::size_t size);
   // Either form of archive text: wide, or narrow in the ANSI code page.
-  bool ReadText(std::u16string* text);
+  [[nodiscard]] bool ReadText(std::u16string* text);
 
-  bool WriteU16(std::uint16_t value);
-  bool WriteI16(std::int16_t value);
-  bool WriteU32(std::uint32_t value);
-  bool WriteI32(std::int32_t value);
-  bool WriteFloat(float value);
-  bool WriteBlock(const void* data, std::size_t size);
+  [[nodiscard]] bool WriteU16(std::uint16_t value);
+  [[nodiscard]] bool WriteI16(std::int16_t value);
+  [[nodiscard]] bool WriteU32(std::uint32_t value);
+  [[nodiscard]] bool WriteI32(std::int32_t value);
+  [[nodiscard]] bool WriteFloat(float value);
+  [[nodiscard]] bool WriteBlock(const void* data, std::size_t size);
   // Always the wide form.
-  bool WriteText(std::u16string_view text);
+  [[nodiscard]] bool WriteText(std::u16string_view text);
 
   // Writes out what is buffered (writing archives); true when all went.
-  bool Flush();
+  [[nodiscard]] bool Flush();
 
   // Fails as end of file, before anything is allocated for them, unless at
   // least `bytes` remain to be read.
-  bool Require(std::uint64_t bytes);
+  [[nodiscard]] bool Require(std::uint64_t bytes);
 
   // Bytes not yet read: buffered plus still in the file.
   std::uint64_t Remaining() const { return (end_ - pos_) + unread_; }
@@ -86,10 +86,10 @@ class Archive {
   bool CanWrite();
   // Makes `count` contiguous bytes available at pos_ (count <= buffer size).
   bool Need(std::size_t count);
-  bool ReadExact(void* buffer, std::size_t size);
-  bool ReadLength(bool* wide, std::uint64_t* length);
-  bool ReadTextInto(std::u16string* text);
-  bool WriteBytes(const void* data, std::size_t size);
+  [[nodiscard]] bool ReadExact(void* buffer, std::size_t size);
+  [[nodiscard]] bool ReadLength(bool* wide, std::uint64_t* length);
+  [[nodiscard]] bool ReadTextInto(std::u16string* text);
+  [[nodiscard]] bool WriteBytes(const void* data, std::size_t size);
   // Room for `count` more bytes (at most one buffer), or null after a failure.
   std::uint8_t* Room(std::size_t count);
 

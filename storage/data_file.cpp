@@ -1,9 +1,9 @@
 #include "storage/data_file.h"
 
 #include <new>
+#include <utility>
 
-#include "platform/files.h"
-#include "storage/file_version.h"
+#include "storage/file_header.h"
 
 namespace warden {
 namespace {
@@ -11,138 +11,211 @@ namespace {
 using platform::File;
 using platform::Files;
 
-// How long a save or a read waits for another process to finish with the file.
+// How long a read or a save waits for another process to finish with the file.
 constexpr std::uint32_t kLockWaitMs = 5000;
 
-struct SavePaths {
-  std::u16string dat, temp, backup_temp, backup, lock;
-};
-
-std::optional<SavePaths> PathsIn(const std::u16string& directory, const DataFileNames& names) {
-  auto dat = DataFilePath(directory, names.dat);
-  auto temp = DataFilePath(directory, names.temp);
-  auto backup_temp = DataFilePath(directory, names.backup_temp);
-  auto backup = DataFilePath(directory, names.backup);
-  auto lock = DataFilePath(directory, names.lock);
-  if (!dat || !temp || !backup_temp || !backup || !lock) return std::nullopt;
-  return SavePaths{*dat, *temp, *backup_temp, *backup, *lock};
+DataFileNames PathsIn(const std::u16string& directory, const DataFileNames& names) {
+  return {directory + names.dat, directory + names.temp, directory + names.backup_temp,
+          directory + names.backup, directory + names.lock};
 }
 
-// Header and body into the temporary file, flushed to the disk and closed.
-// A stale one goes first: the file is made new, with the rights of the file
-// it is to replace. `*created` tells whether it was made (and so may need removing).
-bool WriteTemporary(const SavePaths& paths, const ArchiveBody& write_body, bool* created) {
-  Files().remove(paths.temp);
-  File file = File::Create(paths.temp, paths.dat);
-  *created = file.IsOpen();
-  if (!file.IsOpen()) return false;
-  Archive archive = Archive::Writing(file);
-  CVmNewFileVersion header;
-  try {
-    if (!header.Serialize(archive) || !write_body(archive)) return false;
-  } catch (const std::bad_alloc&) {
-    return false;
+bool AnyTooLong(const DataFileNames& paths) {
+  for (const std::u16string* path :
+       {&paths.dat, &paths.temp, &paths.backup_temp, &paths.backup, &paths.lock}) {
+    if (path->size() > kMaxPathLength) return true;
   }
-  return archive.Flush() && file.Flush() && file.Close();
-}
-
-// Copies the file as it stands over the backup: a copy under a temporary
-// name, then one replacing move, so the old backup stays whole until the new
-// one is. Never moves the file itself away.
-bool TakeBackup(const SavePaths& paths) {
-  Files().remove(paths.backup_temp);
-  if (Files().copy(paths.dat, paths.backup_temp) &&
-      Files().replace(paths.backup_temp, paths.backup)) {
-    return true;
-  }
-  Files().remove(paths.backup_temp);
   return false;
 }
 
-// Puts the written temporary file in place. The old file stays where it is
-// until the one replacing move (or, for kCreateOnly, the one rename that
-// fails when a file is there) puts the new one over it.
-int Commit(const SavePaths& paths, bool* backup_due, SaveMode mode) {
-  if (mode == SaveMode::kCreateOnly) {
-    return Files().rename(paths.temp, paths.dat) ? kFileOk : kFileNotWritable;
-  }
-  if (*backup_due) {
-    if (TakeBackup(paths)) {
-      *backup_due = false;
-    } else if (Files().exists(paths.dat)) {
-      // A file we could not back up is not replaced; the flag stays for the next save.
-      return kFileNotWritable;
-    }
-  }
-  return Files().replace(paths.temp, paths.dat) ? kFileOk : kFileNotWritable;
+// Takes the lock of the lock file `path` into `*lock`, making the file when
+// `make` and leaving a missing one alone otherwise. kInUse when the lock
+// file is there and its lock cannot be had; where none is nor can be made,
+// nothing is held and nothing failed.
+FileFailure TakeLock(const std::u16string& path, bool make, platform::FileLock* lock) {
+  if (!make && !Files().exists(path)) return FileFailure::kNone;
+  *lock = platform::FileLock(Files().lock(path, kLockWaitMs));
+  if (lock->held() || !Files().exists(path)) return FileFailure::kNone;
+  return FileFailure::kInUse;
 }
+
+FileFailure FailureOf(const Archive& archive) {
+  switch (archive.error()) {
+    case ArchiveError::kFileError:
+      return FileFailure::kNotReadable;
+    case ArchiveError::kOutOfMemory:
+      return FileFailure::kOutOfMemory;
+    default:
+      return FileFailure::kDamaged;
+  }
+}
+
+// The side files of one save: the new content, and the backup copied
+// beside the file. Whatever the save made and did not move into place goes
+// when it ends.
+class SideFiles {
+ public:
+  explicit SideFiles(const DataFileNames& paths) : paths_(paths) {}
+  ~SideFiles() {
+    const platform::LastErrorKept kept;
+    if (temp_made_) Files().remove(paths_.temp);
+    if (backup_copied_) Files().remove(paths_.backup_temp);
+  }
+  SideFiles(const SideFiles&) = delete;
+  SideFiles& operator=(const SideFiles&) = delete;
+
+  // A stale one goes first: the file is made new, with the rights of the
+  // file it is to replace, written, flushed to the disk and closed.
+  bool WriteTemporary(const Bytes& content) {
+    Files().remove(paths_.temp);
+    File file = File::Create(paths_.temp, paths_.dat);
+    temp_made_ = file.IsOpen();
+    return file.IsOpen() && file.Write(content.data(), content.size()) && file.Flush() &&
+           file.Close();
+  }
+
+  // A copy of the file as it stands, flushed, under the backup's temporary name.
+  bool CopyBackup() {
+    Files().remove(paths_.backup_temp);
+    backup_copied_ = Files().copy(paths_.dat, paths_.backup_temp);
+    if (backup_copied_) return true;
+    const platform::LastErrorKept kept;
+    Files().remove(paths_.backup_temp);
+    return false;
+  }
+
+  // The copied backup over the old one in one replacing move, so the old
+  // backup stays whole until the new one is.
+  bool PlaceBackup() {
+    if (!backup_copied_ || !Files().replace(paths_.backup_temp, paths_.backup)) return false;
+    backup_copied_ = false;
+    return true;
+  }
+
+  // The new content over the file in one replacing move, or for a default
+  // file with the one rename that fails when a file is there.
+  bool PlaceFile(bool creating_default) {
+    const bool placed = creating_default ? Files().rename(paths_.temp, paths_.dat)
+                                         : Files().replace(paths_.temp, paths_.dat);
+    temp_made_ = temp_made_ && !placed;
+    return placed;
+  }
+
+  bool backup_copied() const { return backup_copied_; }
+
+ private:
+  const DataFileNames& paths_;
+  bool temp_made_ = false;
+  bool backup_copied_ = false;
+};
 
 }  // namespace
 
-DataFileLock::DataFileLock(const std::u16string& path, Missing missing) {
-  if (missing == Missing::kLeave && !Files().exists(path)) return;
-  handle_ = Files().lock(path, kLockWaitMs);
-  busy_ = !held() && Files().exists(path);
+FileFailure MakeContent(const ContentWriter& write, Bytes* content) {
+  content->clear();
+  Archive archive = Archive::Writing(*content);
+  try {
+    if (FileHeader().Write(archive) && write(archive)) return FileFailure::kNone;
+  } catch (const std::bad_alloc&) {
+    return FileFailure::kOutOfMemory;
+  }
+  return archive.error() == ArchiveError::kTooLong ? FileFailure::kTooLarge
+                                                   : FileFailure::kOutOfMemory;
 }
 
-DataFileLock::~DataFileLock() {
-  if (held()) Files().unlock(handle_);
+DataFileNames DataFileNamesOf(std::u16string_view base_name) {
+  const std::u16string base(base_name);
+  return {base + u".dat", base + u".111", base + u".112", base + u".bak", base + u".lck"};
 }
 
-std::optional<std::u16string> DataFilePath(const std::u16string& directory, const char16_t* name) {
-  std::u16string path = directory + name;
-  if (path.size() > kMaxPathLength) return std::nullopt;
-  return path;
+DataFile::DataFile(std::u16string directory, std::u16string_view base_name, Access access,
+                   MissingFile missing)
+    : directory_(std::move(directory)),
+      names_(DataFileNamesOf(base_name)),
+      paths_(PathsIn(directory_, names_)),
+      access_(access),
+      missing_(missing),
+      too_long_(AnyTooLong(paths_)) {}
+
+bool DataFile::SameAs(const DataFile& other) const {
+  return paths_.dat == other.paths_.dat && access_ == other.access_ && missing_ == other.missing_;
 }
 
-int ReadDataFile(const DataFileNames& names, const DataLocation& location, bool* backup_due,
-                 bool* opened, const ArchiveBody& read_body) {
+bool DataFile::Exists() const { return !too_long_ && Files().exists(paths_.dat); }
+
+FileFailure DataFile::Hold() {
+  if (too_long_) return FileFailure::kPathTooLong;
+  if (held()) return FileFailure::kNone;
+  return TakeLock(paths_.lock, access_ == Access::kReadWrite, &held_lock_);
+}
+
+FileFailure DataFile::Read(const ContentReader& read) {
   // Only a file read whole is a backup worth taking: after a failed read the
   // next save leaves the backup as it is.
-  *backup_due = false;
-  *opened = false;
-  const std::optional<std::u16string> path = DataFilePath(location.directory, names.dat);
-  const std::optional<std::u16string> lock_path = DataFilePath(location.directory, names.lock);
-  if (!path || !lock_path) return kFileNotReadable;
-  // A directory that holds no lock file and lets none be made is one nobody
-  // can save to: it is read without the lock.
-  std::optional<DataFileLock> lock;
-  if (location.is_install_directory && !location.caller_holds_lock &&
-      lock.emplace(*lock_path, DataFileLock::Missing::kCreate).busy()) {
-    return kFileNotReadable;
-  }
-  File file = File::OpenRead(*path);
-  *opened = file.IsOpen();
-  if (!file.IsOpen()) return kFileNotReadable;
-  Archive archive = Archive::Reading(file);
-  CVmNewFileVersion header;
-  if (!header.Serialize(archive)) return kFileNotReadable;
-  try {
-    if (!read_body(archive)) return kFileNotReadable;
-  } catch (const std::bad_alloc&) {
-    return kFileNotReadable;
-  }
-  file.Close();  // a read-only handle loses nothing if its close fails
-  *backup_due = true;
-  return kFileOk;
+  backup_due_ = false;
+  const FileFailure failure = ReadFrom(paths_.dat, read);
+  backup_due_ = failure == FileFailure::kNone;
+  return failure;
 }
 
-int SaveDataFile(const DataFileNames& names, const DataLocation& location, bool* backup_due,
-                 SaveMode mode, const ArchiveBody& write_body) {
-  const std::optional<SavePaths> paths = PathsIn(location.directory, names);
-  if (!paths) return kFileNotWritable;
-  std::optional<DataFileLock> lock;
-  if (!location.caller_holds_lock &&
-      !lock.emplace(paths->lock, DataFileLock::Missing::kCreate).held()) {
-    return kFileNotWritable;
+FileFailure DataFile::ReadBackup(const ContentReader& read) {
+  return ReadFrom(paths_.backup, read);
+}
+
+FileFailure DataFile::ReadFrom(const std::u16string& path, const ContentReader& read) const {
+  if (too_long_) return FileFailure::kPathTooLong;
+  platform::FileLock lock;
+  if (!held() && access_ == Access::kReadWrite) {
+    const FileFailure failure = TakeLock(paths_.lock, true, &lock);
+    if (failure != FileFailure::kNone) return failure;
   }
-  bool created = false;
-  if (WriteTemporary(*paths, write_body, &created) && Commit(*paths, backup_due, mode) == kFileOk) {
-    return kFileOk;
+  File file = File::OpenRead(path);
+  if (!file.IsOpen()) {
+    return Files().exists(path) ? FileFailure::kNotReadable : FileFailure::kNotFound;
   }
-  // Leave no stale new content behind (the next save would overwrite it anyway).
-  if (created) Files().remove(paths->temp);
-  return kFileNotWritable;
+  Archive archive = Archive::Reading(file);
+  FileHeader header;
+  try {
+    if (header.Read(archive) && read(archive)) return FileFailure::kNone;
+  } catch (const std::bad_alloc&) {
+    return FileFailure::kOutOfMemory;
+  }
+  return FailureOf(archive);
+}
+
+FileFailure DataFile::Save(const Bytes& content, SaveObserver* observer) {
+  return Write(content, false, observer);
+}
+
+FileFailure DataFile::CreateDefault(const Bytes& content, SaveObserver* observer) {
+  const FileFailure failure = Write(content, true, observer);
+  return failure != FileFailure::kNone && Exists() ? FileFailure::kNone : failure;
+}
+
+FileFailure DataFile::Write(const Bytes& content, bool creating_default, SaveObserver* observer) {
+  if (too_long_) return FileFailure::kPathTooLong;
+  if (access_ == Access::kReadOnly) return FileFailure::kNotWritable;
+  platform::FileLock lock;
+  if (!held()) {
+    const FileFailure failure = TakeLock(paths_.lock, true, &lock);
+    if (failure != FileFailure::kNone) return failure;
+    if (!lock.held()) return FileFailure::kNotWritable;
+  }
+  SideFiles side(paths_);
+  if (!side.WriteTemporary(content)) return FileFailure::kNotWritable;
+  // A file that could not be backed up is not replaced; the backup stays due.
+  if (!creating_default && backup_due_ && !side.CopyBackup() && Files().exists(paths_.dat)) {
+    return FileFailure::kNotWritable;
+  }
+  const SaveInProgress save{directory_, names_, paths_, content, creating_default};
+  if (observer && !observer->BeforeReplace(save)) return FileFailure::kAbandoned;
+  bool replaced = false;
+  const bool backing_up = side.backup_copied();
+  if (!backing_up || side.PlaceBackup()) {
+    if (backing_up) backup_due_ = false;
+    replaced = side.PlaceFile(creating_default);
+  }
+  if (observer) observer->AfterReplace(save, replaced);
+  return replaced ? FileFailure::kNone : FileFailure::kNotWritable;
 }
 
 }  // namespace warden

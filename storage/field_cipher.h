@@ -31,7 +31,7 @@ std::int32_t TeaDecryptBuffer(std::uint8_t* buffer, std::int32_t length, const T
 
 // Seals `text` into `*sealed` (empty text: empty result). False only when
 // memory ran out.
-bool EncipherText(std::u16string_view text, std::u16string* sealed);
+[[nodiscard]] bool EncipherText(std::u16string_view text, std::u16string* sealed);
 // Unseals; 0 with the text, or one of the failure codes with `*text` empty.
 int DecipherText(std::u16string_view sealed, std::u16string* text);
 

@@ -2,7 +2,7 @@
 
 #include "platform/module_file.h"
 #include "platform/profile.h"
-#include "storage/data_location.h"
+#include "storage/directory_text.h"
 
 namespace warden {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "accounts/account_file.h"
 #include "platform/files.h"
-#include "storage/file_version.h"
+#include "storage/directory_text.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/install_dir.h"
 #include "tests/support/records.h"
@@ -21,11 +21,9 @@
 namespace warden {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using Table = std::vector<AccountRecord>;
-using testing::InstallLocation;
-using testing::LocationOf;
 using testing::ReadBytes;
+using F = FileFailure;
 
 // Every field set, so that each goes through the cipher.
 Table SampleTable() {
@@ -38,9 +36,15 @@ Table SampleTable() {
 // The exact bytes a save of `table` must produce.
 Bytes FileBytes(const Table& table) {
   Bytes bytes;
-  Archive archive = Archive::Writing(bytes);
-  EXPECT_TRUE(CVmNewFileVersion().Serialize(archive) && WriteAccountTable(archive, table));
+  EXPECT_EQ(AccountFileContent(table, &bytes), F::kNone);
   return bytes;
+}
+
+// A load of `file` into a fresh table: its result, and the bytes the table saves as.
+std::pair<FileFailure, Bytes> Loaded(DataFile&& file) {
+  AccountTable table;
+  const FileFailure failure = LoadAccountFile(table, file);
+  return {failure, FileBytes(table.records())};
 }
 
 class AccountFileTest : public ::testing::Test {
@@ -65,53 +69,47 @@ TEST_F(AccountFileTest, ShortAndDamagedFiles) {
   over_limit.insert(over_limit.end(), over_limit.end() - 134, over_limit.end() - 0);
   over_limit[132] = 0x00, over_limit[133] = 0x80;
   // Nor is a table of 32768 written: the 16-bit count would cut it short.
-  EXPECT_EQ(testing::WriteUsersFile(Table(kMaxAccounts + 1), InstallLocation()), kFileNotWritable);
+  EXPECT_EQ(testing::WriteUsersFile(Table(kMaxAccounts + 1)), F::kTooLarge);
   EXPECT_FALSE(install_.Has("users.dat"));
-  // Each: the case, the file, the result and the records it gives.
-  const std::tuple<const char*, Bytes, int, int> rows[] = {
-      {"exactly 134 bytes, count 0", header, kFileOk, 0},
-      {"133 bytes", Bytes(header.begin(), header.end() - 1), kFileNotReadable, 0},
+  // Each: the case, the file, the result and the records it gives. One file
+  // object for all: a failed load clears the backup a load before made due.
+  const std::tuple<const char*, Bytes, FileFailure, int> rows[] = {
+      {"exactly 134 bytes, count 0", header, F::kNone, 0},
+      {"133 bytes", Bytes(header.begin(), header.end() - 1), F::kDamaged, 0},
       // Beyond what the interface can count, however whole the file.
-      {"count of 32768 with all its records", over_limit, kFileNotReadable, 0},
-      {"ends inside the last record", cut, kFileNotReadable, 0},
-      {"three records of the least size", least, kFileOk, 3},
-      {"one byte short of them", Bytes(least.begin(), least.end() - 1), kFileNotReadable, 0},
+      {"count of 32768 with all its records", over_limit, F::kDamaged, 0},
+      {"three records of the least size", least, F::kNone, 3},
+      {"ends inside the last record", cut, F::kDamaged, 0},
+      {"one byte short of them", Bytes(least.begin(), least.end() - 1), F::kDamaged, 0},
   };
+  DataFile file = testing::UsersFileIn();
   for (const auto& [name, bytes, result, records] : rows) {
     SCOPED_TRACE(name);
     PutDat(bytes);
-    CUser store;
-    store.SetDefaultTable();
-    store.m_bUserBackupDue = true;
-    EXPECT_EQ(LoadAccountFile(store, InstallLocation()), result);
-    EXPECT_EQ(store.m_pUser.has_value(), records > 0);  // no table: the host's save reloads
-    EXPECT_EQ(store.UserCount(), records);
-    EXPECT_EQ(store.m_bUserBackupDue, result == kFileOk);
+    AccountTable table;
+    table.Replace(DefaultTable());
+    EXPECT_EQ(LoadAccountFile(table, file), result);
+    EXPECT_EQ(table.HoldsTable(), records > 0);  // no table: the host's save reloads
+    EXPECT_EQ(table.count(), records);
+    EXPECT_EQ(file.backup_due(), result == F::kNone);
     EXPECT_EQ(Dat(), bytes);  // a failed load never touches the file
   }
 }
-
-Table Defaults() {
-  CUser store;
-  store.SetDefaultTable();
-  return *store.m_pUser;
-}
-
-Bytes StoreBytes(const CUser& store) { return store.m_pUser ? FileBytes(*store.m_pUser) : Bytes(); }
 
 // Runs `operation` with its 1st, 2nd, ... file call failing until a run
 // makes no call fail, once with that call alone failing and once with every
 // call from it on (so the clean-up fails too); `check` judges each run after
 // the injector is gone.
-void SweepFileFaults(const std::function<void()>& prepare, const std::function<int()>& operation,
-                     const std::function<void(int result, bool persistent)>& check) {
+void SweepFileFaults(const std::function<void()>& prepare,
+                     const std::function<FileFailure()>& operation,
+                     const std::function<void(FileFailure result, bool persistent)>& check) {
   for (int n = 1, fired = 1; fired; ++n) {
     for (const bool persistent : {false, true}) {
       SCOPED_TRACE("failing call " + std::to_string(n) + (persistent ? " and on" : ""));
       prepare();
       std::optional<testing::FaultInjector> faults(std::in_place);
       persistent ? faults->FailFrom(n) : faults->FailNth(n);
-      const int result = operation();
+      const FileFailure result = operation();
       fired = faults->fired();
       faults.reset();
       check(result, persistent);
@@ -127,41 +125,42 @@ std::u16string LongDirectory(const testing::TempDir& base, std::size_t length) {
   return base.core(name);
 }
 
-TEST_F(AccountFileTest, DirectoryRule) {
+// A directory is given with any trailing backslashes and spaces, which go;
+// nothing left means the current directory. One the component only reads
+// gives the defaults without its file, and writes nothing anywhere. A path
+// is at most 259 characters; a longer one is refused before any file call.
+TEST_F(AccountFileTest, DirectoriesAndPaths) {
   const Bytes old = FileBytes(SampleTable());
   testing::TempDir project, empty;
   testing::WriteBytes(project / "users.dat", old);
+  const auto read_only = [](const std::u16string& directory) {
+    return AccountFileIn(DirectoryWithSeparator(directory), Access::kReadOnly, MissingFile::kLeave);
+  };
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(project.path());
-  // Trailing backslashes and spaces go; nothing left means the current directory.
-  CUser store;
   for (const std::u16string& directory : {project.core() + u"\\ \\\\  ", std::u16string(u" \\")}) {
-    EXPECT_EQ(LoadAccountFile(store, LocationOf(directory)), kFileOk);
-    EXPECT_EQ(StoreBytes(store), old);
+    EXPECT_EQ(Loaded(read_only(directory)), std::pair(F::kNone, old));
   }
   std::filesystem::current_path(previous);
-  // A project directory is only read: no file there is 104 with the defaults
-  // in memory, and nothing is written anywhere.
-  EXPECT_EQ(LoadAccountFile(store, LocationOf(empty.core())), kFileNotReadable);
-  EXPECT_EQ(store.m_pUser, Defaults());
+  EXPECT_EQ(Loaded(read_only(empty.core())), std::pair(F::kNotFound, FileBytes(DefaultTable())));
   EXPECT_TRUE(std::filesystem::is_empty(empty.path()));
   EXPECT_FALSE(install_.Has("users.dat"));
-  // Naming the install directory itself is a load from the install directory.
-  EXPECT_EQ(LoadAccountFile(store, LocationOf(install_.dir().core() + u"\\\\ ")), kFileOk);
-  // The longest path is 259 characters; one more is refused before any file call.
+
   const auto fits = LongDirectory(project, 259 - 10), longer = LongDirectory(empty, 259 - 9);
-  install_.Set(fits + u"\\");
-  EXPECT_EQ(SaveAccountFile(store, InstallLocation()), kFileOk);
-  EXPECT_EQ(LoadAccountFile(store, LocationOf(fits)), kFileOk);
-  install_.Set(longer + u"\\");
+  AccountTable table;
+  DataFile fitting = testing::UsersFileIn(fits + u"\\");
+  EXPECT_EQ(SaveAccountFile(table, fitting), F::kNone);
+  EXPECT_EQ(Loaded(read_only(fits)).first, F::kNone);
+  DataFile too_long = testing::UsersFileIn(longer + u"\\");
   testing::FaultInjector faults;
   faults.FailFrom(1);
-  EXPECT_EQ(SaveAccountFile(store, InstallLocation()), kFileNotWritable);
-  EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileNotReadable);
-  EXPECT_EQ(LoadAccountFile(store, LocationOf(longer)), kFileNotReadable);
+  EXPECT_EQ(SaveAccountFile(table, too_long), F::kPathTooLong);
+  EXPECT_EQ(LoadAccountFile(table, too_long), F::kPathTooLong);
+  EXPECT_EQ(too_long.Hold(), F::kPathTooLong);
   EXPECT_FALSE(faults.fired());
-  install_.Set(install_.dir().core("missing") + u"\\");
-  EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileDefaultNotWritable);
+  // Where the defaults cannot be written, the load says so and leaves no table.
+  EXPECT_EQ(Loaded(testing::UsersFileIn(install_.dir().core("missing") + u"\\")).first,
+            F::kNotWritable);
 }
 
 // A file's rights, "none" when it is missing or not a plain file: its mode,
@@ -190,51 +189,80 @@ std::string MadeNew() {
 }
 #endif
 
+// Sees each save and says how it went; refuses it when told to.
+struct Watcher : SaveObserver {
+  bool BeforeReplace(const SaveInProgress& save) override {
+    seen.push_back(save.content == expected ? "before" : "before, other bytes");
+    return !refuse;
+  }
+  void AfterReplace(const SaveInProgress&, bool replaced) override {
+    seen.push_back(replaced ? "replaced" : "failed");
+  }
+  bool refuse = false;
+  Bytes expected;
+  std::vector<std::string> seen;
+};
+
 // Each file call of a save fails in turn; afterwards the file holds exactly
 // the old or the new bytes, the result says which, and a load reads it.
 // Without a failure, the first save after a load backs up the file as loaded.
 // The file and its backup have the rights of the old file (one made from
 // nothing is its owner's alone); links planted as side files are neither
-// followed nor put in place.
+// followed nor put in place. An observer sees the new bytes before the move
+// and is told how it went; one that refuses leaves every file as it was.
 TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
   Table new_table = SampleTable();
   new_table.push_back(testing::UserRecord(u"new", 1));
   const Bytes old_bytes = FileBytes(SampleTable()), new_bytes = FileBytes(new_table);
+  AccountTable table;
+  table.Replace(new_table);
   const struct {
-    bool old_file, backup_due;  // the file exists before the save; the store has loaded it
-  } cases[] = {{true, true}, {true, false}, {false, true}};
+    bool old_file, backup_due, refuse;  // the file exists before the save; it was loaded
+  } cases[] = {{true, true, false}, {true, false, false}, {false, true, false}, {true, true, true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.old_file ? "file, " : "no file, ") + (c.backup_due ? "due" : ""));
-    CUser store;
+    SCOPED_TRACE(std::string(c.old_file ? "file, " : "no file, ") + (c.backup_due ? "due" : "") +
+                 (c.refuse ? ", refused" : ""));
+    DataFile file = testing::UsersFileIn();
+    Watcher watcher;
     std::string rights;
     const auto prepare = [&] {
       for (const char* name : {"users.bak", "users.dat", "users.111", "users.112"})
         std::filesystem::remove(install_ / name);
+      file = testing::UsersFileIn();
+      PutDat(old_bytes);
+      AccountTable loaded;
+      EXPECT_EQ(c.backup_due ? LoadAccountFile(loaded, file) : F::kNone, F::kNone);
       if (c.old_file) {
-        PutDat(old_bytes);
         Restrict(install_ / "users.dat");
         rights = AccessOf(install_ / "users.dat");
+      } else {
+        std::filesystem::remove(install_ / "users.dat");
+        rights = MadeNew();
       }
       testing::WriteText(install_ / "other", "kept");
-      if (!c.old_file) rights = MadeNew();
 #ifndef _WIN32
       for (const char* name : {"users.111", "users.112"})
         std::filesystem::create_symlink(install_ / "other", install_ / name);
 #endif
-      store.m_pUser = new_table;
-      store.m_bUserBackupDue = c.backup_due;
+      watcher = Watcher{};
+      watcher.refuse = c.refuse;
+      watcher.expected = new_bytes;
     };
-    const auto check = [&](int result, bool persistent) {
-      const bool saved = result == kFileOk;
-      EXPECT_TRUE(saved || result == kFileNotWritable) << result;
+    const auto check = [&](FileFailure result, bool persistent) {
+      const bool saved = result == F::kNone;
+      std::vector<std::string> told{"before"};
+      if (!c.refuse) told.push_back(saved ? "replaced" : "failed");
+      EXPECT_TRUE(watcher.seen == told || (watcher.seen.empty() && !saved));
+      EXPECT_EQ(result == F::kAbandoned, c.refuse && !watcher.seen.empty());
       const Bytes backup = install_.Has("users.bak") ? ReadBytes(install_ / "users.bak") : Bytes();
-      // The flag is cleared once the backup is in place.
+      // The backup is no longer due once it is in place.
       EXPECT_TRUE(backup.empty() || backup == old_bytes);
       EXPECT_TRUE(!saved || backup.empty() != (c.old_file && c.backup_due));
-      EXPECT_EQ(store.m_bUserBackupDue, c.backup_due && backup.empty());
-      // Side files of its own stay only where removing them failed too.
+      EXPECT_EQ(file.backup_due(), c.backup_due && backup.empty());
+      // Side files of its own stay only where removing them failed (after
+      // another failure, or a refusal).
       const auto own = [&](const char* name) { return AccessOf(install_ / name) != "none"; };
-      EXPECT_FALSE(!persistent && (own("users.111") || own("users.112")));
+      EXPECT_FALSE(!persistent && !c.refuse && (own("users.111") || own("users.112")));
       EXPECT_EQ(testing::ReadBytes(install_ / "other"), (Bytes{'k', 'e', 'p', 't'}));
       // Never left without the file; it holds exactly what the result says.
       ASSERT_EQ(install_.Has("users.dat"), c.old_file || saved);
@@ -242,12 +270,10 @@ TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
       EXPECT_EQ(Dat(), saved ? new_bytes : old_bytes);
       EXPECT_TRUE(AccessOf(install_ / "users.dat") == rights &&
                   (backup.empty() || AccessOf(install_ / "users.bak") == rights));
-      CUser reader;
-      ASSERT_EQ(LoadAccountFile(reader, InstallLocation()), kFileOk);
-      EXPECT_EQ(StoreBytes(reader), saved ? new_bytes : old_bytes);
+      EXPECT_EQ(Loaded(testing::UsersFileIn()), std::pair(F::kNone, Dat()));
     };
     SweepFileFaults(
-        prepare, [&] { return SaveAccountFile(store, InstallLocation()); }, check);
+        prepare, [&] { return SaveAccountFile(table, file, &watcher); }, check);
   }
 }
 
@@ -256,52 +282,55 @@ TEST_F(AccountFileTest, SaveSurvivesAnyFailingFileCall) {
 TEST_F(AccountFileTest, LoadSurvivesAnyFailingFileCall) {
   for (bool file_exists : {true, false}) {
     SCOPED_TRACE(file_exists ? "existing file" : "default creation");
-    const Bytes expected = FileBytes(file_exists ? SampleTable() : Defaults());
-    CUser store;
+    const Bytes expected = FileBytes(file_exists ? SampleTable() : DefaultTable());
+    AccountTable table;
+    DataFile file = testing::UsersFileIn();
     const auto prepare = [&] {
       std::filesystem::remove(install_ / "users.dat");
       std::filesystem::remove(install_ / "users.111");
       if (file_exists) PutDat(expected);
-      store = CUser();
+      table = AccountTable();
+      file = testing::UsersFileIn();
     };
-    const auto check = [&](int result, bool persistent) {
-      EXPECT_TRUE(result == kFileOk || result == kFileNotReadable ||
-                  result == kFileDefaultNotWritable)
-          << result;
-      EXPECT_EQ(store.m_bUserBackupDue, result == kFileOk);
-      EXPECT_TRUE(result != kFileOk || StoreBytes(store) == expected);
+    const auto check = [&](FileFailure result, bool persistent) {
+      EXPECT_EQ(file.backup_due(), result == F::kNone);
+      EXPECT_TRUE(result != F::kNone || FileBytes(table.records()) == expected);
       EXPECT_FALSE(!persistent && install_.Has("users.111"));
       ASSERT_TRUE(install_.Has("users.dat") || !file_exists);
       if (!install_.Has("users.dat")) return;
-      CUser reader;
-      ASSERT_EQ(LoadAccountFile(reader, InstallLocation()), kFileOk);
-      EXPECT_EQ(StoreBytes(reader), expected);
+      EXPECT_EQ(Loaded(testing::UsersFileIn()), std::pair(F::kNone, expected));
     };
     SweepFileFaults(
-        prepare, [&] { return LoadAccountFile(store, InstallLocation()); }, check);
+        prepare, [&] { return LoadAccountFile(table, file); }, check);
   }
 }
 
 // A save waits while another process holds users.lck, and leaves the file
 // alone until then. Where no lock file is nor can be made, nobody can save,
-// and the file is read without it; one there that cannot be had fails the read.
+// and the file is read without it; one there that cannot be had fails the
+// read as in use.
 TEST_F(AccountFileTest, TheLockFile) {
   const Bytes old = FileBytes(SampleTable());
   PutDat(old);
   const auto held = platform::Files().lock(install_.dir().core("users.lck"), 0);
-  auto save = std::async(std::launch::async, testing::WriteUsersFile,
-                         Table{testing::GroupRecord(u"new")}, InstallLocation());
+  auto save = std::async(std::launch::async, [] {
+    return testing::WriteUsersFile(Table{testing::GroupRecord(u"new")});
+  });
   EXPECT_EQ(save.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
   EXPECT_EQ(Dat(), old);
   platform::Files().unlock(held);
-  EXPECT_EQ(save.get(), kFileOk);
+  EXPECT_EQ(save.get(), F::kNone);
+  DataFile file = testing::UsersFileIn();
+  EXPECT_EQ(file.Hold(), F::kNone);
+  EXPECT_EQ(file.Hold(), F::kNone);  // held already: not taken again
+  file.Release();
   std::filesystem::remove(install_ / "users.lck");
-  CUser store;
+  AccountTable table;
   testing::FaultInjector faults;
   faults.FailEvery(testing::FileOp::kLock);
-  EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileOk);
+  EXPECT_EQ(LoadAccountFile(table, file), F::kNone);
   testing::WriteBytes(install_ / "users.lck", {});
-  EXPECT_EQ(LoadAccountFile(store, InstallLocation()), kFileNotReadable);
+  EXPECT_EQ(LoadAccountFile(table, file), F::kInUse);
 }
 
 }  // namespace

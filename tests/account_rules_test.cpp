@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "accounts/account_rules.h"
-#include "accounts/user_store.h"
+#include "accounts/account_table.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
 #include "tests/support/records.h"
@@ -145,59 +145,67 @@ TEST(AccountRulesTest, SelectionRules) {
   }
 }
 
-CUser StoreOf(const std::vector<AccountRecord>& table) {
-  CUser store;
-  store.m_pUser = table;
-  return store;
+AccountTable TableOf(const std::vector<AccountRecord>& records) {
+  AccountTable table;
+  table.Replace(records);
+  return table;
 }
 
 // Add: names clash exactly across groups and users; other types are not
 // compared; the count stays within 16 bits.
 TEST(AccountTableTest, AddDeleteUpdateAndReach) {
-  CUser store;  // a store without a table gets one
+  AccountTable table;
   AccountRecord odd = GroupRecord(u"Plant");
   odd.type = 7;
-  const std::pair<AccountRecord, int> rows[] = {
-      {GroupRecord(u"Plant"), 1}, {UserRecord(u"admin", 5), 1}, {UserRecord(u"Plant", 1), 0},
-      {GroupRecord(u"admin"), 0}, {UserRecord(u"Admin", 1), 1}, {odd, 1}};
-  for (const auto& [record, added] : rows) EXPECT_EQ(store.AddAccount(record), added);
-  EXPECT_EQ(store.UserCount(), 4);
-  store.m_pUser->resize(kMaxAccounts - 1);
-  EXPECT_EQ(store.AddAccount(UserRecord(u"last", 0)), 1);
-  EXPECT_EQ(store.AddAccount(UserRecord(u"one more", 0)), 0);
-  EXPECT_EQ(store.UserCount(), kMaxAccounts);
+  const std::pair<AccountRecord, bool> rows[] = {
+      {GroupRecord(u"Plant"), true},    {UserRecord(u"admin", 5), true},
+      {UserRecord(u"Plant", 1), false}, {GroupRecord(u"admin"), false},
+      {UserRecord(u"Admin", 1), true},  {odd, true}};
+  for (const auto& [record, added] : rows) EXPECT_EQ(table.AddAccount(record), added);
+  EXPECT_EQ(table.count(), 4);
+  std::vector<AccountRecord> records = table.records();
+  records.resize(kMaxAccounts - 1);
+  table.Replace(records);
+  EXPECT_TRUE(table.AddAccount(UserRecord(u"last", 0)));
+  EXPECT_FALSE(table.AddAccount(UserRecord(u"one more", 0)));
+  EXPECT_EQ(table.count(), kMaxAccounts);
   // Delete: every letter-case form goes; a group's members keep its name; an
   // unknown name leaves the table as it was (never a write past its end).
-  store = StoreOf({UserRecord(u"admin", 1), UserRecord(u"Admin", 1), GroupRecord(u"Plant"),
+  table = TableOf({UserRecord(u"admin", 1), UserRecord(u"Admin", 1), GroupRecord(u"Plant"),
                    UserRecord(u"op", 1, u"Plant")});
-  EXPECT_EQ(store.DeleteAccount(u"c"), 0);
-  EXPECT_EQ(store.DeleteAccount(u"ADMIN"), 1);
-  EXPECT_EQ(store.DeleteAccount(u"Plant"), 1);
-  EXPECT_EQ(store.m_pUser, std::vector<AccountRecord>{UserRecord(u"op", 1, u"Plant")});
-  EXPECT_EQ(CUser().DeleteAccount(u"x"), 0);
+  EXPECT_FALSE(table.DeleteAccount(u"c"));
+  EXPECT_TRUE(table.DeleteAccount(u"ADMIN"));
+  EXPECT_TRUE(table.DeleteAccount(u"Plant"));
+  EXPECT_EQ(table.records(), std::vector<AccountRecord>{UserRecord(u"op", 1, u"Plant")});
+  // A table emptied by an edit is still one to save over; edits that change nothing are none.
+  EXPECT_TRUE(table.DeleteAccount(u"op") && table.HoldsTable());
+  table.Loaded({});
+  table.UpdateAccount(GroupRecord(u"x"), GroupRecord(u"y"));
+  EXPECT_FALSE(table.DeleteAccount(u"x") || table.HoldsTable());
   // An update matches without case when no record bears the name exactly and
   // carries a group's users along, except those of a twin group.
-  store = StoreOf({GroupRecord(u"Plant"), UserRecord(u"a", 1, u"Plant"),
+  table = TableOf({GroupRecord(u"Plant"), UserRecord(u"a", 1, u"Plant"),
                    UserRecord(u"b", 1, u"PLANT"), UserRecord(u"c", 1, u"Other"),
                    GroupRecord(u"plANT"), UserRecord(u"d", 1, u"plANT")});
-  EXPECT_EQ(store.UpdateAccount(GroupRecord(u"plant"), GroupRecord(u"Line")), 1);
-  EXPECT_EQ(store.m_pUser,
+  table.UpdateAccount(GroupRecord(u"plant"), GroupRecord(u"Line"));
+  EXPECT_EQ(table.records(),
             (std::vector<AccountRecord>{GroupRecord(u"Line"), UserRecord(u"a", 1, u"Line"),
                                         UserRecord(u"b", 1, u"Line"), UserRecord(u"c", 1, u"Other"),
                                         GroupRecord(u"plANT"), UserRecord(u"d", 1, u"plANT")}));
-  store = StoreOf({GroupRecord(u"a"), UserRecord(u"a", 1)});
-  EXPECT_EQ(store.UpdateAccount(UserRecord(u"A", 0), UserRecord(u"b", 7)), 1);
-  EXPECT_EQ(store.UpdateAccount(UserRecord(u"zz", 0), UserRecord(u"q", 0)), 1);  // no such user
-  EXPECT_EQ(store.m_pUser, (std::vector<AccountRecord>{GroupRecord(u"a"), UserRecord(u"b", 7)}));
+  table = TableOf({GroupRecord(u"a"), UserRecord(u"a", 1), odd});
+  table.UpdateAccount(UserRecord(u"A", 0), UserRecord(u"b", 7));
+  table.UpdateAccount(UserRecord(u"zz", 0), UserRecord(u"q", 0));  // no such user
+  table.UpdateAccount(odd, GroupRecord(u"q"));  // only users and groups are updated
+  EXPECT_EQ(table.records(),
+            (std::vector<AccountRecord>{GroupRecord(u"a"), UserRecord(u"b", 7), odd}));
   // A record of the table itself may be passed as the old record.
-  EXPECT_EQ(store.UpdateAccount((*store.m_pUser)[0], GroupRecord(u"c")), 1);
-  EXPECT_EQ((*store.m_pUser)[0].groupname, u"c");
-  // The reach itself is tested with the rules; here that the store hands over
-  // its current user and walks a table of any size, past what 16 bits can index.
-  store = StoreOf(std::vector<AccountRecord>(40000, GroupRecord(u"g")));
-  store.m_pUser->back() = UserRecord(u"high", 11);
-  store.m_pCurUser = std::make_unique<AccountRecord>(UserRecord(u"me", 10));
-  EXPECT_EQ(store.CanModifyAccount(u"high"), 0);
+  table.UpdateAccount(table.records()[0], GroupRecord(u"c"));
+  EXPECT_EQ(table.records()[0].groupname, u"c");
+  // The reach walks a table of any size, past what 16 bits can index.
+  std::vector<AccountRecord> large(40000, GroupRecord(u"g"));
+  large.back() = UserRecord(u"high", 11);
+  const AccountRecord me = UserRecord(u"me", 10);
+  EXPECT_FALSE(MayModifyAccount(large, &me, kAdmin, u"high"));
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <vector>
 
-#include "accounts/user_store.h"
 #include "platform/text.h"
 #include "shell/com_server.h"
 #include "shell/config_ids.h"
@@ -29,7 +28,7 @@ std::u16string Texts(std::initializer_list<const OLECHAR*> fields) {
 const Table kInstallTable = {
     {kTypeGroup, {}, u"Plant", {}, {}, {}, 0, 0, u"the Plant"},
     {kTypeUser, {0, 0, 1}, u"Plant", u"anna", u"pw", u"about anna", 10, 255, {}},
-    {kTypeUser, {}, {}, u"bob", {}, u"about bob", 3, 0, {}}};
+    {kTypeUser, {1}, {}, u"bob", {}, u"about bob", 3, 0, {}}};
 const Table kProjectTable = {{kTypeGroup, {}, u"Line", {}, {}, {}, 0, 0, u"the Line"},
                              {kTypeUser, {0, 1}, u"Line", u"\u738B", u"x", {}, 4, 5, {}}};
 
@@ -39,13 +38,13 @@ class ConfigObjectTest : public ::testing::Test {
  protected:
   ConfigObjectTest() {
     testing::ResetStores();
-    for (const auto& [table, where] : {std::pair(kProjectTable, testing::LocationOf(project_text_)),
-                                       std::pair(kInstallTable, testing::InstallLocation())}) {
+    for (const auto& [table, where] : {std::pair(kProjectTable, project_text_ + u"\\"),
+                                       std::pair(kInstallTable, GetInstallDirectory())}) {
       ZoneNames names;
       names[1] = table[0].groupname;
       names[63] = u"Z63";
-      EXPECT_EQ(testing::WriteUsersFile(table, where), kFileOk);
-      EXPECT_EQ(testing::WriteZonesFile(names, where), kFileOk);
+      EXPECT_EQ(testing::WriteUsersFile(table, where), FileFailure::kNone);
+      EXPECT_EQ(testing::WriteZonesFile(names, where), FileFailure::kNone);
     }
     GetClassObject(kClsidConfig, IID_IClassFactory, reinterpret_cast<void**>(&factory_));
     factory_->Release();  // the module keeps it
@@ -90,11 +89,11 @@ TEST_F(ConfigObjectTest, ReadsEitherDirectoryAndSavesToTheInstallDirectory) {
   EXPECT_EQ(
       Texts({group.groupcomment, group.username, anna.password, anna.usercomment, bob.groupname}),
       u"the Plant|m|pw|about anna|m|");
-  EXPECT_EQ(std::vector<int>({anna.type, anna.sectionid[2], anna.userpri, anna.limitTime,
-                              group.userpri, entries[3].type}),
-            std::vector<int>({kTypeUser, 1, 10, 255, -7, -1}));
+  EXPECT_EQ(std::vector<int>({anna.type, anna.sectionid[2], bob.sectionid[0], anna.userpri,
+                              anna.limitTime, group.userpri, entries[3].type}),
+            std::vector<int>({kTypeUser, 1, 1, 10, 255, -7, -1}));
   ASSERT_EQ(NewConfig()->SetCurUser(&entries[1]), S_OK);  // one current user for all objects
-  EXPECT_EQ(ApplicationStore().m_pCurUser->username, u"anna");
+  EXPECT_EQ(LoggedInUser()->username, u"anna");
 
   std::vector<Section_idl> zones(64);
   ASSERT_EQ(config->GetAllUser(2, project.data(), project_path_), S_OK);
@@ -109,8 +108,14 @@ TEST_F(ConfigObjectTest, ReadsEitherDirectoryAndSavesToTheInstallDirectory) {
   EXPECT_EQ(saved + Texts({zones[1].sectionname, zones[63].sectionname}), u"\u738B|Line|Line|Z63|");
   Table expected = kProjectTable;
   expected[0].groupcomment.clear();
-  EXPECT_TRUE(ApplicationStore().m_pUser && *ApplicationStore().m_pUser == expected);
+  EXPECT_TRUE(ApplicationStore().accounts.records() == expected);
   EXPECT_TRUE(install_.Has("users.bak"));  // the save protocol keeps the file before
+  // The install directory named as a NetPath is the install directory: a
+  // missing file there is made with its defaults.
+  std::filesystem::remove(install_ / "users.dat");
+  const std::u16string install = install_.dir().core() + u"\\ \\";
+  ASSERT_EQ(config->GetUserNum(&counts[0], platform::ToOle(install.c_str())), S_OK);
+  EXPECT_EQ(counts[0], 4);
 }
 
 // Null pointers from the host and n < 0 are refused and change nothing. A

@@ -66,11 +66,6 @@ class DialogsTest : public ::testing::Test {
     hl::Reset();
     ResetStores();
   }
-  static Table ReadUsers() {
-    CUser reader;
-    EXPECT_EQ(LoadAccountFile(reader, InstallLocation()), kFileOk);
-    return reader.m_pUser ? *reader.m_pUser : Table();
-  }
   // The texts of the message boxes and prompts shown, in order, once every
   // step was taken and every modal answered.
   static Texts Messages() {
@@ -85,20 +80,21 @@ class DialogsTest : public ::testing::Test {
   // Runs the manage dialog over `table` (none: users.dat left as it is) with a
   // fresh script of `steps`.
   static Texts Run(std::optional<Table> table, std::vector<Step> steps) {
-    EXPECT_EQ(table ? WriteUsersFile(*table, InstallLocation()) : kFileOk, kFileOk);
+    EXPECT_EQ(table ? WriteUsersFile(*table) : FileFailure::kNone, FileFailure::kNone);
     hl::Reset();
     for (Step& step : steps) hl::Push(std::move(step));
-    ManageDialog(nullptr, ApplicationStore(), InstallLocation()).DoModal();
+    ManageDialog(nullptr, ManagedApplicationStore()).DoModal();
     return Messages();
   }
   // Zone names 无, Z1 to Z63.
   static void NameZones() {
     for (int zone = 0; zone < kZoneCount; ++zone) {
-      ApplicationStore().m_strSection[zone] = zone ? u"Z" + platform::ToDecimal(zone) : u"无";
+      ApplicationStore().zones[zone] = zone ? u"Z" + platform::ToDecimal(zone) : u"无";
     }
   }
   static Texts RunZones(std::intptr_t result) {
-    EXPECT_EQ(ZoneDialog(nullptr, ApplicationStore(), InstallLocation()).DoModal(), result);
+    const ManagedStore store = ManagedApplicationStore();
+    EXPECT_EQ(ZoneDialog(nullptr, store.zones, store.zones_file).DoModal(), result);
     return Messages();
   }
 
@@ -134,14 +130,15 @@ TEST_F(DialogsTest, TreeShowsGroupsWithMembersHidesUnknownGroupsOrIsTheDefaultOr
             User(u"case", 1, u"PLANT"), User(u"orphan", 1, u"Gone")},
       {Outline(outline, hl::PressOk())});
   EXPECT_EQ(outline, (Texts{u"Plant", u"  early", u"loose"}));
-  EXPECT_EQ(ReadUsers().size(), 5u);  // hidden users stay in the table and are saved
+  EXPECT_EQ(ReadUsersFile().size(), 5u);  // hidden users stay in the table and are saved
   // users.dat without records, read over a table in memory: an empty tree in
   // which New works.
-  ASSERT_EQ(LoadAccountFile(ApplicationStore(), InstallLocation()), kFileOk);
+  const ManagedStore store = ManagedApplicationStore();
+  ASSERT_EQ(LoadAccountFile(store.accounts, store.users_file), FileFailure::kNone);
   Run(Table{}, {Outline(outline, Press(IDC_NEW, ui::kIdOk)),
                 [](hl::Driver& d) { d.Type(IDC_GROUP_NAME, u"Line"), d.Ok(); }});
   EXPECT_TRUE(outline.empty());
-  EXPECT_EQ(ReadUsers().at(0).groupname, u"Line");
+  EXPECT_EQ(ReadUsersFile().at(0).groupname, u"Line");
 }
 
 // The editor's defaults and enabling rules, then a group and two users made and saved.
@@ -177,7 +174,7 @@ TEST_F(DialogsTest, NewGroupAndUsersThenOkWritesThem) {
          d.Type(IDC_USER_NAME, u"bob"), d.Ok();
        }});
   EXPECT_EQ(outline, (Texts{u"Plant", u"Line", u"  ann", u"bob"}));
-  const Table saved = ReadUsers();
+  const Table saved = ReadUsersFile();
   ASSERT_EQ(saved.size(), 4u);
   const auto fields = [](const AccountRecord& r, int zone) {
     return std::make_tuple(r.username + u"/" + r.groupname + u"/" + r.groupcomment + u"/" +
@@ -248,14 +245,14 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
                  },
                  hl::PressOk(), hl::PressCancel()}),
             Text(IDS_NAME_EXISTS));
-  EXPECT_EQ(ReadUsers()[0].username, u"ANN");
+  EXPECT_EQ(ReadUsersFile()[0].username, u"ANN");
 
   EXPECT_EQ(Run(Table{User(u"系统管理员", 999)},
                 {Select(u"系统管理员", twice),
                  [](hl::Driver& d) { d.Type(IDC_USER_NAME, u"root"), d.Ok(), d.Cancel(); },
                  hl::PressOk(), [](hl::Driver& d) { d.Type(IDC_PASSWORD, u"changed"), d.Ok(); }}),
             Text(IDS_CANNOT_RENAME_BUILTIN));
-  EXPECT_EQ(ReadUsers()[0].password, u"changed");
+  EXPECT_EQ(ReadUsersFile()[0].password, u"changed");
 
   Texts outline;
   Run(Table{Group(u"Other", 5), Group(u"Plant", 3), User(u"ann", 5, u"Plant")},
@@ -271,7 +268,7 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
          d.Type(IDC_GROUP_NAME, u"Line"), d.Ok();
        }});
   EXPECT_EQ(outline, (Texts{u"Other", u"Line", u"  ann"}));
-  EXPECT_EQ(ReadUsers()[2].groupname, u"Line");  // the member follows
+  EXPECT_EQ(ReadUsersFile()[2].groupname, u"Line");  // the member follows
 
   // The question names the item as data. Modify and Delete act on the record
   // of exactly the item's name, never on its twin in another letter case.
@@ -282,10 +279,10 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
                  },
                  hl::PressOk(), hl::PressOk()}),
             (Texts{u"确实要删除\"50%s %d\"吗？"}));
-  EXPECT_EQ(ReadUsers(), Table{User(u"50%S %D", 900)});
+  EXPECT_EQ(ReadUsersFile(), Table{User(u"50%S %D", 900)});
 
   // A double-click on what the current user may not change says so.
-  ApplicationStore().m_pCurUser = std::make_unique<AccountRecord>(User(u"me", 10));
+  LoggedInUser() = User(u"me", 10);
   const Step step = Select(u"high", [](hl::Driver& d) {
     EXPECT_FALSE(d.IsEnabled(IDC_MODIFY));
     d.TreeDoubleClick(IDC_ACCOUNT_TREE), d.Cancel();
@@ -298,13 +295,13 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
 // their commands come anyway), and OK writes nothing.
 TEST_F(DialogsTest, FailedLoadDisablesEditingAndOkWritesNothing) {
   NameZones();
-  ASSERT_EQ(SaveSectionFile(ApplicationStore(), InstallLocation()), kFileOk);
+  ASSERT_EQ(WriteZonesFile(ApplicationStore().zones), FileFailure::kNone);
   const std::pair<const char*, std::uint16_t> rows[] = {{"users.dat", IDS_LOAD_USERS_FAILED},
                                                         {"section.dat", IDS_LOAD_ZONES_FAILED}};
   for (const auto& [damaged, text] : rows) {
     SCOPED_TRACE(damaged);
     ResetStores();
-    ASSERT_EQ(WriteUsersFile({Group(u"Plant")}, InstallLocation()), kFileOk);
+    ASSERT_EQ(WriteUsersFile({Group(u"Plant")}), FileFailure::kNone);
     const auto good = ReadBytes(dir_ / damaged);
     WriteBytes(dir_ / damaged, {good.begin(), good.begin() + good.size() / 2});
     const auto users = ReadBytes(dir_ / "users.dat");
@@ -331,11 +328,11 @@ TEST_F(DialogsTest, FailedLoadDisablesEditingAndOkWritesNothing) {
 // directory; a save that fails, of the zone names on the zone dialog's OK or of
 // the table on OK, says so, and the edits stay in memory.
 TEST_F(DialogsTest, ManageDoModalShowsFailedSavesAndKeepsTheEdits) {
-  IUnknown* object = CConfig::Create(nullptr);
+  IUnknown* object = ConfigObject::Create(nullptr);
   IConfig* config = nullptr;
   ASSERT_EQ(object->QueryInterface(kIidIConfig, reinterpret_cast<void**>(&config)), S_OK);
   object->Release();
-  ASSERT_EQ(WriteUsersFile({Group(u"Plant")}, InstallLocation()), kFileOk);
+  ASSERT_EQ(WriteUsersFile({Group(u"Plant")}), FileFailure::kNone);
   std::optional<FaultInjector> faults;
   hl::Push([&faults](hl::Driver& d) {
     faults.emplace();
@@ -352,9 +349,9 @@ TEST_F(DialogsTest, ManageDoModalShowsFailedSavesAndKeepsTheEdits) {
   config->Release();
   faults.reset();
   EXPECT_EQ(Messages(), (Texts{Text(IDS_SAVE_ZONES_FAILED)[0], Text(IDS_SAVE_USERS_FAILED)[0]}));
-  EXPECT_EQ(ReadUsers().size(), 1u);
-  EXPECT_EQ(ApplicationStore().AccountTypeByName(u"Line"), kTypeGroup);
-  EXPECT_EQ(ApplicationStore().m_strSection[1], u" Kept ");
+  EXPECT_EQ(ReadUsersFile().size(), 1u);
+  EXPECT_EQ(ApplicationStore().accounts.records().back(), GroupRecord(u"Line"));
+  EXPECT_EQ(ApplicationStore().zones[1], u" Kept ");
 }
 
 // Zone 3 (Z3) renamed through Modify, then Cancel: how a refusal is shown (the
@@ -390,7 +387,7 @@ TEST_F(DialogsTest, ZoneRenameRefusalsAreShownAndDropTheRename) {
     EXPECT_EQ(RunZones(ui::kIdCancel), row.message.empty() ? Texts{} : Texts{row.message});
     hl::Reset();
     EXPECT_EQ(ToUtf8(list), ToUtf8(row.list));
-    EXPECT_EQ(ApplicationStore().m_strSection[3], u"Z3");  // Cancel keeps the store
+    EXPECT_EQ(ApplicationStore().zones[3], u"Z3");  // Cancel keeps the store
   }
 }
 
@@ -423,11 +420,12 @@ TEST_F(DialogsTest, ZonesRenamedThroughModifyAndDoubleClickThenOk) {
   hl::Push(hl::ExpectDialog(IDD_RENAME_ZONE),
            [](hl::Driver& d) { d.Type(IDC_NEW_ZONE_NAME, u"Two"), d.Cancel(); });
   EXPECT_EQ(RunZones(ui::kIdOk), Texts{});
-  const ZoneNames& names = ApplicationStore().m_strSection;
+  const ZoneNames& names = ApplicationStore().zones;
   EXPECT_EQ(names[0] + names[2] + names[5], u"AgainZ2Z5");
-  CUser reread;
-  ASSERT_EQ(LoadSectionFile(reread, InstallLocation()), kFileOk);
-  EXPECT_EQ(reread.m_strSection, names);
+  ZoneNames reread;
+  DataFile file = ZonesFileIn();
+  ASSERT_EQ(LoadZoneFile(reread, file), FileFailure::kNone);
+  EXPECT_EQ(reread, names);
 }
 
 }  // namespace

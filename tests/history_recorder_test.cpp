@@ -22,7 +22,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "storage/field_cipher.h"
-#include "storage/file_version.h"
+#include "storage/file_header.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/records.h"
 #include "tests/support/temp_dir.h"
@@ -37,8 +37,8 @@ using Table = std::vector<AccountRecord>;
 std::string FileBytes(const Table& table) {
   std::vector<std::uint8_t> bytes;
   Archive archive = Archive::Writing(bytes);
-  CVmNewFileVersion header;
-  EXPECT_TRUE(header.Serialize(archive) && WriteAccountTable(archive, table) && archive.Flush());
+  FileHeader header;
+  EXPECT_TRUE(header.Write(archive) && WriteAccountTable(archive, table) && archive.Flush());
   return std::string(bytes.begin(), bytes.end());
 }
 

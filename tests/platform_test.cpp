@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <tuple>
@@ -55,6 +56,9 @@ TEST(FilesTest, EdgesAndFailures) {
   const FileHandle reading = Files().open_read(b);
   EXPECT_FALSE(Files().write(reading, "x", 1));
   Files().close(reading);
+  errno = ENOSPC;  // a failure being reported: a wrapper's close, failing itself, keeps it
+  { const File stale(reading); }
+  EXPECT_EQ(errno, ENOSPC);
   EXPECT_FALSE(Files().exists(none) || File::OpenRead(none).IsOpen() || Files().remove(none) ||
                Files().copy(none, a) || Files().replace(none, a) || Files().rename(none, a) ||
                File::Create(dir.core("no-such-dir\\x")).IsOpen());
@@ -65,7 +69,7 @@ TEST(FilesTest, EdgesAndFailures) {
   EXPECT_TRUE(Files().unlock(lock) && Files().unlock(Files().lock(dir.core("a.lck"), 0)));
   EXPECT_EQ(Files().lock(dir.core("no-such-dir\\a.lck"), 0), kInvalidFile);
 #ifndef _WIN32
-  file.Close();
+  EXPECT_TRUE(file.Close());
   EXPECT_EQ(open_files(), before);
 #endif
 }

@@ -36,14 +36,14 @@ TEST(StartupTest, LanguageLibraryIsTheSourceUntilShutDown) {
   testing::WriteText(dir / "Config/Language.ini", "[Language]\nVelmarisLanguage=ENGLISH\n");
   g_fake_module = dir.core("Warden.dll");
   platform::OverrideModuleFileName([](std::size_t, std::size_t) { return g_fake_module; });
-  CWardenApp app;
+  WardenApp app;
   for (const std::string state : {"built", "damaged", "missing"}) {
     std::filesystem::remove(library);
     if (state == "built") std::filesystem::copy_file(built, library);
     if (state == "damaged") testing::WriteText(library, "not a library");
-    EXPECT_TRUE(app.InitInstance());
+    EXPECT_TRUE(app.Start());
     EXPECT_EQ(TextInEntry(), state == "built" ? u"None" : u"无") << state;
-    app.ExitInstance();
+    app.Stop();
     EXPECT_EQ(TextInEntry(), u"无") << state;
   }
   platform::OverrideModuleFileName(nullptr);

@@ -18,7 +18,6 @@ namespace warden {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using testing::InstallLocation;
 using testing::ReadBytes;
 using testing::TestDataFile;
 
@@ -217,12 +216,14 @@ TEST(GoldenFilesTest, ReadExactlyAndWrittenByteForByte) {
     const bool users = golden[0] == 'u';
     const char* name = users ? "users.dat" : "section.dat";
     testing::WriteBytes(install / name, ReadBytes(TestDataFile(golden)));
-    CUser store;
-    ASSERT_EQ((users ? LoadAccountFile : LoadSectionFile)(store, InstallLocation()), kFileOk);
-    EXPECT_EQ(store.m_pUser, users ? kTable : std::optional<std::vector<AccountRecord>>());
-    EXPECT_EQ(store.m_strSection, users ? ZoneNames{} : Zones());
+    AccountTable table;
+    ZoneNames names;
+    DataFile file = users ? testing::UsersFileIn() : testing::ZonesFileIn();
+    ASSERT_EQ(users ? LoadAccountFile(table, file) : LoadZoneFile(names, file), FileFailure::kNone);
+    EXPECT_EQ(table.records(), users ? kTable : std::vector<AccountRecord>());
+    EXPECT_EQ(names, users ? ZoneNames{} : Zones());
     std::filesystem::remove(install / name);
-    ASSERT_EQ((users ? SaveAccountFile : SaveSectionFile)(store, InstallLocation()), kFileOk);
+    ASSERT_EQ(users ? SaveAccountFile(table, file) : SaveZoneFile(names, file), FileFailure::kNone);
     EXPECT_TRUE(ReadBytes(install / name) == ReadBytes(TestDataFile(name)));
   }
 }

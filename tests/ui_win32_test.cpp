@@ -10,7 +10,6 @@
 #include <functional>
 #include <map>
 
-#include "accounts/user_store.h"
 #include "dialogs/zone_check_list.h"
 #include "resources/resource_ids.h"
 #include "ui/ui.h"
@@ -40,21 +39,19 @@ class ProbeDialog : public Dialog {
 };
 
 TEST(UiWin32Test, ZoneListOnARealListView) {
-  CUser& store = ApplicationStore();
-  for (auto& name : store.m_strSection) name = u"zone";
-  store.m_strSection[2] = std::u16string(200, u'长');  // longer than the first read buffer
-  AccountRecord record;
-  record.sectionid[4] = 1;
-  record.sectionid[5] = 2;  // any value but 1 is unticked
-  store.m_pUser.emplace(std::vector<AccountRecord>{record});
+  ZoneNames names;
+  for (auto& name : names) name = u"zone";
+  names[2] = std::u16string(200, u'长');  // longer than the first read buffer
+  ZoneFlags flags{};
+  flags[4] = 1;
+  flags[5] = 2;  // any value but 1 is unticked
   ProbeDialog dialog(IDD_ZONES, [&](ProbeDialog& d) {
-    ZoneCheckList list(ApplicationStore());
+    ZoneCheckList list(names);
     list.Attach(&d, IDC_ZONE_LIST);
     list.FillZones(true);
     EXPECT_EQ(list.ItemCount(), kZoneCount);
-    EXPECT_EQ(list.ItemText(2), store.m_strSection[2]);
-    list.SetZoneChecks(0);
-    ZoneFlags flags{};
+    EXPECT_EQ(list.ItemText(2), names[2]);
+    list.SetZoneChecks(flags);
     flags.fill(9);
     list.GetZoneChecks(flags);
     ZoneFlags expected{};
@@ -70,7 +67,6 @@ TEST(UiWin32Test, ZoneListOnARealListView) {
     EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_MODIFY)));
   });
   EXPECT_EQ(dialog.DoModal(), kIdOk);
-  store.ReleaseTable();
 }
 
 // The real tree view's selection rules, which the headless tree copies, on a

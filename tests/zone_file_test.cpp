@@ -3,7 +3,6 @@
 #include <tuple>
 
 #include "platform/text.h"
-#include "storage/file_version.h"
 #include "tests/support/install_dir.h"
 #include "zones/zone_file.h"
 #include "zones/zone_name_rules.h"
@@ -11,13 +10,13 @@
 namespace warden {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using F = FileFailure;
 
 // The exact bytes a save of `names` must produce.
 Bytes FileBytes(const ZoneNames& names) {
   Bytes bytes;
-  Archive archive = Archive::Writing(bytes);
-  EXPECT_TRUE(CVmNewFileVersion().Serialize(archive) && WriteZoneNames(archive, names));
+  EXPECT_EQ(MakeContent([&](Archive& archive) { return WriteZoneNames(archive, names); }, &bytes),
+            F::kNone);
   return bytes;
 }
 
@@ -39,38 +38,38 @@ TEST(ZoneFileTest, DamagedAndDefaultFiles) {
   std::copy_n(names.begin(), 10, first_ten.begin());
   damaged_seven[7] = u"";
   // Each: the case, the file, the result and the names it leaves.
-  const std::tuple<const char*, Bytes, int, ZoneNames> rows[] = {
-      {"exactly 132 bytes", Bytes(full.begin(), full.begin() + 132), kFileNotReadable, kept},
+  const std::tuple<const char*, Bytes, FileFailure, ZoneNames> rows[] = {
+      {"zone 7 damaged", damaged, F::kNone, damaged_seven},
+      {"exactly 132 bytes", Bytes(full.begin(), full.begin() + 132), F::kDamaged, kept},
       // "new 0" .. "new 9" seal to 48 digits: 100 bytes a record.
-      {"ten records", Bytes(full.begin(), full.begin() + 1132), kFileNotReadable, first_ten},
-      {"zone 7 damaged", damaged, kFileOk, damaged_seven},
+      {"ten records", Bytes(full.begin(), full.begin() + 1132), F::kDamaged, first_ten},
   };
+  DataFile file = testing::ZonesFileIn();
   for (const auto& [name, bytes, result, expected] : rows) {
     SCOPED_TRACE(name);
     testing::WriteBytes(install / "section.dat", bytes);
-    CUser store;
-    store.m_strSection = kept;
-    store.m_bSectionBackupDue = true;
-    EXPECT_EQ(LoadSectionFile(store, testing::InstallLocation()), result);
-    EXPECT_EQ(store.m_strSection, expected);
-    EXPECT_EQ(store.m_bSectionBackupDue, result == kFileOk);
+    ZoneNames names = kept;
+    EXPECT_EQ(LoadZoneFile(names, file), result);
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(file.backup_due(), result == F::kNone);
   }
   // No file: the defaults (none, A .. Z, AA .. KKK) are written and read; where none can be
-  // written, 103; in a project directory, 104 with the defaults and nothing written.
+  // written, the load fails; in a directory only read, the defaults and nothing written.
   std::filesystem::remove(install / "section.dat");
-  CUser store;
-  EXPECT_EQ(LoadSectionFile(store, testing::InstallLocation()), kFileOk);
+  ZoneNames read;
+  EXPECT_EQ(LoadZoneFile(read, file), F::kNone);
   EXPECT_EQ(testing::ReadBytes(install / "section.dat"), FileBytes(DefaultZoneNames()));
-  EXPECT_TRUE(store.m_bSectionBackupDue);
-  const ZoneNames& read = store.m_strSection;
+  EXPECT_TRUE(file.backup_due());
   EXPECT_EQ(read[0] + read[26] + read[27] + read[63], u"\u65E0ZAAKKK");
   testing::TempDir project;
-  store.m_strSection = Numbered(u"x");
-  EXPECT_EQ(LoadSectionFile(store, testing::LocationOf(project.core())), kFileNotReadable);
-  EXPECT_EQ(store.m_strSection, DefaultZoneNames());
+  DataFile project_file =
+      ZoneFileIn(project.core() + u"\\", Access::kReadOnly, MissingFile::kLeave);
+  read = Numbered(u"x");
+  EXPECT_EQ(LoadZoneFile(read, project_file), F::kNotFound);
+  EXPECT_EQ(read, DefaultZoneNames());
   EXPECT_TRUE(std::filesystem::is_empty(project.path()));
-  install.Set(install.dir().core("missing") + u"\\");
-  EXPECT_EQ(LoadSectionFile(store, testing::InstallLocation()), kFileDefaultNotWritable);
+  DataFile missing = testing::ZonesFileIn(install.dir().core("missing") + u"\\");
+  EXPECT_EQ(LoadZoneFile(read, missing), F::kNotWritable);
 }
 
 using P = ZoneNameProblem;

@@ -1,18 +1,16 @@
 #include "zones/zone_file.h"
 
-#include <optional>
-
-#include "platform/files.h"
 #include "platform/resources.h"
 #include "resources/resource_ids.h"
-#include "storage/data_file.h"
 #include "storage/field_cipher.h"
 
 namespace warden {
 namespace {
 
-const DataFileNames kSectionFile{u"section.dat", u"section.111", u"section.112", u"section.bak",
-                                 u"section.lck"};
+FileFailure ZoneFileContent(const ZoneNames& names, Bytes* content) {
+  return MakeContent([&names](Archive& archive) { return WriteZoneNames(archive, names); },
+                     content);
+}
 
 }  // namespace
 
@@ -43,33 +41,26 @@ bool ReadZoneNames(Archive& archive, ZoneNames& names) {
   return true;
 }
 
-int SaveSectionFile(CUser& store, const DataLocation& location) {
-  const ZoneNames& names = store.m_strSection;
-  return SaveDataFile(kSectionFile, location, &store.m_bSectionBackupDue, SaveMode::kReplace,
-                      [&names](Archive& archive) { return WriteZoneNames(archive, names); });
+DataFile ZoneFileIn(const std::u16string& directory, Access access, MissingFile missing) {
+  return DataFile(directory, u"section", access, missing);
 }
 
-// As for users.dat: a project directory is only read, and the default file
-// is created only where none is found, never over one.
-int LoadSectionFile(CUser& store, const DataLocation& location) {
-  const std::optional<std::u16string> path = DataFilePath(location.directory, kSectionFile.dat);
-  if (!path) return kFileNotReadable;
-  if (!platform::Files().exists(*path)) {
-    store.m_strSection = DefaultZoneNames();
-    if (!location.is_install_directory) return kFileNotReadable;
-    const ZoneNames& names = store.m_strSection;
-    bool no_backup = false;
-    if (SaveDataFile(kSectionFile, location, &no_backup, SaveMode::kCreateOnly,
-                     [&names](Archive& archive) { return WriteZoneNames(archive, names); }) !=
-            kFileOk &&
-        !platform::Files().exists(*path)) {
-      return kFileDefaultNotWritable;
-    }
+FileFailure SaveZoneFile(const ZoneNames& names, DataFile& file, SaveObserver* observer) {
+  Bytes content;
+  const FileFailure failure = ZoneFileContent(names, &content);
+  return failure == FileFailure::kNone ? file.Save(content, observer) : failure;
+}
+
+FileFailure LoadZoneFile(ZoneNames& names, DataFile& file) {
+  if (!file.path_too_long() && !file.Exists()) {
+    names = DefaultZoneNames();
+    if (!file.creates_default()) return FileFailure::kNotFound;
+    Bytes content;
+    FileFailure failure = ZoneFileContent(names, &content);
+    if (failure == FileFailure::kNone) failure = file.CreateDefault(content);
+    if (failure != FileFailure::kNone) return failure;
   }
-  bool opened = false;
-  ZoneNames& names = store.m_strSection;
-  return ReadDataFile(kSectionFile, location, &store.m_bSectionBackupDue, &opened,
-                      [&names](Archive& archive) { return ReadZoneNames(archive, names); });
+  return file.Read([&names](Archive& archive) { return ReadZoneNames(archive, names); });
 }
 
 }  // namespace warden

@@ -37,12 +37,12 @@ struct ZoneNameVerdict {
 
 // Length, blanks and illegal characters, in that order. Words are separated
 // by spaces only; leading and trailing spaces pass and stay in the name.
-ZoneNameVerdict CheckZoneName(const std::u16string& name);
+[[nodiscard]] ZoneNameVerdict CheckZoneName(const std::u16string& name);
 
 // A rename of zone `index` among `names` (the names as they stand): empty,
 // then CheckZoneName, then a duplicate of another zone in any letter case.
-ZoneNameVerdict CheckZoneRename(const std::vector<std::u16string>& names, std::size_t index,
-                                const std::u16string& name);
+[[nodiscard]] ZoneNameVerdict CheckZoneRename(const std::vector<std::u16string>& names,
+                                              std::size_t index, const std::u16string& name);
 
 }  // namespace warden
 

@@ -7,8 +7,8 @@
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     DisableThreadLibraryCalls(instance);
-    return warden::TheApp().InitInstance() ? TRUE : FALSE;
+    return warden::TheApp().Start() ? TRUE : FALSE;
   }
-  if (reason == DLL_PROCESS_DETACH) warden::TheApp().ExitInstance();
+  if (reason == DLL_PROCESS_DETACH) warden::TheApp().Stop();
   return TRUE;
 }

@@ -18,6 +18,7 @@
 #include "tests/support/built_files.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/install_dir.h"
+#include "tests/support/stores.h"
 #include "tools/wardenctl/console.h"
 #include "tools/wardenctl/transfer.h"
 #include "tools/wardenctl/wardenctl.h"
@@ -74,12 +75,11 @@ const AccountRecord kBob{kTypeUser, {0, 0, 1}, {}, u"bob", u"p\xDC00w", {}, 50, 
 const AccountRecord kBobTwin{kTypeUser, {}, {}, u"Bob", u"pw", {}, 900, 0, {}};
 const AccountRecord kOp{kTypeUser, {}, {}, u"op", u"pw", {}, 60, 0, {}};
 
-// users.dat with the built-in accounts (if `defaults`) and then `accounts`.
-void WriteUsers(const std::vector<AccountRecord>& accounts, bool defaults = true) {
-  CUser store;
-  if (defaults) store.SetDefaultTable();
-  for (const AccountRecord& record : accounts) store.AddAccount(record);
-  ASSERT_EQ(SaveAccountFile(store, testing::InstallLocation()), kFileOk);
+// users.dat with the built-in accounts and then `accounts`.
+void WriteUsers(const std::vector<AccountRecord>& accounts) {
+  std::vector<AccountRecord> table = DefaultTable();
+  table.insert(table.end(), accounts.begin(), accounts.end());
+  ASSERT_EQ(testing::WriteUsersFile(table), FileFailure::kNone);
 }
 
 // One command, run on the files as the steps before it left them (and
@@ -96,9 +96,7 @@ class WardenctlTest : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteUsers({kLine, kAnn, kBob});
-    CUser zones;
-    zones.m_strSection = DefaultZoneNames();
-    ASSERT_EQ(SaveSectionFile(zones, testing::InstallLocation()), kFileOk);
+    ASSERT_EQ(testing::WriteZonesFile(DefaultZoneNames()), FileFailure::kNone);
     std::filesystem::remove(install_ / "users.bak");
   }
   Files Snapshot() const {
@@ -193,9 +191,8 @@ TEST_F(WardenctlTest, Commands) {
        {{"--as", "op", "delete", "bob"}, 0, ""},
        {{"show", "Bob"}, 0, "name: Bob\ngroup: \ncomment: \npassword: (set)\npriority: 900\n"}});
   EXPECT_TRUE(install_.Has("users.bak"));  // the component's save protocol
-  CUser saved;  // a zone is ticked (1) or not (0), whatever a record held before
-  ASSERT_EQ(LoadAccountFile(saved, testing::InstallLocation()), kFileOk);
-  for (const AccountRecord& record : saved.Records()) {
+  // A zone is ticked (1) or not (0), whatever a record held before.
+  for (const AccountRecord& record : testing::ReadUsersFile()) {
     for (std::int16_t flag : record.sectionid) EXPECT_TRUE(flag == 0 || flag == 1);
   }
 }
@@ -445,9 +442,7 @@ TEST_F(WardenctlTest, ParallelWriters) {
   while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
   pclose(pipe);
   EXPECT_EQ(output, "");
-  CUser store;
-  ASSERT_EQ(LoadAccountFile(store, testing::InstallLocation()), kFileOk);
-  EXPECT_EQ(store.UserCount(), 7 + 10);
+  EXPECT_EQ(testing::ReadUsersFile().size(), 7u + 10u);
 }
 
 // The trail of tests/data read back: as text, CSV (one row per field,

@@ -1,23 +1,26 @@
-// A fresh directory set as the host's install directory for one test.
+// A fresh directory set as the host's install directory for one test, and
+// the data files there as the component opens them.
 #ifndef WARDEN_TESTS_SUPPORT_INSTALL_DIR_H
 #define WARDEN_TESTS_SUPPORT_INSTALL_DIR_H
 
 #include <filesystem>
 #include <string>
 
-#include "storage/data_location.h"
+#include "accounts/account_file.h"
 #include "storage/installation.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/windows_profile.h"
+#include "zones/zone_file.h"
 
 namespace warden::testing {
 
-// Where the component reads and writes without a directory of the host's:
-// the install directory the profile names.
-inline DataLocation InstallLocation() { return DataLocation::Install(GetInstallDirectory()); }
-// A directory the host names, resolved as the COM object resolves it.
-inline DataLocation LocationOf(const std::u16string& directory) {
-  return DataLocation::Named(directory, GetInstallDirectory());
+// users.dat (section.dat) in `directory`, as the component opens the
+// install directory's: read and written, made with its defaults when missing.
+inline DataFile UsersFileIn(const std::u16string& directory = GetInstallDirectory()) {
+  return AccountFileIn(directory, Access::kReadWrite, MissingFile::kCreateDefault);
+}
+inline DataFile ZonesFileIn(const std::u16string& directory = GetInstallDirectory()) {
+  return ZoneFileIn(directory, Access::kReadWrite, MissingFile::kCreateDefault);
 }
 
 class InstallDir {

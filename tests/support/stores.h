@@ -1,34 +1,43 @@
-// What many tests set up by hand: the module's two stores reset, and data
-// files written into a directory from a table or zone names.
+// What many tests set up by hand: the module's stores reset, and data files
+// written into a directory from a table or zone names.
 #ifndef WARDEN_TESTS_SUPPORT_STORES_H
 #define WARDEN_TESTS_SUPPORT_STORES_H
 
 #include <vector>
 
-#include "accounts/account_file.h"
-#include "accounts/account_record.h"
-#include "accounts/user_store.h"
-#include "storage/data_location.h"
-#include "zones/zone_file.h"
+#include "shell/stores.h"
+#include "tests/support/install_dir.h"
 
 namespace warden::testing {
 
-// Both stores as at module load: no table, no current user, no zone names.
+// Both stores as at module load, and nobody logged in.
 inline void ResetStores() {
-  for (CUser* store : {&ApplicationStore(), &ProjectStore()}) *store = CUser();
+  ApplicationStore() = Store();
+  ProjectStore() = Store();
+  LoggedInUser().reset();
 }
 
-// Writes users.dat (section.dat) into `location` through the product's own
+// Writes users.dat (section.dat) into `directory` through the product's own
 // save; returns its result.
-inline int WriteUsersFile(const std::vector<AccountRecord>& table, const DataLocation& location) {
-  CUser writer;
-  writer.m_pUser = table;
-  return SaveAccountFile(writer, location);
+inline FileFailure WriteUsersFile(const std::vector<AccountRecord>& records,
+                                  const std::u16string& directory = GetInstallDirectory()) {
+  AccountTable table;
+  table.Replace(records);
+  DataFile file = UsersFileIn(directory);
+  return SaveAccountFile(table, file);
 }
-inline int WriteZonesFile(const ZoneNames& names, const DataLocation& location) {
-  CUser writer;
-  writer.m_strSection = names;
-  return SaveSectionFile(writer, location);
+inline FileFailure WriteZonesFile(const ZoneNames& names,
+                                  const std::u16string& directory = GetInstallDirectory()) {
+  DataFile file = ZonesFileIn(directory);
+  return SaveZoneFile(names, file);
+}
+
+// The records of the install directory's users.dat; none when it does not load.
+inline std::vector<AccountRecord> ReadUsersFile() {
+  AccountTable table;
+  DataFile file = UsersFileIn();
+  return LoadAccountFile(table, file) == FileFailure::kNone ? table.records()
+                                                            : std::vector<AccountRecord>();
 }
 
 }  // namespace warden::testing

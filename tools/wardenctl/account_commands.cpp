@@ -18,8 +18,9 @@ using platform::FromUtf8;
 using platform::ToUtf8;
 
 // The first record of `type` named exactly `name`, as the manage dialog finds it.
-const AccountRecord* FindRecord(const CUser& store, std::int16_t type, const std::u16string& name) {
-  for (const AccountRecord& record : store.Records()) {
+const AccountRecord* FindRecord(const AccountTable& table, std::int16_t type,
+                                const std::u16string& name) {
+  for (const AccountRecord& record : table.records()) {
     if (record.type == type && record.Name() == name) return &record;
   }
   return nullptr;
@@ -128,7 +129,7 @@ int ApplyOptions(Session& session, const AccountOptions& options, const Given& g
   if (options.no_group) edit.join_group.clear();
   if (options.group) {
     const std::u16string group = FromUtf8(*options.group);
-    if (!FindRecord(session.store, kTypeGroup, group)) {
+    if (!FindRecord(session.accounts, kTypeGroup, group)) {
       return session.Refuse(ToolText::kNoGroup, group, "--group");
     }
     edit.join_group = group;
@@ -149,9 +150,8 @@ std::optional<AccountRecord> Confirm(Session& session, const AccountEdit& edit, 
     session.Refuse(IDS_TEXT_TOO_LONG, limit, OptionOf(field, renaming));
     return std::nullopt;
   }
-  const NameIndex names(session.store.Records());
-  const EditContext context{names, session.store.m_pCurUser.get(), session.builtin, is_new,
-                            old_record};
+  const NameIndex names(session.accounts.records());
+  const EditContext context{names, session.acting_as(), session.builtin, is_new, old_record};
   EditVerdict verdict = ConfirmAccountEdit(context, edit, AccountRecord{});
   if (!verdict.accepted()) {
     session.Refuse(verdict.message, limit, OptionOf(FieldOfMessage(verdict.message), renaming));
@@ -162,7 +162,7 @@ std::optional<AccountRecord> Confirm(Session& session, const AccountEdit& edit, 
 
 // Saves the store unless its table is still `loaded`.
 int SaveIfChanged(Session& session, const std::vector<AccountRecord>& loaded) {
-  if (session.store.Records() == loaded) {
+  if (session.accounts.records() == loaded) {
     session.Say(session.io.out, session.Text(ToolText::kUnchanged));
     return kExitOk;
   }
@@ -190,7 +190,7 @@ void PrintAccount(Session& session, const AccountRecord& record, bool show_passw
   out << "zones:";
   for (int zone = 0; zone < kZoneCount; ++zone) {
     if (record.sectionid[zone] == 1) {
-      out << ' ' << zone << '=' << ToUtf8(session.store.m_strSection[zone]);
+      out << ' ' << zone << '=' << ToUtf8(session.zones[zone]);
     }
   }
   out << '\n';
@@ -199,8 +199,8 @@ void PrintAccount(Session& session, const AccountRecord& record, bool show_passw
 }  // namespace
 
 int ListAccounts(Session& session, bool json) {
-  if (const int code = session.LoadAccounts(Access::kRead)) return code;
-  const std::vector<AccountRecord>& table = session.store.Records();
+  if (const int code = session.LoadAccounts(Use::kRead)) return code;
+  const std::vector<AccountRecord>& table = session.accounts.records();
   Json accounts = Json::array();
   std::ostream& out = session.io.out;
   // Text lines, or the same entries as JSON.
@@ -233,11 +233,11 @@ int ListAccounts(Session& session, bool json) {
 }
 
 int ShowAccount(Session& session, const std::string& name_utf8, bool json, bool show_password) {
-  if (const int code = session.LoadAccounts(Access::kRead)) return code;
-  if (const int code = session.LoadZones(Access::kRead)) return code;
+  if (const int code = session.LoadAccounts(Use::kRead)) return code;
+  if (const int code = session.LoadZones(Use::kRead)) return code;
   const std::u16string name = FromUtf8(name_utf8);
   const AccountRecord* record = nullptr;
-  for (const AccountRecord& candidate : session.store.Records()) {
+  for (const AccountRecord& candidate : session.accounts.records()) {
     if (candidate.Name() == name) {
       record = &candidate;
       break;
@@ -258,7 +258,7 @@ int AddAccount(Session& session, bool user, const std::string& name,
                const AccountOptions& options) {
   Given given;
   if (const int code = ReadGiven(session, options, true, user, given)) return code;
-  if (const int code = session.LoadAccounts(Access::kWrite)) return code;
+  if (const int code = session.LoadAccounts(Use::kWrite)) return code;
   AccountEdit edit;
   edit.type = user ? kEditUser : kEditGroup;
   (user ? edit.user_name : edit.group_name) = FromUtf8(name);
@@ -268,19 +268,19 @@ int AddAccount(Session& session, bool user, const std::string& name,
   if (const int code = ApplyOptions(session, options, given, edit)) return code;
   const std::optional<AccountRecord> result = Confirm(session, edit, true, AccountRecord{}, false);
   if (!result) return kExitRefused;
-  if (!session.store.AddAccount(*result)) return session.Refuse(IDS_NAME_EXISTS, {}, "NAME");
+  if (!session.accounts.AddAccount(*result)) return session.Refuse(IDS_NAME_EXISTS, {}, "NAME");
   return session.SaveAccounts();
 }
 
 int SetAccount(Session& session, const std::string& name_utf8, const AccountOptions& options) {
   Given given;
   if (const int code = ReadGiven(session, options, false, true, given)) return code;
-  if (const int code = session.LoadAccounts(Access::kWrite)) return code;
+  if (const int code = session.LoadAccounts(Use::kWrite)) return code;
   const std::u16string name = FromUtf8(name_utf8);
   const Selection selection =
-      SelectAccount(session.store.Records(), session.store.m_pCurUser.get(), session.builtin, name);
+      SelectAccount(session.accounts.records(), session.acting_as(), session.builtin, name);
   const std::int16_t type = selection.type == kTypeUser ? kTypeUser : kTypeGroup;
-  const AccountRecord* found = FindRecord(session.store, type, name);
+  const AccountRecord* found = FindRecord(session.accounts, type, name);
   if (!found) return session.Refuse(ToolText::kNoAccount, name);
   if (!selection.can_modify) return session.Refuse(IDS_ONLY_LOWER_PRIORITY);
   const AccountRecord old_record = *found;
@@ -302,17 +302,16 @@ int SetAccount(Session& session, const std::string& name_utf8, const AccountOpti
   const std::optional<AccountRecord> result =
       Confirm(session, edit, false, old_record, options.new_name.has_value());
   if (!result) return kExitRefused;
-  const std::vector<AccountRecord> loaded = session.store.Records();
-  session.store.UpdateAccount(old_record, *result);
+  const std::vector<AccountRecord> loaded = session.accounts.records();
+  session.accounts.UpdateAccount(old_record, *result);
   return SaveIfChanged(session, loaded);
 }
 
 int DeleteAccount(Session& session, const std::string& name_utf8) {
-  if (const int code = session.LoadAccounts(Access::kWrite)) return code;
+  if (const int code = session.LoadAccounts(Use::kWrite)) return code;
   const std::u16string name = FromUtf8(name_utf8);
-  const std::vector<AccountRecord>& table = session.store.Records();
-  const Selection selection =
-      SelectAccount(table, session.store.m_pCurUser.get(), session.builtin, name);
+  const std::vector<AccountRecord>& table = session.accounts.records();
+  const Selection selection = SelectAccount(table, session.acting_as(), session.builtin, name);
   if (selection.type == 0) return session.Refuse(ToolText::kNoAccount, name);
   switch (selection.delete_block) {
     case DeleteBlock::kNone:
@@ -326,12 +325,11 @@ int DeleteAccount(Session& session, const std::string& name_utf8) {
   }
   // Every record the delete removes must be within reach, not only the first.
   for (std::size_t i : RecordsNamed(table, name)) {
-    if (!WithinReach(session.store.m_pCurUser.get(), session.builtin.admin_user, table[i],
-                     Reach::kChange)) {
+    if (!WithinReach(session.acting_as(), session.builtin.admin_user, table[i], Reach::kChange)) {
       return session.Refuse(IDS_ONLY_LOWER_PRIORITY);
     }
   }
-  if (!session.store.DeleteAccount(name)) return session.Refuse(IDS_DELETE_FAILED);
+  if (!session.accounts.DeleteAccount(name)) return session.Refuse(IDS_DELETE_FAILED);
   return session.SaveAccounts();
 }
 

@@ -51,7 +51,7 @@ std::vector<std::string> JudgeChanges(const Session& session,
                                       const std::vector<AccountRecord>& new_table,
                                       const TableChanges& changes) {
   std::vector<std::string> problems;
-  const AccountRecord* current = session.store.m_pCurUser.get();
+  const AccountRecord* current = session.acting_as();
   const std::u16string& admin = session.builtin.admin_user;
   const auto refuse = [&](char mark, const AccountRecord& record, const std::u16string& text) {
     problems.push_back(Line(mark, record) + ": " + ToUtf8(text));

@@ -7,7 +7,6 @@
 
 #include "accounts/account_file.h"
 #include "history/history_files.h"
-#include "platform/files.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
 #include "storage/data_file.h"
@@ -23,40 +22,39 @@ namespace {
 using platform::ToUtf8;
 
 struct TableRead {
-  bool exists = false;
-  int result = kFileNotReadable;
+  FileFailure failure = FileFailure::kNone;
   std::vector<AccountRecord> table;
   std::vector<SealedFieldDamage> damaged;
+
+  bool exists() const { return failure != FileFailure::kNotFound; }
+  // As the reports give it: 0 read, else the component's code for a file not read.
+  int result() const { return failure == FileFailure::kNone ? 0 : IDS_READ_USERS_FAILED; }
 };
 
-// Reads a users.dat-shaped file without creating or changing anything; the
-// session holds the lock of users.dat when there is one.
-TableRead ReadTable(const DataLocation& location, const char16_t* name) {
+// Reads users.dat, or its backup, without creating or changing anything;
+// the session holds the lock of users.dat when there is one.
+TableRead ReadTable(DataFile& file, bool backup) {
   TableRead read;
-  const std::optional<std::u16string> path = DataFilePath(location.directory, name);
-  read.exists = !path || platform::Files().exists(*path);  // too long a path is not read
-  if (!path || !read.exists) return read;
-  const DataFileNames names{name, nullptr, nullptr, nullptr, u"users.lck"};
-  bool backup_due = false;
-  bool opened = false;
-  read.result = ReadDataFile(names, location, &backup_due, &opened, [&read](Archive& archive) {
+  const ContentReader reader = [&read](Archive& archive) {
     return ReadAccountTable(archive, &read.table, &read.damaged);
-  });
+  };
+  read.failure = backup ? file.ReadBackup(reader) : file.Read(reader);
   return read;
 }
 
 // What verify finds, as JSON; "clean" tells whether anything was found. A
 // missing users.dat or section.dat reads as the defaults, as for every
 // command.
-Json Inspect(const Session& session) {
-  const TableRead users = ReadTable(session.ReadLocation(), u"users.dat");
+Json Inspect(Session& session) {
+  DataFile& users_file = session.users_file();
+  const TableRead users = ReadTable(users_file, false);
   Json report = DocumentJson(kReportFormat);
   Json& file = report["users"];
-  file = {{"path", session.FilePath(u"users.dat")},
-          {"exists", users.exists},
-          {"result", users.exists ? users.result : kFileOk},
+  file = {{"path", session.FilePath(users_file.paths().dat)},
+          {"exists", users.exists()},
+          {"result", users.exists() ? users.result() : 0},
           {"records", users.table.size()}};
-  bool clean = file["result"] == kFileOk;
+  bool clean = file["result"] == 0;
   file["over_limit"] = users.table.size() > static_cast<std::size_t>(kMaxAccounts);
   clean = clean && !file["over_limit"].get<bool>();
   Json& unsealed = file["unsealed"] = Json::array();
@@ -91,22 +89,21 @@ Json Inspect(const Session& session) {
   }
   clean = clean && unsealed.empty() && unknown.empty() && same.empty();
 
-  const TableRead backup = ReadTable(session.ReadLocation(), u"users.bak");
-  report["backup"] = {{"path", session.FilePath(u"users.bak")},
-                      {"exists", backup.exists},
-                      {"result", backup.exists ? backup.result : 0},
+  const TableRead backup = ReadTable(users_file, true);
+  report["backup"] = {{"path", session.FilePath(users_file.paths().backup)},
+                      {"exists", backup.exists()},
+                      {"result", backup.exists() ? backup.result() : 0},
                       {"records", backup.table.size()}};
-  clean = clean && (!backup.exists || backup.result == kFileOk);
+  clean = clean && (!backup.exists() || backup.failure == FileFailure::kNone);
 
-  CUser zones;
-  const int zone_result = LoadSectionFile(zones, session.ReadLocation());
-  const std::optional<std::u16string> zone_path =
-      DataFilePath(session.location.directory, u"section.dat");
-  const bool zones_exist = !zone_path || platform::Files().exists(*zone_path);
-  report["zones"] = {{"path", session.FilePath(u"section.dat")},
+  ZoneNames names;
+  const FileFailure zones_failure = LoadZoneFile(names, session.zones_file());
+  const bool zones_exist = zones_failure != FileFailure::kNotFound;
+  const bool zones_read = zones_failure == FileFailure::kNone;
+  report["zones"] = {{"path", session.FilePath(session.zones_file().paths().dat)},
                      {"exists", zones_exist},
-                     {"result", zones_exist ? zone_result : kFileOk}};
-  report["clean"] = clean && report["zones"]["result"] == kFileOk;
+                     {"result", !zones_exist || zones_read ? 0 : IDS_READ_USERS_FAILED}};
+  report["clean"] = clean && report["zones"]["result"] == 0;
   return report;
 }
 
@@ -152,8 +149,8 @@ void PrintReport(std::ostream& out, const Json& report) {
 }  // namespace
 
 int Verify(Session& session, bool json) {
-  if (const int code = session.LockAccounts(Access::kRead)) return code;
-  if (const int code = session.LockZones(Access::kRead)) return code;
+  if (const int code = session.LockAccounts(Use::kRead)) return code;
+  if (const int code = session.LockZones(Use::kRead)) return code;
   Json report = Inspect(session);
   const int history = json ? VerifyHistoryIfKept(session, &report) : -1;
   if (json) {
@@ -169,23 +166,25 @@ int Verify(Session& session, bool json) {
 // Works without a readable users.dat too: that is when it is needed. The
 // failed load keeps users.bak from being taken over at the save.
 int RestoreBackup(Session& session, bool yes, std::uint64_t generation) {
-  const std::u16string source =
-      generation ? GenerationPath(history::kUsersFile, generation) : u"users.bak";
-  if (generation && !InLocation(session, source)) {
+  if (generation && !GenerationFile(session, history::kUsersFile, generation).Exists()) {
     return RestoreZoneGeneration(session, yes, generation);
   }
-  if (const int code = session.LoadAccounts(Access::kWrite, Unreadable::kReplace)) return code;
-  TableRead backup = ReadTable(session.ReadLocation(), source.c_str());
-  if (!backup.exists || backup.result != kFileOk) {
+  if (const int code = session.LoadAccounts(Use::kWrite, Unreadable::kReplace)) return code;
+  std::optional<DataFile> generation_file;
+  if (generation) generation_file.emplace(GenerationFile(session, history::kUsersFile, generation));
+  DataFile& kept = generation ? *generation_file : session.users_file();
+  TableRead backup = ReadTable(kept, !generation);
+  if (backup.failure != FileFailure::kNone) {
     const std::u16string missing =
         generation ? platform::FormatText(session.Text(ToolText::kNoGeneration),
                                           platform::ToDecimal(static_cast<long long>(generation)))
                    : session.Text(ToolText::kNoBackup);
-    session.io.err << ToUtf8(missing) << " (" << (backup.exists ? backup.result : kFileNotReadable)
-                   << ": " << session.FilePath(source.c_str()) << ")\n";
+    const std::u16string& path = generation ? kept.paths().dat : kept.paths().backup;
+    session.io.err << ToUtf8(missing) << " (" << IDS_READ_USERS_FAILED << ": "
+                   << session.FilePath(path) << ")\n";
     return kExitFile;
   }
-  const std::vector<AccountRecord>& now = session.store.Records();
+  const std::vector<AccountRecord>& now = session.accounts.records();
   const TableChanges changes = CompareTables(now, backup.table);
   const std::vector<std::string> problems = JudgeChanges(session, now, backup.table, changes);
   for (const std::string& problem : problems) session.io.err << problem << '\n';
@@ -195,14 +194,14 @@ int RestoreBackup(Session& session, bool yes, std::uint64_t generation) {
     return kExitOk;
   }
   if (!session.accounts_read()) {
-    session.Say(session.io.out,
-                platform::FormatText(session.Text(ToolText::kUnreadableReplaced), u"users.dat"));
+    session.Say(session.io.out, platform::FormatText(session.Text(ToolText::kUnreadableReplaced),
+                                                     session.users_file().names().dat));
   }
   PrintChanges(session, now, backup.table, changes);
   const ToolText question =
       generation ? ToolText::kRestoreGenerationQuestion : ToolText::kRestoreQuestion;
   if (const int code = session.Confirm(question, yes)) return code;
-  session.store.m_pUser = std::move(backup.table);
+  session.accounts.Replace(std::move(backup.table));
   return session.SaveAccounts();
 }
 

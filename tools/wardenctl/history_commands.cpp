@@ -266,7 +266,7 @@ int HistoryReader::Run() {
         "or without Z or an offset such as +08:00");
   }
   std::string bytes;
-  const std::u16string path = history::TrailPath(session_.location.directory);
+  const std::u16string path = history::TrailPath(session_.directory);
   const history::ReadResult read = history::ReadWholeFile(path, &bytes);
   if (read != history::ReadResult::kOk) {
     session_.io.err << "history: " << DisplayPath(path)
@@ -309,7 +309,7 @@ int HistoryReader::Run() {
 
 int PrintVerify(Session& session, const history::VerifyReport& report) {
   std::ostream& out = session.io.out;
-  out << "history: " << DisplayPath(history::TrailPath(session.location.directory)) << ", "
+  out << "history: " << DisplayPath(history::TrailPath(session.directory)) << ", "
       << report.lines << " lines, " << report.records << " records\n";
   for (const history::FileVerdict& verdict : report.files) {
     if (verdict.state == history::FileState::kAsRecorded) {
@@ -323,39 +323,34 @@ int PrintVerify(Session& session, const history::VerifyReport& report) {
   return static_cast<int>(report.status);
 }
 
-// The zone names of a section.dat-shaped file in the location, read under
-// section.dat's lock, which the session holds.
-bool ReadZoneFile(const Session& session, const std::u16string& name, ZoneNames* names) {
-  const DataFileNames files{name.c_str(), nullptr, nullptr, nullptr, u"section.lck"};
-  bool backup_due = false, opened = false;
+// The zone names of a section.dat-shaped file, read under section.dat's
+// lock, which the session holds.
+bool ReadZoneFile(DataFile& file, ZoneNames* names) {
   *names = ZoneNames();
-  return ReadDataFile(files, session.ReadLocation(), &backup_due, &opened,
-                      [names](Archive& archive) { return ReadZoneNames(archive, *names); }) ==
-         kFileOk;
+  return file.Read([names](Archive& archive) { return ReadZoneNames(archive, *names); }) ==
+         FileFailure::kNone;
 }
 
 }  // namespace
 
-std::u16string GenerationPath(std::string_view file, std::uint64_t seq) {
-  return u"History\\" + platform::FromUtf8(history::GenerationName(file, seq));
-}
-
-bool InLocation(const Session& session, const std::u16string& name) {
-  return platform::Files().exists(session.location.directory + name);
+DataFile GenerationFile(const Session& session, std::string_view file, std::uint64_t seq) {
+  std::u16string name = platform::FromUtf8(history::GenerationName(file, seq));
+  name.resize(name.size() - 4);  // DataFile adds ".dat" again
+  return DataFile(session.directory + u"History\\", name, Access::kReadOnly, MissingFile::kLeave);
 }
 
 int RestoreZoneGeneration(Session& session, bool yes, std::uint64_t generation) {
-  const std::u16string source = GenerationPath(history::kSectionFile, generation);
-  if (const int code = session.LoadZones(Access::kWrite, Unreadable::kReplace)) return code;
+  if (const int code = session.LoadZones(Use::kWrite, Unreadable::kReplace)) return code;
+  DataFile source = GenerationFile(session, history::kSectionFile, generation);
   ZoneNames kept;
-  if (!InLocation(session, source) || !ReadZoneFile(session, source, &kept)) {
+  if (!source.Exists() || !ReadZoneFile(source, &kept)) {
     session.io.err << platform::ToUtf8(platform::FormatText(
                           session.Text(ToolText::kNoGeneration),
                           platform::ToDecimal(static_cast<long long>(generation))))
                    << '\n';
     return kExitFile;
   }
-  const ZoneNames& now = session.store.m_strSection;
+  const ZoneNames& now = session.zones;
   bool any = false;
   for (int zone = 0; zone < kZoneCount; ++zone) {
     if (now[zone] == kept[zone]) continue;
@@ -368,7 +363,7 @@ int RestoreZoneGeneration(Session& session, bool yes, std::uint64_t generation) 
     return kExitOk;
   }
   if (const int code = session.Confirm(ToolText::kRestoreGenerationQuestion, yes)) return code;
-  session.store.m_strSection = kept;
+  session.zones = kept;
   return session.SaveZones();
 }
 
@@ -392,16 +387,16 @@ void DefineHistoryCommands(CLI::App& app, std::function<int(Session&)>* run) {
       "verify", "check the trail's chain and order, the generations and the data files against it");
   verify->callback([run] {
     *run = [](Session& session) {
-      return PrintVerify(session, history::VerifyHistory(session.location.directory));
+      return PrintVerify(session, history::VerifyHistory(session.directory));
     };
   });
 }
 
 int VerifyHistoryIfKept(Session& session, Json* report) {
-  std::u16string folder = history::HistoryDirectory(session.location.directory);
+  std::u16string folder = history::HistoryDirectory(session.directory);
   folder.pop_back();
   if (!platform::Files().exists(folder)) return -1;
-  const history::VerifyReport verified = history::VerifyHistory(session.location.directory);
+  const history::VerifyReport verified = history::VerifyHistory(session.directory);
   if (!report) return PrintVerify(session, verified);
   Json& json = (*report)["history"] = {{"clean", verified.status == history::VerifyStatus::kClean},
                                        {"lines", verified.lines},

@@ -9,6 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "storage/data_file.h"
+
 namespace CLI {
 class App;
 }
@@ -26,10 +28,8 @@ void DefineHistoryCommands(CLI::App& app, std::function<int(Session&)>* run);
 // when no history is kept.
 int VerifyHistoryIfKept(Session& session, nlohmann::ordered_json* report);
 
-// The name, in the data directory, of generation `seq` of the data file `file`.
-std::u16string GenerationPath(std::string_view file, std::uint64_t seq);
-// Whether the file `name` is in the session's data directory.
-bool InLocation(const Session& session, const std::u16string& name);
+// Generation `seq` of the data file `file`, to be read only.
+DataFile GenerationFile(const Session& session, std::string_view file, std::uint64_t seq);
 // restore-backup --generation of a section.dat generation: its zone names in
 // place, after showing which change and asking.
 int RestoreZoneGeneration(Session& session, bool yes, std::uint64_t generation);

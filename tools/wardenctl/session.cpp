@@ -6,10 +6,10 @@
 
 #include "accounts/account_file.h"
 #include "accounts/name_text.h"
-#include "platform/files.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
+#include "storage/directory_text.h"
 #include "storage/installation.h"
 #include "tools/wardenctl/console.h"
 #include "zones/zone_file.h"
@@ -44,13 +44,13 @@ Session::Session(const GlobalOptions& options, Io io_in) : io(io_in), as_(option
 
   // A directory named on purpose by an administrator is written like the
   // install directory.
-  location = DataLocation::Install(options.dir.empty() ? GetInstallDirectory()
-                                                       : CorePathFromArgument(options.dir));
+  directory = DirectoryWithSeparator(options.dir.empty() ? GetInstallDirectory()
+                                                         : CorePathFromArgument(options.dir));
 }
 
 Session::~Session() {
-  users_lock_.reset();
-  zones_lock_.reset();
+  users_file_.reset();
+  zones_file_.reset();
   platform::SetResourceSource(nullptr);
   if (message_texts_ != component_texts_) platform::FreeResourceLibrary(message_texts_);
   platform::FreeResourceLibrary(component_texts_);
@@ -59,17 +59,17 @@ Session::~Session() {
 // Without a directory the files would be looked for in whatever directory
 // the tool was started from: never a place to read defaults from or write to.
 int Session::CheckLocation() {
-  if (location.directory.empty()) {
+  if (directory.empty()) {
     Say(io.err, Text(ToolText::kNoInstallDirectory));
     return kExitFile;
   }
-  std::u16string directory = location.directory;
-  if (directory.size() > 1) directory.pop_back();  // the separator
-  const PathKind kind = KindOf(directory);
+  std::u16string folder = directory;
+  if (folder.size() > 1) folder.pop_back();  // the separator
+  const PathKind kind = KindOf(folder);
   if (kind == PathKind::kDirectory) return kExitOk;
   Say(io.err, platform::FormatText(
                   Text(kind == PathKind::kNone ? ToolText::kNoDirectory : ToolText::kNotDirectory),
-                  FromUtf8(DisplayPath(directory))));
+                  FromUtf8(DisplayPath(folder))));
   return kExitFile;
 }
 
@@ -112,20 +112,20 @@ int Session::Usage(const std::string& message) {
 int Session::Confirm(ToolText question, bool yes) {
   if (yes) return kExitOk;
   if (!io.in_is_terminal) return Usage(ToUtf8(Text(ToolText::kNotOnTerminal)));
-  const std::vector<AccountRecord> accounts = store.Records();
-  const auto zones = store.m_strSection;
-  const int accounts_failure = accounts_failure_, zones_failure = zones_failure_;
-  const bool users_locked = users_lock_.has_value(), zones_locked = zones_lock_.has_value();
-  users_lock_.reset();
-  zones_lock_.reset();
+  const std::vector<AccountRecord> loaded_accounts = accounts.records();
+  const ZoneNames loaded_zones = zones;
+  const FileFailure accounts_failure = accounts_failure_, zones_failure = zones_failure_;
+  const bool users_locked = users_file_.has_value(), zones_locked = zones_file_.has_value();
+  users_file_.reset();
+  zones_file_.reset();
   if (!AnsweredYes(question)) return kExitRefused;
   if (users_locked) {
-    if (const int code = LoadAccounts(Access::kWrite, Unreadable::kReplace)) return code;
+    if (const int code = LoadAccounts(Use::kWrite, Unreadable::kReplace)) return code;
   }
   if (zones_locked) {
-    if (const int code = LoadZones(Access::kWrite, Unreadable::kReplace)) return code;
+    if (const int code = LoadZones(Use::kWrite, Unreadable::kReplace)) return code;
   }
-  if (store.Records() == accounts && store.m_strSection == zones &&
+  if (accounts.records() == loaded_accounts && zones == loaded_zones &&
       accounts_failure_ == accounts_failure && zones_failure_ == zones_failure) {
     return kExitOk;
   }
@@ -144,56 +144,62 @@ bool Session::AnsweredYes(ToolText question) {
   return answer == "y" || answer == "yes";
 }
 
-std::string Session::FilePath(const char16_t* name) const {
-  return DisplayPath(location.directory + name);
-}
+std::string Session::FilePath(const std::u16string& path) const { return DisplayPath(path); }
 
-int Session::FileFailure(int code, std::uint16_t text, const char16_t* name, bool reading) {
-  io.err << ToUtf8(Text(text)) << " (" << code << ": " << FilePath(name) << ")\n";
+// After the message the component's code for the failure: that of its
+// text for a file not read (104) or not written (105).
+int Session::FileProblem(FileFailure failure, std::uint16_t text, const DataFile& file,
+                         bool reading) {
+  const std::string path = FilePath(file.paths().dat);
+  if (failure == FileFailure::kInUse) {
+    Say(io.err, platform::FormatText(Text(ToolText::kBusy), FromUtf8(path)));
+    return kExitFile;
+  }
+  io.err << ToUtf8(Text(text)) << " (" << (reading ? IDS_READ_USERS_FAILED : IDS_WRITE_USERS_FAILED)
+         << ": " << path << ")\n";
   if (reading) Say(io.err, Text(ToolText::kReadHint));
   return kExitFile;
 }
 
-int Session::Lock(std::optional<DataFileLock>& lock, const char16_t* name,
-                  const char16_t* data_name, Access access) {
-  if (lock) return kExitOk;
-  const std::optional<std::u16string> path = DataFilePath(location.directory, name);
-  if (!path) return kExitOk;  // the load refuses the path
-  lock.emplace(*path, access == Access::kWrite ? DataFileLock::Missing::kCreate
-                                               : DataFileLock::Missing::kLeave);
-  if (!lock->busy()) return kExitOk;
-  Say(io.err, platform::FormatText(Text(ToolText::kBusy), FromUtf8(FilePath(data_name))));
-  return kExitFile;
+// A file is made for a use once; a path too long is refused by the load.
+int Session::Lock(std::optional<DataFile>& file, DataFile made) {
+  if (file) return kExitOk;
+  file = std::move(made);
+  const FileFailure failure = file->Hold();
+  if (failure != FileFailure::kInUse) return kExitOk;
+  return FileProblem(failure, 0, *file, true);
 }
 
-int Session::LockAccounts(Access access) {
-  return Lock(users_lock_, u"users.lck", u"users.dat", access);
+int Session::LockAccounts(Use use) {
+  const Access access = use == Use::kWrite ? Access::kReadWrite : Access::kReadOnly;
+  return Lock(users_file_, AccountFileIn(directory, access, MissingFile::kLeave));
 }
 
-int Session::LockZones(Access access) {
-  return Lock(zones_lock_, u"section.lck", u"section.dat", access);
+int Session::LockZones(Use use) {
+  const Access access = use == Use::kWrite ? Access::kReadWrite : Access::kReadOnly;
+  return Lock(zones_file_, ZoneFileIn(directory, access, MissingFile::kLeave));
 }
 
 // Loads never create a file: a missing one gives the defaults in memory,
 // which the command's save writes, so a refused command leaves nothing behind.
-// After a failed load the store takes no backup at its save: users.bak keeps
+// After a failed load the file takes no backup at its save: users.bak keeps
 // what it holds.
-int Session::LoadAccounts(Access access, Unreadable unreadable) {
-  if (const int code = LockAccounts(access)) return code;
-  const int code = LoadAccountFile(store, ReadLocation());
-  accounts_failure_ = Missing(u"users.dat") ? kFileOk : code;
-  if (accounts_failure_) {
+int Session::LoadAccounts(Use use, Unreadable unreadable) {
+  if (const int code = LockAccounts(use)) return code;
+  const FileFailure failure = LoadAccountFile(accounts, *users_file_);
+  accounts_failure_ = failure == FileFailure::kNotFound ? FileFailure::kNone : failure;
+  if (!accounts_read()) {
     // The rights of --as cannot be judged without the table.
     if (unreadable == Unreadable::kRefuse || !as_.empty()) {
-      return FileFailure(code, static_cast<std::uint16_t>(code), u"users.dat", true);
+      return FileProblem(failure, IDS_READ_USERS_FAILED, *users_file_, true);
     }
-    store.ReleaseTable();
+    accounts.LoadFailed();
   }
   if (as_.empty()) return kExitOk;
   const std::u16string name = FromUtf8(as_);
-  for (const AccountRecord& record : store.Records()) {
+  for (const AccountRecord& record : accounts.records()) {
     if (record.type == kTypeUser && record.username == name) {
-      store.m_pCurUser = std::make_unique<AccountRecord>(record);
+      acting_as_ = record;
       return kExitOk;
     }
   }
@@ -201,35 +207,26 @@ int Session::LoadAccounts(Access access, Unreadable unreadable) {
   return kExitUsage;
 }
 
-int Session::LoadZones(Access access, Unreadable unreadable) {
-  if (const int code = LockZones(access)) return code;
-  const int code = LoadSectionFile(store, ReadLocation());
-  zones_failure_ = Missing(u"section.dat") ? kFileOk : code;
-  if (zones_failure_ && unreadable == Unreadable::kRefuse) {
-    return FileFailure(code, IDS_LOAD_ZONES_FAILED, u"section.dat", true);
+int Session::LoadZones(Use use, Unreadable unreadable) {
+  if (const int code = LockZones(use)) return code;
+  const FileFailure failure = LoadZoneFile(zones, *zones_file_);
+  zones_failure_ = failure == FileFailure::kNotFound ? FileFailure::kNone : failure;
+  if (!zones_read() && unreadable == Unreadable::kRefuse) {
+    return FileProblem(failure, IDS_LOAD_ZONES_FAILED, *zones_file_, true);
   }
   return kExitOk;
 }
 
-bool Session::Missing(const char16_t* name) const {
-  const std::optional<std::u16string> path = DataFilePath(location.directory, name);
-  return path && !platform::Files().exists(*path);
-}
-
-DataLocation Session::SaveLocation(const std::optional<DataFileLock>& lock) const {
-  DataLocation save = location;
-  save.caller_holds_lock = lock && lock->held();
-  return save;
-}
-
 int Session::SaveAccounts() {
-  const int code = SaveAccountFile(store, SaveLocation(users_lock_));
-  return code ? FileFailure(code, static_cast<std::uint16_t>(code), u"users.dat", false) : kExitOk;
+  const FileFailure failure = SaveAccountFile(accounts, *users_file_);
+  if (failure == FileFailure::kNone) return kExitOk;
+  return FileProblem(failure, IDS_WRITE_USERS_FAILED, *users_file_, false);
 }
 
 int Session::SaveZones() {
-  const int code = SaveSectionFile(store, SaveLocation(zones_lock_));
-  return code ? FileFailure(code, IDS_SAVE_ZONES_FAILED, u"section.dat", false) : kExitOk;
+  const FileFailure failure = SaveZoneFile(zones, *zones_file_);
+  if (failure == FileFailure::kNone) return kExitOk;
+  return FileProblem(failure, IDS_SAVE_ZONES_FAILED, *zones_file_, false);
 }
 
 }  // namespace warden::ctl

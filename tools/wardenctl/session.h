@@ -8,13 +8,14 @@
 #include <optional>
 #include <string>
 
+#include "accounts/account_record.h"
+#include "accounts/account_table.h"
 #include "accounts/builtin_names.h"
-#include "accounts/user_store.h"
 #include "platform/module_file.h"
 #include "storage/data_file.h"
-#include "storage/data_location.h"
 #include "tools/wardenctl/tool_texts.h"
 #include "tools/wardenctl/wardenctl.h"
+#include "zones/zone_file.h"
 
 namespace warden::ctl {
 
@@ -28,7 +29,7 @@ struct GlobalOptions {
 // (making the lock file) before its load and holds it until its save, so
 // that no other program saves in between; one that only reads takes the
 // lock when the lock file exists and creates nothing.
-enum class Access { kRead, kWrite };
+enum class Use { kRead, kWrite };
 
 // What a load does with a file that exists but cannot be read: refuse, or
 // (a command that replaces the whole content) go on with nothing loaded.
@@ -43,21 +44,25 @@ class Session {
 
   // The data directory exists and is a directory; else prints why and
   // returns kExitFile.
-  int CheckLocation();
+  [[nodiscard]] int CheckLocation();
 
   // Each returns kExitOk or prints why not and returns the exit code.
   // Locks are taken users.dat first, then section.dat, by every command.
-  int LoadAccounts(Access access, Unreadable unreadable = Unreadable::kRefuse);  // applies --as
-  int LoadZones(Access access, Unreadable unreadable = Unreadable::kRefuse);
-  int LockAccounts(Access access);
-  int LockZones(Access access);
-  int SaveAccounts();
-  int SaveZones();
+  [[nodiscard]] int LoadAccounts(Use use,
+                                 Unreadable unreadable = Unreadable::kRefuse);  // applies --as
+  [[nodiscard]] int LoadZones(Use use, Unreadable unreadable = Unreadable::kRefuse);
+  [[nodiscard]] int LockAccounts(Use use);
+  [[nodiscard]] int LockZones(Use use);
+  [[nodiscard]] int SaveAccounts();
+  [[nodiscard]] int SaveZones();
   // False after a load that went on past an unreadable file.
-  bool accounts_read() const { return accounts_failure_ == 0; }
-  bool zones_read() const { return zones_failure_ == 0; }
-  // Where the session reads: never creating a file, under its own locks.
-  DataLocation ReadLocation() const { return {location.directory, false}; }
+  bool accounts_read() const { return accounts_failure_ == FileFailure::kNone; }
+  bool zones_read() const { return zones_failure_ == FileFailure::kNone; }
+  // The files, once locked for a use: never created by a load.
+  DataFile& users_file() { return *users_file_; }
+  DataFile& zones_file() { return *zones_file_; }
+  // The user of --as once the accounts are loaded; null: nobody.
+  const AccountRecord* acting_as() const { return acting_as_ ? &*acting_as_ : nullptr; }
 
   // Prints string-table text `id` (its %s or %d replaced by `argument`) on
   // stderr, after `field: ` when given, and returns kExitRefused.
@@ -70,18 +75,19 @@ class Session {
   // for a script. No lock is held while the question waits; the files are
   // loaded again after a yes. kExitOk when confirmed and nothing changed
   // meanwhile.
-  int Confirm(ToolText question, bool yes);
+  [[nodiscard]] int Confirm(ToolText question, bool yes);
 
   // String-table text `id` in the chosen language.
   std::u16string Text(std::uint16_t id) const;
   std::u16string Text(ToolText text) const;
   bool english() const { return english_; }
 
-  // The path of a data file in the location, as the user writes it.
-  std::string FilePath(const char16_t* name) const;
+  // A path in the data directory as the user writes it.
+  std::string FilePath(const std::u16string& path) const;
 
-  CUser store;
-  DataLocation location;
+  std::u16string directory;  // ends in a backslash, or is empty: no install directory
+  AccountTable accounts;
+  ZoneNames zones{};
   BuiltInNames builtin;
   Io io;
 
@@ -90,19 +96,19 @@ class Session {
                  const std::string& field);
   // y or yes, in any letter case.
   bool AnsweredYes(ToolText question);
-  int FileFailure(int code, std::uint16_t text, const char16_t* name, bool reading);
-  int Lock(std::optional<DataFileLock>& lock, const char16_t* name, const char16_t* data_name,
-           Access access);
-  // No file `name` in the location (and the path is not too long).
-  bool Missing(const char16_t* name) const;
-  DataLocation SaveLocation(const std::optional<DataFileLock>& lock) const;
+  // Prints why `file` could not be read (`text` when not in use) or written,
+  // and returns kExitFile.
+  int FileProblem(FileFailure failure, std::uint16_t text, const DataFile& file, bool reading);
+  int Lock(std::optional<DataFile>& file, DataFile made);
 
   std::string as_;
+  std::optional<AccountRecord> acting_as_;
   platform::ResourceModule component_texts_ = nullptr;  // the component's language
   platform::ResourceModule message_texts_ = nullptr;    // --lang
   bool english_ = false;
-  std::optional<DataFileLock> users_lock_, zones_lock_;
-  int accounts_failure_ = 0, zones_failure_ = 0;
+  // Made by the first lock of each; let go while a person is asked.
+  std::optional<DataFile> users_file_, zones_file_;
+  FileFailure accounts_failure_ = FileFailure::kNone, zones_failure_ = FileFailure::kNone;
 };
 
 }  // namespace warden::ctl

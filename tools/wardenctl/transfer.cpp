@@ -4,8 +4,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "accounts/account_table.h"
 #include "accounts/name_text.h"
-#include "accounts/user_store.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
 #include "tools/wardenctl/session.h"
@@ -143,7 +143,7 @@ class Importer {
   Importer(const Session& session, const ImportOptions& options, bool escapes,
            std::vector<std::string>* problems)
       : session_(session), options_(options), escapes_(escapes), problems_(*problems) {
-    for (const AccountRecord& record : session.store.Records()) {
+    for (const AccountRecord& record : session.accounts.records()) {
       if (record.type == kTypeUser) passwords_.emplace(record.username, record.password);
     }
   }
@@ -263,7 +263,7 @@ void Importer::GroupsOfUsersExist(const std::vector<AccountRecord>& kept) {
 // record of exactly its name, or added at the end; a name added must not be
 // in use, in any letter case, by a record that stays.
 std::vector<AccountRecord> Importer::Merged() {
-  std::vector<AccountRecord> merged = session_.store.Records();
+  std::vector<AccountRecord> merged = session_.accounts.records();
   std::unordered_map<std::u16string, std::vector<std::size_t>> by_name;
   for (std::size_t i = merged.size(); i-- > 0;) by_name[merged[i].Name()].push_back(i);
   std::vector<bool> replaced(merged.size(), false);
@@ -295,7 +295,7 @@ std::vector<AccountRecord> Importer::Merged() {
 // Only the names that change are judged, as the rename dialog judges each.
 ZoneNames ImportZones(const Json& zones, const Session& session, bool escapes,
                       std::vector<std::string>* problems) {
-  ZoneNames result = session.store.m_strSection;
+  ZoneNames result = session.zones;
   if (!zones.is_array() || zones.size() != kZoneCount) {
     problems->push_back("/zones: not an array of 64 names");
     return result;

@@ -72,16 +72,17 @@ Planned ListChanges(Session& session, const std::vector<AccountRecord>& loaded,
                     const ImportPlan& plan, const TableChanges& changes) {
   const std::u16string replaced = session.Text(ToolText::kUnreadableReplaced);
   if (!session.accounts_read()) {
-    session.Say(session.io.out, platform::FormatText(replaced, u"users.dat"));
+    session.Say(session.io.out, platform::FormatText(replaced, session.users_file().names().dat));
   }
   PrintChanges(session, loaded, plan.table, changes);
   const bool zones_replaced = plan.zones && !session.zones_read();
-  if (zones_replaced) session.Say(session.io.out, platform::FormatText(replaced, u"section.dat"));
+  if (zones_replaced) {
+    session.Say(session.io.out, platform::FormatText(replaced, session.zones_file().names().dat));
+  }
   Planned planned;
   planned.accounts = changes.any() || !session.accounts_read();
   planned.zones =
-      zones_replaced ||
-      (plan.zones && PrintZoneChanges(session, session.store.m_strSection, *plan.zones));
+      zones_replaced || (plan.zones && PrintZoneChanges(session, session.zones, *plan.zones));
   planned.drops = !changes.dropped.empty() || !session.accounts_read() || zones_replaced;
   return planned;
 }
@@ -89,17 +90,17 @@ Planned ListChanges(Session& session, const std::vector<AccountRecord>& loaded,
 // Zones first: a failure there leaves both files as they were; a failure
 // of the accounts after it puts the old zone names back.
 int WritePlan(Session& session, ImportPlan& plan, const Planned& planned) {
-  const ZoneNames old_zones = session.store.m_strSection;
+  const ZoneNames old_zones = session.zones;
   if (planned.zones) {
-    session.store.m_strSection = *plan.zones;
+    session.zones = *plan.zones;
     if (const int code = session.SaveZones()) return code;
   }
   if (!planned.accounts) return kExitOk;
-  session.store.m_pUser = std::move(plan.table);
+  session.accounts.Replace(std::move(plan.table));
   const int code = session.SaveAccounts();
   if (code != kExitOk && planned.zones) {
-    session.store.m_strSection = old_zones;
-    session.SaveZones();
+    session.zones = old_zones;
+    static_cast<void>(session.SaveZones());  // a failure here is printed all the same
   }
   return code;
 }
@@ -107,15 +108,15 @@ int WritePlan(Session& session, ImportPlan& plan, const Planned& planned) {
 }  // namespace
 
 int ExportAll(Session& session, bool with_passwords) {
-  if (const int code = session.LoadAccounts(Access::kRead)) return code;
-  if (const int code = session.LoadZones(Access::kRead)) return code;
+  if (const int code = session.LoadAccounts(Use::kRead)) return code;
+  if (const int code = session.LoadZones(Use::kRead)) return code;
   Json document = DocumentJson(kAccountsFormat, kAccountsVersion);
   Json accounts = Json::array();
-  for (const AccountRecord& record : session.store.Records()) {
+  for (const AccountRecord& record : session.accounts.records()) {
     accounts.push_back(AccountJson(record, with_passwords));
   }
   document["accounts"] = std::move(accounts);
-  document["zones"] = ZonesJson(session.store.m_strSection);
+  document["zones"] = ZonesJson(session.zones);
   session.io.out << Printed(document) << '\n';
   return kExitOk;
 }
@@ -129,13 +130,13 @@ int ImportAll(Session& session, const std::string& path, const ImportOptions& op
   Json document;
   if (const int code = ReadInput(session, path, &text)) return code;
   if (const int code = ParseInput(session, path, text, &document)) return code;
-  const Access access = dry_run ? Access::kRead : Access::kWrite;
+  const Use use = dry_run ? Use::kRead : Use::kWrite;
   const Unreadable unreadable = options.merge ? Unreadable::kRefuse : Unreadable::kReplace;
-  if (const int code = session.LoadAccounts(access, unreadable)) return code;
-  if (const int code = session.LoadZones(access, Unreadable::kReplace)) return code;
+  if (const int code = session.LoadAccounts(use, unreadable)) return code;
+  if (const int code = session.LoadZones(use, Unreadable::kReplace)) return code;
   ImportPlan plan;
   std::vector<std::string> problems = ReadImport(document, session, options, &plan);
-  const std::vector<AccountRecord> loaded = session.store.Records();
+  const std::vector<AccountRecord> loaded = session.accounts.records();
   const TableChanges changes = CompareTables(loaded, plan.table);
   // The changes are judged once the file itself is sound: a record refused
   // would otherwise count as dropped.

@@ -11,29 +11,28 @@
 namespace warden::ctl {
 
 int ListZones(Session& session, bool json) {
-  if (const int code = session.LoadZones(Access::kRead)) return code;
+  if (const int code = session.LoadZones(Use::kRead)) return code;
   if (json) {
     Json document = DocumentJson(kZonesFormat);
-    document["zones"] = ZonesJson(session.store.m_strSection);
+    document["zones"] = ZonesJson(session.zones);
     session.io.out << Printed(document) << '\n';
     return kExitOk;
   }
   for (int zone = 0; zone < kZoneCount; ++zone) {
-    session.io.out << zone << '\t' << platform::ToUtf8(session.store.m_strSection[zone]) << '\n';
+    session.io.out << zone << '\t' << platform::ToUtf8(session.zones[zone]) << '\n';
   }
   return kExitOk;
 }
 
 int RenameZone(Session& session, int zone, const std::string& name_utf8) {
   if (zone < 0 || zone >= kZoneCount) return session.Usage("N: not a zone number 0..63");
-  if (const int code = session.LoadZones(Access::kWrite)) return code;
+  if (const int code = session.LoadZones(Use::kWrite)) return code;
   const std::u16string name = platform::FromUtf8(name_utf8);
   // The rename dialog's edit stops typing at the limit.
   if (name.size() > kNameMaxChars) {
     return session.Refuse(IDS_TEXT_TOO_LONG, platform::ToDecimal(kNameMaxChars), "NAME");
   }
-  const std::vector<std::u16string> names(session.store.m_strSection.begin(),
-                                          session.store.m_strSection.end());
+  const std::vector<std::u16string> names(session.zones.begin(), session.zones.end());
   const ZoneNameVerdict verdict = CheckZoneRename(names, static_cast<std::size_t>(zone), name);
   if (!verdict.accepted()) {
     const std::u16string& offending = verdict.offending;
@@ -41,11 +40,11 @@ int RenameZone(Session& session, int zone, const std::string& name_utf8) {
                                     (offending.empty() ? u"" : u"\"" + offending + u"\""));
     return kExitRefused;
   }
-  if (session.store.m_strSection[zone] == name) {
+  if (session.zones[zone] == name) {
     session.Say(session.io.out, session.Text(ToolText::kUnchanged));
     return kExitOk;
   }
-  session.store.m_strSection[zone] = name;
+  session.zones[zone] = name;
   return session.SaveZones();
 }
 

@@ -1,9 +1,9 @@
-#include "accounts/user_store.h"
+#include "accounts/account_table.h"
 
 #include <new>
+#include <optional>
 #include <unordered_set>
 
-#include "accounts/account_rules.h"
 #include "accounts/builtin_names.h"
 #include "platform/text.h"
 
@@ -33,9 +33,11 @@ std::optional<std::size_t> FirstOfType(const std::vector<AccountRecord>& table, 
   return any_case;
 }
 
-}  // namespace
+bool IsNamed(const AccountRecord& record) {
+  return record.type == kTypeUser || record.type == kTypeGroup;
+}
 
-bool IsSameText(const std::u16string& a, const std::u16string& b) { return a == b; }
+}  // namespace
 
 std::vector<std::size_t> RecordsNamed(const std::vector<AccountRecord>& table,
                                       const std::u16string& name) {
@@ -47,7 +49,7 @@ std::vector<std::size_t> RecordsNamed(const std::vector<AccountRecord>& table,
   return exact.empty() ? any_case : exact;
 }
 
-void CUser::SetDefaultTable() {
+std::vector<AccountRecord> DefaultTable() {
   const BuiltInNames names = LoadBuiltInNames();
   AccountRecord admin_group = DefaultRecord(kTypeGroup, false, names.admin_group);
   admin_group.groupcomment = admin_group.groupname;
@@ -66,100 +68,83 @@ void CUser::SetDefaultTable() {
   nobody.username = names.none;
   nobody.usercomment = nobody.username;
 
-  m_pUser = std::vector<AccountRecord>{admin_group, admin, no_group, nobody};
+  return {admin_group, admin, no_group, nobody};
 }
 
-int CUser::AddAccount(const AccountRecord& record) {
-  if (UserCount() >= kMaxAccounts) return 0;
-  if (m_pUser && (record.type == kTypeUser || record.type == kTypeGroup)) {
-    const std::u16string& name = record.Name();
-    for (const AccountRecord& existing : *m_pUser) {
-      const bool named = existing.type == kTypeUser || existing.type == kTypeGroup;
-      if (named && IsSameText(existing.Name(), name)) return 0;
+void AccountTable::Loaded(std::vector<AccountRecord> records) {
+  records_ = std::move(records);
+  origin_ = Origin::kLoaded;
+}
+
+void AccountTable::LoadFailed(std::vector<AccountRecord> kept) {
+  records_ = std::move(kept);
+  origin_ = Origin::kLoadFailed;
+}
+
+void AccountTable::Replace(std::vector<AccountRecord> records) {
+  records_ = std::move(records);
+  origin_ = Origin::kReplaced;
+}
+
+bool AccountTable::AddAccount(const AccountRecord& record) {
+  if (count() >= kMaxAccounts) return false;
+  if (IsNamed(record)) {
+    for (const AccountRecord& existing : records_) {
+      if (IsNamed(existing) && existing.Name() == record.Name()) return false;
     }
   }
   try {
-    if (!m_pUser) m_pUser.emplace();
-    m_pUser->push_back(record);
+    records_.push_back(record);
   } catch (const std::bad_alloc&) {
-    return 0;
+    return false;
   }
-  return 1;
+  origin_ = Origin::kReplaced;
+  return true;
 }
 
-int CUser::DeleteAccount(const std::u16string& name) {
-  if (!m_pUser) return 0;
-  const std::vector<std::size_t> named = RecordsNamed(*m_pUser, name);
-  if (named.empty()) return 0;
+bool AccountTable::DeleteAccount(const std::u16string& name) {
+  const std::vector<std::size_t> named = RecordsNamed(records_, name);
+  if (named.empty()) return false;
   try {
     std::vector<AccountRecord> kept;
-    kept.reserve(m_pUser->size() - named.size());
+    kept.reserve(records_.size() - named.size());
     std::size_t next = 0;  // into `named`, which is in table order
-    for (std::size_t i = 0; i < m_pUser->size(); ++i) {
+    for (std::size_t i = 0; i < records_.size(); ++i) {
       if (next < named.size() && named[next] == i) {
         ++next;
       } else {
-        kept.push_back((*m_pUser)[i]);
+        kept.push_back(records_[i]);
       }
     }
-    *m_pUser = std::move(kept);
+    Replace(std::move(kept));
   } catch (const std::bad_alloc&) {
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }
 
-int CUser::UpdateAccount(const AccountRecord& old_arg, const AccountRecord& new_arg) {
-  if (!m_pUser) return 1;
-  std::vector<AccountRecord>& table = *m_pUser;
-  const std::optional<std::size_t> found = FirstOfType(table, old_arg.type, old_arg.Name());
-  if (!found) return 1;
+void AccountTable::UpdateAccount(const AccountRecord& old_arg, const AccountRecord& new_arg) {
+  const std::optional<std::size_t> found = FirstOfType(records_, old_arg.type, old_arg.Name());
+  if (!found) return;
   // Copies: either argument may be a record of this very table.
   const bool group = old_arg.type == kTypeGroup;
-  const std::u16string matched = table[*found].groupname;
+  const std::u16string matched = records_[*found].groupname;
   const AccountRecord new_record = new_arg;
-  table[*found] = new_record;
-  if (!group) return 1;
+  records_[*found] = new_record;
+  origin_ = Origin::kReplaced;
+  if (!group) return;
   // Users of the group follow it; a twin group in another letter case keeps its own.
   std::unordered_set<std::u16string> groups;
-  for (const AccountRecord& record : table) {
+  for (const AccountRecord& record : records_) {
     if (record.type == kTypeGroup) groups.insert(record.groupname);
   }
-  for (AccountRecord& member : table) {
+  for (AccountRecord& member : records_) {
     if (member.type == kTypeUser &&
         (member.groupname == matched ||
          (platform::EqualsNoCase(member.groupname, matched) && !groups.count(member.groupname)))) {
       member.groupname = new_record.groupname;
     }
   }
-  return 1;
-}
-
-std::int16_t CUser::AccountTypeByName(const std::u16string& name) const {
-  if (!m_pUser) return 0;
-  for (const AccountRecord& record : *m_pUser) {
-    if (IsSameText(record.Name(), name)) return record.type;
-  }
-  return 0;
-}
-
-const std::vector<AccountRecord>& CUser::Records() const {
-  static const std::vector<AccountRecord> kNone;
-  return m_pUser ? *m_pUser : kNone;
-}
-
-int CUser::CanModifyAccount(const std::u16string& name) const {
-  return MayModifyAccount(Records(), m_pCurUser.get(), LoadBuiltInNames().admin_user, name) ? 1 : 0;
-}
-
-CUser& ApplicationStore() {
-  static CUser store;
-  return store;
-}
-
-CUser& ProjectStore() {
-  static CUser store;
-  return store;
 }
 
 }  // namespace warden
