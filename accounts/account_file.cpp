@@ -133,7 +133,7 @@ FileFailure SaveAccountFile(const AccountTable& table, DataFile& file, SaveObser
 
 // The default table is created only where no file is found, never over
 // one: a status query that failed by mistake must not cost the accounts.
-FileFailure LoadAccountFile(AccountTable& table, DataFile& file) {
+FileFailure LoadAccountFile(AccountTable& table, DataFile& file, SaveObserver* creating) {
   std::vector<AccountRecord> kept;  // what a read that never reaches the content leaves
   if (!file.path_too_long() && !file.Exists()) {
     kept = DefaultTable();
@@ -143,7 +143,7 @@ FileFailure LoadAccountFile(AccountTable& table, DataFile& file) {
     }
     Bytes content;
     FileFailure failure = AccountFileContent(kept, &content);
-    if (failure == FileFailure::kNone) failure = file.CreateDefault(content);
+    if (failure == FileFailure::kNone) failure = file.CreateDefault(content, creating);
     if (failure != FileFailure::kNone) {
       table.LoadFailed();
       return failure;

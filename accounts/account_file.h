@@ -19,7 +19,8 @@ DataFile AccountFileIn(const std::u16string& directory, Access access, MissingFi
 // table: written first and read back where `file` creates defaults, kept in
 // memory only (with kNotFound) where it does not. A failed load leaves no
 // records, but for those defaults when no content was read after them.
-FileFailure LoadAccountFile(AccountTable& table, DataFile& file);
+// `creating` observes the save that writes the defaults.
+FileFailure LoadAccountFile(AccountTable& table, DataFile& file, SaveObserver* creating = nullptr);
 
 // Saves `table` over `file`; kTooLarge for more than kMaxAccounts records.
 FileFailure SaveAccountFile(const AccountTable& table, DataFile& file,

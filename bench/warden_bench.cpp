@@ -183,7 +183,10 @@ void BM_OpenManageDialog(benchmark::State& state) {
   warden::DataFile users = UsersFile(kPlain);
   warden::DataFile zones_file = warden::ZoneFileIn(users.directory(), warden::Access::kReadWrite,
                                                    warden::MissingFile::kCreateDefault);
-  const warden::ManagedStore store{accounts, zones, users, zones_file, nullptr};
+  warden::history::LoadedAccounts accounts_loaded;
+  warden::history::LoadedZones zones_loaded;
+  const warden::ManagedStore store{accounts,        zones,        users,  zones_file,
+                                   accounts_loaded, zones_loaded, nullptr};
   warden::ManageDialog(nullptr, store).DoModal();
   Check(state, shown == std::size_t{warden::kMaxAccounts});
   for (auto _ : state) {

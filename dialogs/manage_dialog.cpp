@@ -23,7 +23,8 @@ ManageDialog::ManageDialog(ui::WindowHandle parent, const ManagedStore& store)
   On(IDC_MODIFY, NotifyCode::kClick, [this](const ui::Notification&) { OnModify(); });
   On(IDC_DELETE, NotifyCode::kClick, [this](const ui::Notification&) { OnDelete(); });
   On(IDC_EDIT_ZONES, NotifyCode::kClick, [this](const ui::Notification&) {
-    if (zones_loaded_) ZoneDialog(Handle(), store_.zones, store_.zones_file).DoModal();
+    if (!zones_loaded_) return;
+    ZoneDialog(Handle(), store_.zones, store_.zones_file, Author(), &store_.zones_loaded).DoModal();
   });
   On(IDC_ACCOUNT_TREE, NotifyCode::kSelectionChanged,
      [this](const ui::Notification& n) { OnSelectionChanged(n.item); });
@@ -41,9 +42,13 @@ void ManageDialog::DoDataExchange(ui::DataExchange& exchange) {
 
 bool ManageDialog::OnInitDialog() {
   Dialog::OnInitDialog();
-  accounts_loaded_ = LoadAccountFile(store_.accounts, store_.users_file) == FileFailure::kNone;
-  zones_loaded_ =
-      accounts_loaded_ && LoadZoneFile(store_.zones, store_.zones_file) == FileFailure::kNone;
+  history::HistoryObserver creating(Author(), nullptr);
+  accounts_loaded_ =
+      LoadAccountFile(store_.accounts, store_.users_file, &creating) == FileFailure::kNone;
+  if (accounts_loaded_) store_.accounts_loaded.Take(store_.accounts.records(), store_.users_file);
+  zones_loaded_ = accounts_loaded_ &&
+                  LoadZoneFile(store_.zones, store_.zones_file, &creating) == FileFailure::kNone;
+  if (zones_loaded_) store_.zones_loaded.Take(store_.zones, store_.zones_file);
   if (!zones_loaded_) {
     const std::uint16_t text = accounts_loaded_ ? IDS_LOAD_ZONES_FAILED : IDS_LOAD_USERS_FAILED;
     accounts_loaded_ = false;
@@ -160,8 +165,15 @@ void ManageDialog::OnModify() {
 void ManageDialog::Modify(const AccountRecord& record, std::int32_t type) {
   AccountEditor editor(Handle(), Sources(), {false, type, record, record.sectionid});
   if (editor.DoModal() != ui::kIdOk) return;
+  const std::u16string old_name = record.Name();  // `record` is the table's, updated next
   store_.accounts.UpdateAccount(record, editor.result());
-  tree_.SetItemText(selected_item_, editor.result().Name());
+  const std::u16string& new_name = editor.result().Name();
+  if (new_name != old_name) {
+    // Renamed again: still one rename from the name the file holds.
+    const bool again = rename_ && rename_->to == old_name;
+    rename_ = history::RenameHint{again ? rename_->from : old_name, new_name};
+  }
+  tree_.SetItemText(selected_item_, new_name);
 }
 
 void ManageDialog::OnDelete() {
@@ -189,10 +201,21 @@ void ManageDialog::OnDelete() {
   }
 }
 
+history::Author ManageDialog::Author() const {
+  if (!store_.logged_in) return {"dialog", std::nullopt};
+  return {"dialog", store_.logged_in->Name()};
+}
+
 void ManageDialog::OnOK() {
-  if (accounts_loaded_ &&
-      SaveAccountFile(store_.accounts, store_.users_file) != FileFailure::kNone) {
-    ShowPrompt(Handle(), IDS_SAVE_USERS_FAILED);
+  if (accounts_loaded_) {
+    const history::AccountChanges changes =
+        history::ChangesOf(store_.accounts_loaded, store_.accounts.records(), rename_);
+    history::HistoryObserver recording(Author(), &changes);
+    if (SaveAccountFile(store_.accounts, store_.users_file, &recording) != FileFailure::kNone) {
+      ShowPrompt(Handle(), IDS_SAVE_USERS_FAILED);
+    } else {
+      store_.accounts_loaded.Take(store_.accounts.records(), store_.users_file);
+    }
   }
   Dialog::OnOK();
 }

@@ -5,11 +5,13 @@
 #define WARDEN_DIALOGS_MANAGE_DIALOG_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "accounts/account_rules.h"
 #include "accounts/account_table.h"
 #include "dialogs/account_editor.h"
+#include "history/history_observer.h"
 #include "storage/data_file.h"
 #include "ui/ui.h"
 #include "zones/zone_file.h"
@@ -17,12 +19,15 @@
 namespace warden {
 
 // What the manage dialog and the dialogs it opens work on: a store's table
-// and zone names with their files, and the logged-in user.
+// and zone names with their files, what each was last loaded or saved as
+// (the old side of the history's changes), and the logged-in user.
 struct ManagedStore {
   AccountTable& accounts;
   ZoneNames& zones;
   DataFile& users_file;
   DataFile& zones_file;
+  history::LoadedAccounts& accounts_loaded;
+  history::LoadedZones& zones_loaded;
   const AccountRecord* logged_in;  // null: nobody logged in
 };
 
@@ -53,7 +58,12 @@ class ManageDialog : public ui::Dialog {
     return {store_.accounts.records(), store_.zones, store_.logged_in};
   }
 
+  // The history's author of the dialog's saves: the logged-in user.
+  history::Author Author() const;
+
   ManagedStore store_;
+  // The writer's word for the history when an edit renamed an account.
+  std::optional<history::RenameHint> rename_;
   // False after a failed load of either file: what is in memory is not the
   // file, so nothing may be edited and OK must not write users.dat.
   bool accounts_loaded_ = false;

@@ -27,8 +27,14 @@ bool ZoneRenameDialog::OnInitDialog() {
   return false;
 }
 
-ZoneDialog::ZoneDialog(ui::WindowHandle parent, ZoneNames& names, DataFile& file)
-    : Dialog(IDD_ZONES, parent), names_(names), file_(file), zone_list_(names) {
+ZoneDialog::ZoneDialog(ui::WindowHandle parent, ZoneNames& names, DataFile& file,
+                       history::Author author, history::LoadedZones* loaded)
+    : Dialog(IDD_ZONES, parent),
+      names_(names),
+      file_(file),
+      author_(std::move(author)),
+      loaded_(loaded),
+      zone_list_(names) {
   On(IDC_MODIFY, NotifyCode::kClick, [this](const ui::Notification&) { RenameSelected(); });
   On(IDC_ZONE_LIST, NotifyCode::kClick, [this](const ui::Notification& n) { Select(n); });
   On(IDC_ZONE_LIST, NotifyCode::kDoubleClick, [this](const ui::Notification& n) {
@@ -81,8 +87,14 @@ void ZoneDialog::RenameSelected() {
 
 void ZoneDialog::OnOK() {
   for (int zone = 0; zone < kZoneCount; ++zone) names_[zone] = zone_list_.ItemText(zone);
-  if (SaveZoneFile(names_, file_) != FileFailure::kNone)
+  const history::LoadedZones none;
+  const history::ZoneChanges changes = history::ChangesOf(loaded_ ? *loaded_ : none, names_);
+  history::HistoryObserver recording(author_, &changes);
+  if (SaveZoneFile(names_, file_, &recording) != FileFailure::kNone) {
     ShowPrompt(Handle(), IDS_SAVE_ZONES_FAILED);
+  } else if (loaded_) {
+    loaded_->Take(names_, file_);
+  }
   Dialog::OnOK();
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "dialogs/zone_check_list.h"
+#include "history/history_observer.h"
 #include "storage/data_file.h"
 #include "ui/ui.h"
 #include "zones/zone_file.h"
@@ -31,7 +32,11 @@ class ZoneRenameDialog : public ui::Dialog {
 
 class ZoneDialog : public ui::Dialog {
  public:
-  ZoneDialog(ui::WindowHandle parent, ZoneNames& names, DataFile& file);
+  // OK saves `names` to `file` as `author`, recording the changes from
+  // `loaded` (none: from the file on disk) and taking the names saved into it.
+  ZoneDialog(ui::WindowHandle parent, ZoneNames& names, DataFile& file,
+             history::Author author = {"dialog", std::nullopt},
+             history::LoadedZones* loaded = nullptr);
 
  protected:
   void DoDataExchange(ui::DataExchange& exchange) override;
@@ -47,6 +52,8 @@ class ZoneDialog : public ui::Dialog {
 
   ZoneNames& names_;
   DataFile& file_;
+  history::Author author_;
+  history::LoadedZones* loaded_;
   ui::Button modify_button_;
   ZoneCheckList zone_list_;
   std::u16string selected_name_;  // the item's text at its last click

@@ -12,7 +12,7 @@ namespace {
 // The body of a data file's bytes after its header, read by `body`; false
 // when the bytes are no such file.
 template <typename Body>
-bool ReadBody(const std::string& bytes, Body&& body) {
+bool ReadBody(std::string_view bytes, Body&& body) {
   Archive archive =
       Archive::Reading(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   FileHeader header;
@@ -23,7 +23,7 @@ bool ReadBody(const std::string& bytes, Body&& body) {
   }
 }
 
-std::vector<AccountRecord> TableOf(const std::string* bytes) {
+std::vector<AccountRecord> TableOf(const std::string_view* bytes) {
   std::vector<AccountRecord> table;
   if (bytes && !ReadBody(*bytes, [&table](Archive& a) { return ReadAccountTable(a, &table); })) {
     table.clear();  // an unreadable file counts as an empty table: all is new
@@ -31,7 +31,7 @@ std::vector<AccountRecord> TableOf(const std::string* bytes) {
   return table;
 }
 
-ZoneNames NamesOf(const std::string* bytes) {
+ZoneNames NamesOf(const std::string_view* bytes) {
   ZoneNames names;
   if (bytes && !ReadBody(*bytes, [&names](Archive& a) { return ReadZoneNames(a, names); })) {
     names = ZoneNames();
@@ -39,7 +39,25 @@ ZoneNames NamesOf(const std::string* bytes) {
   return names;
 }
 
+std::vector<AccountRecord> TableOf(const std::string* bytes) {
+  const std::string_view view = bytes ? std::string_view(*bytes) : std::string_view();
+  return TableOf(bytes ? &view : nullptr);
+}
+
+ZoneNames NamesOf(const std::string* bytes) {
+  const std::string_view view = bytes ? std::string_view(*bytes) : std::string_view();
+  return NamesOf(bytes ? &view : nullptr);
+}
+
 }  // namespace
+
+std::string DiffAccountFiles(const std::string* old_bytes, std::string_view new_bytes) {
+  return DiffAccounts(TableOf(old_bytes), TableOf(&new_bytes));
+}
+
+std::string DiffZoneFiles(const std::string* old_bytes, std::string_view new_bytes) {
+  return DiffZones(NamesOf(old_bytes), NamesOf(&new_bytes));
+}
 
 std::string AccountChanges::FromFile(const std::string* old_bytes) const {
   return DiffAccounts(TableOf(old_bytes), saved_, rename_);

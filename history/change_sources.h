@@ -5,6 +5,8 @@
 #define WARDEN_HISTORY_CHANGE_SOURCES_H
 
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "accounts/account_record.h"
@@ -55,6 +57,11 @@ class ZoneChanges : public ChangeSource {
   std::optional<platform::FileIdentity> loaded_from_;
   const ZoneNames& saved_;
 };
+
+// The changes from the file `old_bytes` (none: no file) to the file
+// `new_bytes`, for a writer that loaded no table.
+std::string DiffAccountFiles(const std::string* old_bytes, std::string_view new_bytes);
+std::string DiffZoneFiles(const std::string* old_bytes, std::string_view new_bytes);
 
 }  // namespace warden::history
 

@@ -117,19 +117,29 @@ void WriteEntry(const AccountRecord& record, USER_idl* entry) {
 }
 
 // A load refused for a too-long path leaves the store as any failed load.
+// The default file a load creates is recorded; what the application store
+// loads is kept for the changes of its next save.
 bool LoadUsers(const NetPathArg& path) {
   Store& store = path.store();
   if (path.kind == NetPathArg::kTooLong) {
     store.accounts.LoadFailed();
     return false;
   }
-  return LoadAccountFile(store.accounts, UsersFile(store, PlaceOf(path))) == FileFailure::kNone;
+  DataFile& file = UsersFile(store, PlaceOf(path));
+  history::HistoryObserver creating(ApiAuthor(), nullptr);
+  if (LoadAccountFile(store.accounts, file, &creating) != FileFailure::kNone) return false;
+  if (&store == &ApplicationStore()) store.accounts_loaded.Take(store.accounts.records(), file);
+  return true;
 }
 
 bool LoadZones(const NetPathArg& path) {
   if (path.kind == NetPathArg::kTooLong) return false;
   Store& store = path.store();
-  return LoadZoneFile(store.zones, ZonesFile(store, PlaceOf(path))) == FileFailure::kNone;
+  DataFile& file = ZonesFile(store, PlaceOf(path));
+  history::HistoryObserver creating(ApiAuthor(), nullptr);
+  if (LoadZoneFile(store.zones, file, &creating) != FileFailure::kNone) return false;
+  if (&store == &ApplicationStore()) store.zones_loaded.Take(store.zones, file);
+  return true;
 }
 
 std::unique_ptr<char16_t[]> CopyOf(const std::u16string& text) {
@@ -257,9 +267,13 @@ HRESULT STDMETHODCALLTYPE ConfigObject::SaveAllSection(Section_idl* zone_entries
       names[zone] = TextOf(zone_entries[zone].sectionname);
     Store& store = ApplicationStore();
     store.zones = std::move(names);
-    if (SaveZoneFile(store.zones, ZonesFile(store, InstallPlace())) != FileFailure::kNone) {
+    DataFile& file = ZonesFile(store, InstallPlace());
+    const history::ZoneChanges changes = history::ChangesOf(store.zones_loaded, store.zones);
+    history::HistoryObserver recording(ApiAuthor(), &changes);
+    if (SaveZoneFile(store.zones, file, &recording) != FileFailure::kNone) {
       return Fail(kErrorSaveZones);
     }
+    store.zones_loaded.Take(store.zones, file);
     return S_OK;
   });
 }
@@ -271,15 +285,24 @@ HRESULT STDMETHODCALLTYPE ConfigObject::SaveAllUsers(short count, USER_idl* entr
     Store& store = ApplicationStore();
     DataFile& file = UsersFile(store, InstallPlace());
     // Only a store with no table loads first; see AccountTable::HoldsTable.
-    if (!store.accounts.HoldsTable() &&
-        LoadAccountFile(store.accounts, file) != FileFailure::kNone) {
-      return Fail(kErrorLoadUsers);
+    if (!store.accounts.HoldsTable()) {
+      history::HistoryObserver creating(ApiAuthor(), nullptr);
+      if (LoadAccountFile(store.accounts, file, &creating) != FileFailure::kNone) {
+        return Fail(kErrorLoadUsers);
+      }
+      store.accounts_loaded.Take(store.accounts.records(), file);
     }
     std::vector<AccountRecord> table;
     table.reserve(static_cast<std::size_t>(count));
     for (short i = 0; i < count; ++i) table.push_back(RecordFrom(entries[i]));
     store.accounts.Replace(std::move(table));
-    if (SaveAccountFile(store.accounts, file) != FileFailure::kNone) return Fail(kErrorSaveUsers);
+    const history::AccountChanges changes =
+        history::ChangesOf(store.accounts_loaded, store.accounts.records());
+    history::HistoryObserver recording(ApiAuthor(), &changes);
+    if (SaveAccountFile(store.accounts, file, &recording) != FileFailure::kNone) {
+      return Fail(kErrorSaveUsers);
+    }
+    store.accounts_loaded.Take(store.accounts.records(), file);
     return S_OK;
   });
 }

@@ -25,15 +25,24 @@ DataFile& KeptFile(std::optional<DataFile>& slot, DataFile file) {
   return *slot;
 }
 
+history::Author ApiAuthor() {
+  const std::optional<AccountRecord>& user = LoggedInUser();
+  if (!user) return {"api", std::nullopt};
+  return {"api", user->Name()};
+}
+
 ManagedStore ManagedApplicationStore() {
   Store& store = ApplicationStore();
   const std::u16string directory = GetInstallDirectory();
   const std::optional<AccountRecord>& user = LoggedInUser();
-  return {store.accounts, store.zones,
+  return {store.accounts,
+          store.zones,
           KeptFile(store.users_file,
                    AccountFileIn(directory, Access::kReadWrite, MissingFile::kCreateDefault)),
           KeptFile(store.zones_file,
                    ZoneFileIn(directory, Access::kReadWrite, MissingFile::kCreateDefault)),
+          store.accounts_loaded,
+          store.zones_loaded,
           user ? &*user : nullptr};
 }
 

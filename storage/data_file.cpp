@@ -152,8 +152,9 @@ FileFailure DataFile::Read(const ContentReader& read) {
   // Only a file read whole is a backup worth taking: after a failed read the
   // next save leaves the backup as it is.
   backup_due_ = false;
-  const FileFailure failure = ReadFrom(paths_.dat, read);
+  const FileFailure failure = ReadFrom(paths_.dat, read, &identity_);
   backup_due_ = failure == FileFailure::kNone;
+  if (!backup_due_) identity_.reset();
   return failure;
 }
 
@@ -161,7 +162,8 @@ FileFailure DataFile::ReadBackup(const ContentReader& read) {
   return ReadFrom(paths_.backup, read);
 }
 
-FileFailure DataFile::ReadFrom(const std::u16string& path, const ContentReader& read) const {
+FileFailure DataFile::ReadFrom(const std::u16string& path, const ContentReader& read,
+                               std::optional<platform::FileIdentity>* identity) const {
   if (too_long_) return FileFailure::kPathTooLong;
   platform::FileLock lock;
   if (!held() && access_ == Access::kReadWrite) {
@@ -171,6 +173,10 @@ FileFailure DataFile::ReadFrom(const std::u16string& path, const ContentReader& 
   File file = File::OpenRead(path);
   if (!file.IsOpen()) {
     return Files().exists(path) ? FileFailure::kNotReadable : FileFailure::kNotFound;
+  }
+  if (identity) {
+    platform::FileIdentity found{};
+    *identity = Files().identity(path, &found) ? std::optional(found) : std::nullopt;
   }
   Archive archive = Archive::Reading(file);
   FileHeader header;
@@ -213,6 +219,10 @@ FileFailure DataFile::Write(const Bytes& content, bool creating_default, SaveObs
   if (!backing_up || side.PlaceBackup()) {
     if (backing_up) backup_due_ = false;
     replaced = side.PlaceFile(creating_default);
+  }
+  if (replaced) {
+    platform::FileIdentity placed{};
+    identity_ = Files().identity(paths_.dat, &placed) ? std::optional(placed) : std::nullopt;
   }
   if (observer) observer->AfterReplace(save, replaced);
   return replaced ? FileFailure::kNone : FileFailure::kNotWritable;

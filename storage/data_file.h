@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,6 +101,10 @@ class DataFile {
   // The file was read whole since the backup was last taken.
   bool backup_due() const { return backup_due_; }
   bool held() const { return held_lock_.held(); }
+  // The identity of the file as this object last read it whole or put it
+  // in place: what a table loaded or saved through it stands for. None
+  // before either and after a read that failed.
+  const std::optional<platform::FileIdentity>& identity() const { return identity_; }
   // The same file, access and default rule.
   bool SameAs(const DataFile& other) const;
 
@@ -135,7 +140,9 @@ class DataFile {
   FileFailure CreateDefault(const Bytes& content, SaveObserver* observer = nullptr);
 
  private:
-  FileFailure ReadFrom(const std::u16string& path, const ContentReader& read) const;
+  // `*identity`, when given, gets the file's identity, taken under the lock.
+  FileFailure ReadFrom(const std::u16string& path, const ContentReader& read,
+                       std::optional<platform::FileIdentity>* identity = nullptr) const;
   FileFailure Write(const Bytes& content, bool creating_default, SaveObserver* observer);
 
   std::u16string directory_;
@@ -145,6 +152,7 @@ class DataFile {
   MissingFile missing_;
   bool too_long_;
   bool backup_due_ = false;
+  std::optional<platform::FileIdentity> identity_;
   platform::FileLock held_lock_;
 };
 

@@ -51,13 +51,13 @@ FileFailure SaveZoneFile(const ZoneNames& names, DataFile& file, SaveObserver* o
   return failure == FileFailure::kNone ? file.Save(content, observer) : failure;
 }
 
-FileFailure LoadZoneFile(ZoneNames& names, DataFile& file) {
+FileFailure LoadZoneFile(ZoneNames& names, DataFile& file, SaveObserver* creating) {
   if (!file.path_too_long() && !file.Exists()) {
     names = DefaultZoneNames();
     if (!file.creates_default()) return FileFailure::kNotFound;
     Bytes content;
     FileFailure failure = ZoneFileContent(names, &content);
-    if (failure == FileFailure::kNone) failure = file.CreateDefault(content);
+    if (failure == FileFailure::kNone) failure = file.CreateDefault(content, creating);
     if (failure != FileFailure::kNone) return failure;
   }
   return file.Read([&names](Archive& archive) { return ReadZoneNames(archive, names); });

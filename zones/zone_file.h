@@ -24,7 +24,8 @@ DataFile ZoneFileIn(const std::u16string& directory, Access access, MissingFile 
 // Loads `file` into `names`, as LoadAccountFile loads users.dat: a file not
 // there gives the defaults, written first where `file` creates defaults.
 // A read that fails part-way leaves the names read so far, the rest as they were.
-FileFailure LoadZoneFile(ZoneNames& names, DataFile& file);
+// `creating` observes the save that writes the defaults.
+FileFailure LoadZoneFile(ZoneNames& names, DataFile& file, SaveObserver* creating = nullptr);
 
 // Saves `names` over `file`.
 FileFailure SaveZoneFile(const ZoneNames& names, DataFile& file, SaveObserver* observer = nullptr);

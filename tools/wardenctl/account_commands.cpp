@@ -161,12 +161,13 @@ std::optional<AccountRecord> Confirm(Session& session, const AccountEdit& edit, 
 }
 
 // Saves the store unless its table is still `loaded`.
-int SaveIfChanged(Session& session, const std::vector<AccountRecord>& loaded) {
+int SaveIfChanged(Session& session, const std::vector<AccountRecord>& loaded,
+                  std::optional<history::RenameHint> rename) {
   if (session.accounts.records() == loaded) {
     session.Say(session.io.out, session.Text(ToolText::kUnchanged));
     return kExitOk;
   }
-  return session.SaveAccounts();
+  return session.SaveAccounts("save", std::move(rename));
 }
 
 void PrintAccount(Session& session, const AccountRecord& record, bool show_password) {
@@ -304,7 +305,9 @@ int SetAccount(Session& session, const std::string& name_utf8, const AccountOpti
   if (!result) return kExitRefused;
   const std::vector<AccountRecord> loaded = session.accounts.records();
   session.accounts.UpdateAccount(old_record, *result);
-  return SaveIfChanged(session, loaded);
+  std::optional<history::RenameHint> rename;
+  if (result->Name() != old_record.Name()) rename = {{old_record.Name(), result->Name()}};
+  return SaveIfChanged(session, loaded, std::move(rename));
 }
 
 int DeleteAccount(Session& session, const std::string& name_utf8) {

@@ -202,7 +202,7 @@ int RestoreBackup(Session& session, bool yes, std::uint64_t generation) {
       generation ? ToolText::kRestoreGenerationQuestion : ToolText::kRestoreQuestion;
   if (const int code = session.Confirm(question, yes)) return code;
   session.accounts.Replace(std::move(backup.table));
-  return session.SaveAccounts();
+  return session.SaveAccounts("restore");
 }
 
 }  // namespace warden::ctl

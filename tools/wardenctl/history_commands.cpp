@@ -309,8 +309,8 @@ int HistoryReader::Run() {
 
 int PrintVerify(Session& session, const history::VerifyReport& report) {
   std::ostream& out = session.io.out;
-  out << "history: " << DisplayPath(history::TrailPath(session.directory)) << ", "
-      << report.lines << " lines, " << report.records << " records\n";
+  out << "history: " << DisplayPath(history::TrailPath(session.directory)) << ", " << report.lines
+      << " lines, " << report.records << " records\n";
   for (const history::FileVerdict& verdict : report.files) {
     if (verdict.state == history::FileState::kAsRecorded) {
       out << "  " << history::DescribeVerdict(verdict) << '\n';
@@ -364,7 +364,7 @@ int RestoreZoneGeneration(Session& session, bool yes, std::uint64_t generation) 
   }
   if (const int code = session.Confirm(ToolText::kRestoreGenerationQuestion, yes)) return code;
   session.zones = kept;
-  return session.SaveZones();
+  return session.SaveZones("restore");
 }
 
 void DefineHistoryCommands(CLI::App& app, std::function<int(Session&)>* run) {

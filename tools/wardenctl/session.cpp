@@ -188,6 +188,8 @@ int Session::LoadAccounts(Use use, Unreadable unreadable) {
   if (const int code = LockAccounts(use)) return code;
   const FileFailure failure = LoadAccountFile(accounts, *users_file_);
   accounts_failure_ = failure == FileFailure::kNotFound ? FileFailure::kNone : failure;
+  accounts_loaded_.Forget();
+  if (failure == FileFailure::kNone) accounts_loaded_.Take(accounts.records(), *users_file_);
   if (!accounts_read()) {
     // The rights of --as cannot be judged without the table.
     if (unreadable == Unreadable::kRefuse || !as_.empty()) {
@@ -211,22 +213,40 @@ int Session::LoadZones(Use use, Unreadable unreadable) {
   if (const int code = LockZones(use)) return code;
   const FileFailure failure = LoadZoneFile(zones, *zones_file_);
   zones_failure_ = failure == FileFailure::kNotFound ? FileFailure::kNone : failure;
+  zones_loaded_.Forget();
+  if (failure == FileFailure::kNone) zones_loaded_.Take(zones, *zones_file_);
   if (!zones_read() && unreadable == Unreadable::kRefuse) {
     return FileProblem(failure, IDS_LOAD_ZONES_FAILED, *zones_file_, true);
   }
   return kExitOk;
 }
 
-int Session::SaveAccounts() {
-  const FileFailure failure = SaveAccountFile(accounts, *users_file_);
-  if (failure == FileFailure::kNone) return kExitOk;
-  return FileProblem(failure, IDS_WRITE_USERS_FAILED, *users_file_, false);
+history::Author Session::Author() const {
+  if (!acting_as_) return {"cli", std::nullopt};
+  return {"cli", acting_as_->Name()};
 }
 
-int Session::SaveZones() {
-  const FileFailure failure = SaveZoneFile(zones, *zones_file_);
-  if (failure == FileFailure::kNone) return kExitOk;
-  return FileProblem(failure, IDS_SAVE_ZONES_FAILED, *zones_file_, false);
+int Session::SaveAccounts(std::string action, std::optional<history::RenameHint> rename) {
+  const history::AccountChanges changes =
+      history::ChangesOf(accounts_loaded_, accounts.records(), std::move(rename));
+  history::HistoryObserver recording(Author(), &changes, std::move(action));
+  const FileFailure failure = SaveAccountFile(accounts, *users_file_, &recording);
+  if (failure != FileFailure::kNone) {
+    return FileProblem(failure, IDS_WRITE_USERS_FAILED, *users_file_, false);
+  }
+  accounts_loaded_.Take(accounts.records(), *users_file_);
+  return kExitOk;
+}
+
+int Session::SaveZones(std::string action) {
+  const history::ZoneChanges changes = history::ChangesOf(zones_loaded_, zones);
+  history::HistoryObserver recording(Author(), &changes, std::move(action));
+  const FileFailure failure = SaveZoneFile(zones, *zones_file_, &recording);
+  if (failure != FileFailure::kNone) {
+    return FileProblem(failure, IDS_SAVE_ZONES_FAILED, *zones_file_, false);
+  }
+  zones_loaded_.Take(zones, *zones_file_);
+  return kExitOk;
 }
 
 }  // namespace warden::ctl

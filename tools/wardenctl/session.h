@@ -11,6 +11,7 @@
 #include "accounts/account_record.h"
 #include "accounts/account_table.h"
 #include "accounts/builtin_names.h"
+#include "history/history_observer.h"
 #include "platform/module_file.h"
 #include "storage/data_file.h"
 #include "tools/wardenctl/tool_texts.h"
@@ -53,8 +54,11 @@ class Session {
   [[nodiscard]] int LoadZones(Use use, Unreadable unreadable = Unreadable::kRefuse);
   [[nodiscard]] int LockAccounts(Use use);
   [[nodiscard]] int LockZones(Use use);
-  [[nodiscard]] int SaveAccounts();
-  [[nodiscard]] int SaveZones();
+  // Each save is recorded in the history as `action` ("save" or "restore")
+  // by --as; `rename` is the command's word that it renamed an account.
+  [[nodiscard]] int SaveAccounts(std::string action = "save",
+                                 std::optional<history::RenameHint> rename = std::nullopt);
+  [[nodiscard]] int SaveZones(std::string action = "save");
   // False after a load that went on past an unreadable file.
   bool accounts_read() const { return accounts_failure_ == FileFailure::kNone; }
   bool zones_read() const { return zones_failure_ == FileFailure::kNone; }
@@ -101,8 +105,13 @@ class Session {
   int FileProblem(FileFailure failure, std::uint16_t text, const DataFile& file, bool reading);
   int Lock(std::optional<DataFile>& file, DataFile made);
 
+  history::Author Author() const;
+
   std::string as_;
   std::optional<AccountRecord> acting_as_;
+  // What each file held when last loaded or saved: the history's old side.
+  history::LoadedAccounts accounts_loaded_;
+  history::LoadedZones zones_loaded_;
   platform::ResourceModule component_texts_ = nullptr;  // the component's language
   platform::ResourceModule message_texts_ = nullptr;    // --lang
   bool english_ = false;
