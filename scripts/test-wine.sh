@@ -64,10 +64,25 @@ wine64 build/win64/host/warden_host.exe | tr -d '\r' | grep -q 'user Scripted1 .
 for n in 1 2 3 4; do ctl add-user "Parallel$n" --allow-empty-passwords & done
 wait
 [ "$(ctl list | grep -c '^Parallel')" = 4 ] || { echo "parallel wardenctl runs lost users"; exit 1; }
+# Two hosts and the tool saving side by side: one record per save, seq
+# strictly increasing, and the history checks clean. (A host holds no lock
+# from its load to its save, so one host's user may be saved over.)
+seqs() { grep -o '^{"seq":[0-9]*' "$ctl_root/History/trail.jsonl" | cut -d: -f2; }
+before=$(seqs | wc -l)
+for n in 1 2; do
+  wine64 build/win64/host/warden_host.exe --add-user "Hosted$n" >/dev/null &
+  ctl add-user "Sided$n" --allow-empty-passwords >/dev/null &
+done
+wait
+[ $(($(seqs | wc -l) - before)) = 4 ] || { echo "FAILED: not one record per save" >&2; exit 1; }
+seqs | awk 'NR > 1 && $1 <= last { exit 1 } { last = $1 }' ||
+  { echo "FAILED: seq does not strictly increase" >&2; exit 1; }
+ctl history verify >/dev/null || { echo "FAILED: history verify after side-by-side saves" >&2; exit 1; }
 mkdir "$ctl_root/bare"
 cp "$ctl_root/users.dat" "$ctl_root/bare/"
 ctl --dir "$ctl_root_w\\bare" verify >/dev/null
 [ "$(ls -A "$ctl_root/bare")" = users.dat ] || { echo "wardenctl verify created files"; exit 1; }
 wine64 regsvr32 /u /s "$ctl_root_w\\Warden\\Warden.dll"
 cp "$ctl_root/win.ini.saved" "$win_ini"
-echo "wardenctl and the component read each other's files; parallel writers keep every change"
+echo "wardenctl and the component read each other's files; parallel writers keep every change;"
+echo "hosts and the tool side by side leave one record per save"

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
+#include <sstream>
 #include <tuple>
 
 #ifndef _WIN32
@@ -15,30 +17,44 @@
 #endif
 
 #include "accounts/account_file.h"
+#include "dialogs/dialog_texts.h"
+#include "dialogs/manage_dialog.h"
+#include "dialogs/zone_dialog.h"
 #include "history/change_sources.h"
 #include "history/history_files.h"
+#include "history/history_observer.h"
 #include "history/trail_file.h"
 #include "history/verifier.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "shell/com_server.h"
+#include "shell/config_ids.h"
+#include "shell/config_object.h"
+#include "shell/stores.h"
 #include "storage/field_cipher.h"
-#include "storage/file_header.h"
 #include "tests/support/fault_injection.h"
+#include "tests/support/install_dir.h"
 #include "tests/support/records.h"
+#include "tests/support/stores.h"
 #include "tests/support/temp_dir.h"
+#ifndef _WIN32
+#include "tools/wardenctl/wardenctl.h"
+#include "ui/headless_driver.h"
+#endif
 
 namespace warden::history {
 namespace {
 
+#ifndef _WIN32
+namespace hl = ui::headless;
+#endif
 using testing::GroupRecord;
 using testing::UserRecord;
 using Table = std::vector<AccountRecord>;
 
 std::string FileBytes(const Table& table) {
-  std::vector<std::uint8_t> bytes;
-  Archive archive = Archive::Writing(bytes);
-  FileHeader header;
-  EXPECT_TRUE(header.Write(archive) && WriteAccountTable(archive, table) && archive.Flush());
+  Bytes bytes;
+  EXPECT_EQ(AccountFileContent(table, &bytes), FileFailure::kNone);
   return std::string(bytes.begin(), bytes.end());
 }
 
@@ -47,8 +63,9 @@ std::string Text(const std::filesystem::path& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-// users.dat of a directory, saved as the data file saves it; the table it
-// holds and the identity it was loaded from, as a front end keeps them.
+// users.dat of a directory, saved through the data file with the history's
+// observer; the table it loaded or saved and that file's identity, as a
+// front end keeps them.
 class Writer {
  public:
   enum Stop { kNone, kBeforeMove, kAfterMove };  // where the writer "dies"
@@ -56,34 +73,22 @@ class Writer {
   std::u16string directory() const { return dir.core() + u"\\"; }
   std::filesystem::path path(const std::string& name = "users.dat") const { return dir / name; }
 
-  // True when the new table is in place. Holds users.lck, as a save does.
+  // True when the new table is in place.
   bool Save(const Table& table, Stop stop = kNone, std::string action = "save") {
-    const std::string bytes = FileBytes(table);
-    const std::u16string dat = dir.core("users.dat"), temp = dir.core("users.111");
-    const platform::FileHandle lock = platform::Files().lock(dir.core("users.lck"), 20000);
-    if (lock == platform::kInvalidFile) return false;
-    struct Unlock {
-      platform::FileHandle handle;
-      ~Unlock() { platform::Files().unlock(handle); }
-    } unlock{lock};
-    platform::Files().remove(temp);  // a dead writer's
-    platform::File file = platform::File::Create(temp);
-    if (!file.Write(bytes.data(), bytes.size()) || !file.Close()) return false;
-    AccountChanges changes(loaded_ ? &*loaded_ : nullptr, loaded_from_, table, std::nullopt);
-    SaveRecorder recorder(directory(), kUsersFile, std::move(action), {"cli", u"admin"}, bytes,
-                          changes);
-    if (!recorder.BeforeReplace()) return platform::Files().remove(temp), false;
-    if (stop == kBeforeMove) return false;
-    const bool replaced = platform::Files().replace(temp, dat);
-    if (stop == kAfterMove) return replaced;
-    recorder.AfterReplace(replaced);
-    if (replaced) Loaded(table);
-    return replaced;
+    Bytes content;
+    EXPECT_EQ(AccountFileContent(table, &content), FileFailure::kNone);
+    const AccountChanges changes = ChangesOf(loaded_, table);
+    HistoryObserver recording({"cli", u"admin"}, &changes, std::move(action));
+    Dying observer(recording, stop);
+    const bool saved = file_.Save(content, &observer) == FileFailure::kNone;
+    if (saved && stop == kNone) loaded_.Take(table, file_);
+    return saved;
   }
+  // The table is what users.dat holds now.
   void Loaded(const Table& table) {
-    loaded_ = table;
+    loaded_.table = table;
     platform::FileIdentity identity{};
-    loaded_from_ = platform::Files().identity(dir.core("users.dat"), &identity)
+    loaded_.from = platform::Files().identity(dir.core("users.dat"), &identity)
                        ? std::optional(identity)
                        : std::nullopt;
   }
@@ -99,8 +104,22 @@ class Writer {
   testing::TempDir dir;
 
  private:
-  std::optional<Table> loaded_;
-  std::optional<platform::FileIdentity> loaded_from_;
+  // Hands the save on to the history up to `stop`, where the writer ends
+  // as a killed process would: the record left without its outcome.
+  struct Dying : SaveObserver {
+    Dying(SaveObserver& history, Stop stop) : history(history), stop(stop) {}
+    bool BeforeReplace(const SaveInProgress& save) override {
+      return history.BeforeReplace(save) && stop != kBeforeMove;
+    }
+    void AfterReplace(const SaveInProgress& save, bool replaced) override {
+      if (stop == kNone) history.AfterReplace(save, replaced);
+    }
+    SaveObserver& history;
+    Stop stop;
+  };
+
+  DataFile file_ = AccountFileIn(directory(), Access::kReadWrite, MissingFile::kLeave);
+  LoadedAccounts loaded_;
 };
 
 const Table kFirst = {GroupRecord(u"G"), UserRecord(u"ann", 5, u"G")};
@@ -320,6 +339,102 @@ TEST(RecorderTest, FourWriters) {
   const VerifyReport report = writer.Verify();
   EXPECT_EQ(report.status, VerifyStatus::kClean)
       << (report.findings.empty() ? "" : report.findings[0]);
+}
+
+// Every writer we ship records its saves as its own: front end, user, file,
+// action and the change it made, the writers in turn on one directory.
+TEST(RecorderTest, EveryWriterRecords) {
+  testing::InstallDir install;
+  testing::ResetStores();
+  ui::SetStandardTexts(kDialogTexts);
+  IClassFactory* factory = nullptr;
+  GetClassObject(kClsidConfig, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+  IConfig* config = nullptr;
+  factory->CreateInstance(nullptr, kIidIConfig, reinterpret_cast<void**>(&config));
+  factory->Release();
+  BSTR none = platform::ToOle(u"");
+  const auto dialog = [](std::vector<hl::Step> steps) {
+    hl::Reset();
+    for (hl::Step& step : steps) hl::Push(std::move(step));
+    ManageDialog(nullptr, ManagedApplicationStore()).DoModal();
+    EXPECT_EQ(hl::PendingSteps() + hl::Unanswered(), 0u);
+  };
+  const auto ctl = [](std::vector<std::string> args) {
+    std::ostringstream out, err;
+    std::istringstream in;
+    EXPECT_EQ(ctl::RunWardenctl(args, {out, err, in}), 0) << err.str();
+  };
+  static char16_t ann[] = u"ann", bob[] = u"bob", group[] = u"G";
+  std::vector<USER_idl> entries(3);
+  entries[0] = {kTypeGroup, {}, platform::ToOle(group)};
+  entries[1] = {kTypeUser, {}, platform::ToOle(group), platform::ToOle(ann), nullptr, nullptr, 500};
+  entries[2] = {kTypeUser, {}, platform::ToOle(group), platform::ToOle(bob)};
+  std::vector<Section_idl> zones(kZoneCount);
+  static char16_t boiler[] = u"Boiler";
+  const std::vector<std::pair<std::function<void()>, std::vector<const char*>>> rows = {
+      {[&] {
+         short count = 0;
+         config->GetUserNum(&count, none);
+       },
+       {R"("user":null,"front_end":"api","file":"users.dat","action":"create")"}},
+      {[&] { config->GetAllSection(zones.data(), none); },
+       {R"("front_end":"api","file":"section.dat","action":"create")"}},
+      {[&] { config->SetCurUser(&entries[1]), config->SaveAllUsers(3, entries.data()); },
+       {R"("user":"ann","front_end":"api","file":"users.dat","action":"save")",
+        R"({"op":"added","account":"bob")", R"({"op":"deleted","account":"无")"}},
+      {[&] {
+         zones[7].sectionname = platform::ToOle(boiler), config->SaveAllSection(zones.data());
+       },
+       {R"("user":"ann","front_end":"api","file":"section.dat")",
+        R"("zone":7,"from":"G","to":"Boiler")"}},
+      {[&] {
+         dialog({[](hl::Driver& d) {
+                   d.TreeSelect(IDC_ACCOUNT_TREE, d.TreeFind(IDC_ACCOUNT_TREE, u"bob"));
+                   d.Click(IDC_MODIFY), d.Ok();
+                 },
+                 [](hl::Driver& d) { d.Type(IDC_USER_NAME, u"rob"), d.Ok(); }});
+       },
+       {R"("user":"ann","front_end":"dialog","file":"users.dat")",
+        R"({"op":"changed","account":"rob","type":"user","renamed_from":"bob")"}},
+      {[&] {
+         ApplicationStore().zones[8] = u"Press";  // shown in the list, saved by its OK
+         const ManagedStore store = ManagedApplicationStore();
+         hl::Reset(), hl::Push(hl::PressOk());
+         ZoneDialog(nullptr, store.zones, store.zones_file, {"dialog", u"ann"}, &store.zones_loaded)
+             .DoModal();
+       },
+       {R"("front_end":"dialog","file":"section.dat")", R"("zone":8,"from":"H","to":"Press")"}},
+      {[&] {
+         ctl({"set", "ann", "--name", "anna"});
+       },
+       {R"("user":null,"front_end":"cli","file":"users.dat","action":"save")",
+        R"("renamed_from":"ann")"}},
+      {[&] {
+         ctl({"restore-backup", "--yes"});
+       },
+       {R"("front_end":"cli","file":"users.dat","action":"restore")"}},
+      {[&] {
+         ctl({"rename-zone", "9", "Dock"});
+       },
+       {R"("front_end":"cli","file":"section.dat")", R"("zone":9,"from":"I","to":"Dock")"}},
+  };
+  std::size_t seen = 0;
+  for (const auto& [write, parts] : rows) {
+    SCOPED_TRACE(parts[0]);
+    write();
+    std::vector<std::string> records;
+    std::string text;
+    ReadWholeFile(install.dir().core("History\\trail.jsonl"), &text);
+    for (std::string_view line : SplitLines(text).lines) {
+      if (line.rfind("{\"seq\":", 0) == 0) records.emplace_back(line);
+    }
+    ASSERT_EQ(records.size(), ++seen);
+    for (const char* part : parts)
+      EXPECT_NE(records.back().find(part), std::string::npos) << records.back();
+  }
+  EXPECT_EQ(VerifyHistory(install.dir().core() + u"\\").status, VerifyStatus::kClean);
+  config->Release();
+  testing::ResetStores();
 }
 
 // A writer killed at each file operation of its save in turn (a child

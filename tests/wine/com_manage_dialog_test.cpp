@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -218,6 +219,24 @@ DWORD WINAPI Drive(void* parameter) {
   return 0;
 }
 
+// The records of the data directory's history, in order.
+std::vector<std::string> Records(const std::wstring& directory) {
+  std::ifstream trail(directory + L"\\History\\trail.jsonl", std::ios::binary);
+  std::vector<std::string> records;
+  for (std::string line; std::getline(trail, line);) {
+    if (line.rfind("{\"seq\":", 0) == 0) records.push_back(line);
+  }
+  return records;
+}
+
+// Whether `record` holds every one of `parts`.
+bool Holds(const std::string& record, std::initializer_list<const char*> parts) {
+  for (const char* part : parts) {
+    if (record.find(part) == std::string::npos) return false;
+  }
+  return true;
+}
+
 class ManageDialogUiTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ManageDialogUiTest, HostOpensTheDialogAnOperatorAddsAndTheHostReadsBack) {
@@ -262,6 +281,23 @@ TEST_P(ManageDialogUiTest, HostOpensTheDialogAnOperatorAddsAndTheHostReadsBack) 
   ASSERT_EQ(config->GetAllSection(zones.data(), none), S_OK);
   EXPECT_EQ(Text(zones[5].sectionname), scenario.zone.substr(0, 31));
   EXPECT_EQ(Text(zones[6].sectionname), L"F");
+
+  // The dialog's load created both files, its OK and Edit zones' OK saved
+  // them, and the host's SaveAllUsers saved again: each left its record.
+  users[5].userpri = 101;
+  ASSERT_EQ(config->SaveAllUsers(count, users.data()), S_OK);
+  const std::vector<std::string> records = Records(registered.copy.DataDirectory());
+  ASSERT_EQ(records.size(), 5u);
+  const char* by = "\"user\":\"Supervisor\",\"front_end\":";
+  EXPECT_TRUE(Holds(records[0], {by, "\"dialog\"", "\"users.dat\",\"action\":\"create\""}));
+  EXPECT_TRUE(Holds(records[1], {by, "\"dialog\"", "\"section.dat\",\"action\":\"create\""}));
+  EXPECT_TRUE(Holds(records[2], {by, "\"dialog\"", "\"section.dat\",\"action\":\"save\"",
+                                 "{\"op\":\"renamed\",\"zone\":5,"}));
+  EXPECT_TRUE(Holds(records[3], {by, "\"dialog\"", "\"users.dat\",\"action\":\"save\"",
+                                 "\"op\":\"added\",\"account\":\"Operator7\""}));
+  EXPECT_TRUE(Holds(records[4], {by, "\"api\"", "\"users.dat\",\"action\":\"save\"",
+                                 "\"priority\":[100,101]"}))
+      << records[4];
   SysFreeString(none);
 }
 
