@@ -433,6 +433,17 @@ TEST(RecorderTest, EveryWriterRecords) {
       EXPECT_NE(records.back().find(part), std::string::npos) << records.back();
   }
   EXPECT_EQ(VerifyHistory(install.dir().core() + u"\\").status, VerifyStatus::kClean);
+  // No History\ to be had: the save fails as any failed save and changes
+  // nothing; reading goes on.
+  std::filesystem::rename(install / "History", install / "kept");
+  testing::WriteText(install / "History", "");
+  const auto before = testing::ReadBytes(install / "users.dat");
+  short code = 0, count = 0;
+  EXPECT_EQ(config->SaveAllUsers(1, entries.data()), E_FAIL);
+  EXPECT_TRUE(config->GetLastError(&code) == S_OK && code == kErrorSaveUsers);
+  EXPECT_EQ(testing::ReadBytes(install / "users.dat"), before);
+  EXPECT_EQ(config->GetUserNum(&count, none), S_OK);
+  EXPECT_EQ(count, 3);
   config->Release();
   testing::ResetStores();
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -221,7 +222,8 @@ DWORD WINAPI Drive(void* parameter) {
 
 // The records of the data directory's history, in order.
 std::vector<std::string> Records(const std::wstring& directory) {
-  std::ifstream trail(directory + L"\\History\\trail.jsonl", std::ios::binary);
+  std::ifstream trail(std::filesystem::path(directory + L"\\History\\trail.jsonl"),
+                      std::ios::binary);
   std::vector<std::string> records;
   for (std::string line; std::getline(trail, line);) {
     if (line.rfind("{\"seq\":", 0) == 0) records.push_back(line);
