@@ -278,8 +278,7 @@ TEST(TimestampTest, FormsAndBounds) {
   EXPECT_EQ(FormatOffset(-330) + FormatOffset(0), "-05:30+00:00");
 }
 
-// The oldest go first, until both the count and the size fit; history.ini
-// sets them, and what is not a plain number leaves the default.
+// The oldest go first, until both the count and the size fit.
 TEST(RetentionTest, OldestGoUntilBothLimitsHold) {
   const std::vector<KeptGeneration> kept = {{"a", 50}, {"b", 10}, {"c", 30}, {"d", 40}};
   const std::tuple<std::uint64_t, std::uint64_t, std::vector<std::string>> rows[] = {
@@ -287,13 +286,6 @@ TEST(RetentionTest, OldestGoUntilBothLimitsHold) {
   for (const auto& [count, bytes, dropped] : rows) {
     EXPECT_EQ(GenerationsToDrop(kept, {count, bytes}), dropped) << count << ' ' << bytes;
   }
-  TempDir dir;
-  std::filesystem::create_directory(dir / "History");
-  testing::WriteText(dir / "History" / "history.ini",
-                     "[History]\nKeepGenerations=5\nKeepMegabytes=-1\n");
-  const RetentionLimits limits = ReadRetentionLimits(dir.core() + u"\\");
-  EXPECT_EQ(limits.generations, 5u);
-  EXPECT_EQ(limits.bytes, 100u << 20);
 }
 
 // A history made by saves as the recorder makes them: the generation linked,
@@ -364,6 +356,13 @@ TEST(VerifyTest, FindsEveryDamage) {
       WriteLines(h.trail(), lines);
     };
   };
+  // Lines appended to the whole chain: pairing and order are checked on their own.
+  const auto append = [](std::vector<TrailLine> lines) {
+    return [lines](SavedHistory& h) {
+      TrailWriter writer(h.directory(), LineHash(Lines(FileText(h.trail())).back()));
+      for (TrailLine line : lines) ASSERT_TRUE(writer.Append(line));
+    };
+  };
   const std::tuple<const char*, Damage, VerifyStatus, std::string, FileState> rows[] = {
       {"untouched", [](SavedHistory&) {}, VerifyStatus::kClean, "", FileState::kAsRecorded},
       {"flipped byte", edit_lines([](auto& lines) { lines[2][lines[2].find("HMI")] = 'h'; }),
@@ -401,8 +400,16 @@ TEST(VerifyTest, FindsEveryDamage) {
          h.Save("users.dat", "five");
        },
        VerifyStatus::kFound, "record 5 has no outcome, yet later saves", FileState::kAsRecorded},
-      {"second outcome", edit_lines([](auto& lines) { lines.push_back(lines[7]); }),
-       VerifyStatus::kFound, "line 9: prev does not match", FileState::kAsRecorded},
+      {"second outcome", append({Outcome(4, kCommitted)}), VerifyStatus::kFound,
+       "line 9: a second outcome of record 4", FileState::kAsRecorded},
+      {"outcome of no record", append({Outcome(9, kFailed)}), VerifyStatus::kFound,
+       "line 9: outcome of record 9, which no line before has", FileState::kAsRecorded},
+      {"seq going back",
+       append({Record(2, "section.dat", "save", "[]", std::nullopt, DigestText("x"))}),
+       VerifyStatus::kFound, "line 9: record 2 does not follow record 4", FileState::kAsRecorded},
+      {"a drop twice", append({Drop("users.00000004.dat"), Drop("users.00000004.dat")}),
+       VerifyStatus::kFound, "line 10: drops users.00000004.dat, which no record before keeps",
+       FileState::kAsRecorded},
       {"users.dat gone", [](SavedHistory& h) { std::filesystem::remove(h.dir / "users.dat"); },
        VerifyStatus::kFound, "users.dat: missing", FileState::kMissing},
       {"trail gone", [](SavedHistory& h) { std::filesystem::remove(h.trail()); },
@@ -421,30 +428,6 @@ TEST(VerifyTest, FindsEveryDamage) {
     EXPECT_NE(findings.find(finding), std::string::npos) << findings;
     const FileState state = report.files.empty() ? FileState::kUnrecorded : report.files[0].state;
     EXPECT_EQ(state, users) << findings;
-  }
-}
-
-// Lines appended to a chain that is whole: the pairing and order are checked
-// on their own.
-TEST(VerifyTest, OutcomesAndOrder) {
-  const std::tuple<std::vector<TrailLine>, std::string> rows[] = {
-      {{Outcome(4, kCommitted)}, "line 9: a second outcome of record 4"},
-      {{Outcome(9, kFailed)}, "line 9: outcome of record 9, which no line before has"},
-      {{Record(2, "section.dat", "save", "[]", std::nullopt, DigestText("x"))},
-       "line 9: record 2 does not follow record 4"},
-      {{Drop("users.00000004.dat"), Drop("users.00000004.dat")},
-       "line 10: drops users.00000004.dat, which no record before keeps"},
-  };
-  for (const auto& [lines, finding] : rows) {
-    SavedHistory history;
-    const std::vector<std::string> before = Lines(FileText(history.trail()));
-    {
-      TrailWriter writer(history.directory(), LineHash(before.back()));
-      for (TrailLine line : lines) ASSERT_TRUE(writer.Append(line));
-    }
-    const VerifyReport report = VerifyHistory(history.directory());
-    ASSERT_FALSE(report.findings.empty()) << finding;
-    EXPECT_EQ(report.findings[0].substr(0, finding.size()), finding);
   }
 }
 
