@@ -16,11 +16,15 @@
 #include "platform/digest.h"
 #include "tests/support/built_files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/trail_lines.h"
 
 namespace warden::history {
 namespace {
 
+using testing::Drop;
+using testing::Outcome;
 using testing::ReadBytes;
+using testing::Record;
 using testing::TempDir;
 
 std::string DigestText(const std::string& bytes) {
@@ -36,67 +40,17 @@ std::string FileText(const std::filesystem::path& path) {
 
 AccountRecord User(std::u16string name, std::u16string group, std::u16string password,
                    std::int16_t priority, ZoneFlags zones = {}) {
-  AccountRecord record;
-  record.type = kTypeUser;
-  record.username = std::move(name);
-  record.groupname = std::move(group);
-  record.password = std::move(password);
-  record.userpri = priority;
-  record.sectionid = zones;
-  return record;
+  return {kTypeUser, zones, group, name, password, {}, priority, 0, {}};
 }
 
 AccountRecord Group(std::u16string name, std::u16string comment = {}) {
-  AccountRecord record;
-  record.type = kTypeGroup;
-  record.groupname = std::move(name);
-  record.groupcomment = std::move(comment);
-  return record;
+  return {kTypeGroup, {}, name, {}, {}, {}, 0, 0, comment};
 }
 
 ZoneFlags Zones(std::initializer_list<std::pair<int, std::int16_t>> flags) {
   ZoneFlags zones{};
   for (const auto& [zone, flag] : flags) zones[zone] = flag;
   return zones;
-}
-
-TrailLine Record(std::uint64_t seq, std::string file, std::string action, std::string changes,
-                 std::optional<std::string> before, std::string after) {
-  TrailLine line;
-  line.seq = seq;
-  line.time = FormatUtc(1714551330123 + static_cast<std::int64_t>(seq) * 61001);
-  line.offset = FormatOffset(480);
-  line.machine = "PLANT-HMI-01";
-  line.os_user = "PLANT\\operator";
-  line.image = "Velmaris.exe";
-  line.pid = 4242;
-  line.user = "\xE7\xB3\xBB\xE7\xBB\x9F";  // 系统
-  line.front_end = "dialog";
-  line.file = std::move(file);
-  line.action = std::move(action);
-  line.changes = std::move(changes);
-  if (before) line.generation = GenerationName(line.file, seq);
-  line.before = std::move(before);
-  line.after = std::move(after);
-  return line;
-}
-
-TrailLine Outcome(std::uint64_t seq, std::string_view outcome) {
-  TrailLine line;
-  line.kind = LineKind::kOutcome;
-  line.of = seq;
-  line.outcome = std::string(outcome);
-  if (PutInPlace(outcome)) line.identity = platform::FileIdentity{2049, 131, 1024, -5, 1LL << 62};
-  return line;
-}
-
-TrailLine Drop(std::string generation, std::int32_t offset_min = 0) {
-  TrailLine line;
-  line.kind = LineKind::kDropped;
-  line.generation = std::move(generation);
-  line.time = FormatUtc(0);
-  line.offset = FormatOffset(offset_min);
-  return line;
 }
 
 // The lines of tests/data/trail.jsonl: a creation, a save with every kind of

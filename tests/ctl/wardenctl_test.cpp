@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "accounts/account_file.h"
+#include "history/verifier.h"
 #include "platform/files.h"
 #include "platform/resources.h"
 #include "platform/text.h"
@@ -430,7 +431,8 @@ TEST_F(WardenctlTest, NoLockWhileAPersonAnswers) {
 }
 
 // Writers started together each keep their change: every one holds the
-// lock from its load to its save.
+// lock from its load to its save. Each leaves one record, in strictly
+// increasing seq (which verify checks).
 TEST_F(WardenctlTest, ParallelWriters) {
   const std::string script = "for n in 0 1 2 3 4 5 6 7 8 9; do '" WARDENCTL "' --dir '" + Dir() +
                              "' add-user u$n --allow-empty-passwords >/dev/null || echo failed & "
@@ -443,6 +445,8 @@ TEST_F(WardenctlTest, ParallelWriters) {
   pclose(pipe);
   EXPECT_EQ(output, "");
   EXPECT_EQ(testing::ReadUsersFile().size(), 7u + 10u);
+  const history::VerifyReport report = history::VerifyHistory(GetInstallDirectory());
+  EXPECT_TRUE(report.status == history::VerifyStatus::kClean && report.records == 10u);
 }
 
 // The trail of tests/data read back: as text, CSV (one row per field,
