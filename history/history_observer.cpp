@@ -1,5 +1,7 @@
 #include "history/history_observer.h"
 
+#include <new>
+
 #include "history/history_files.h"
 #include "platform/text.h"
 
@@ -31,20 +33,31 @@ class ContentChanges : public ChangeSource {
 
 }  // namespace
 
+// Without the memory to make the record the save does not go on; a record
+// already appended is settled by the next save, as a dead writer's.
 bool HistoryObserver::BeforeReplace(const SaveInProgress& save) {
-  const std::string file = platform::ToUtf8(save.names.dat);
-  const ChangeSource* changes = changes_;
-  if (!changes || save.creating_default) {
-    from_content_ = std::make_unique<ContentChanges>(file, Chars(save.content));
-    changes = from_content_.get();
+  try {
+    const std::string file = platform::ToUtf8(save.names.dat);
+    const ChangeSource* changes = changes_;
+    if (!changes || save.creating_default) {
+      from_content_ = std::make_unique<ContentChanges>(file, Chars(save.content));
+      changes = from_content_.get();
+    }
+    recorder_.emplace(save.directory, file, save.creating_default ? "create" : action_, author_,
+                      Chars(save.content), *changes);
+    return recorder_->BeforeReplace();
+  } catch (const std::bad_alloc&) {
+    recorder_.reset();
+    return false;
   }
-  recorder_.emplace(save.directory, file, save.creating_default ? "create" : action_, author_,
-                    Chars(save.content), *changes);
-  return recorder_->BeforeReplace();
 }
 
 void HistoryObserver::AfterReplace(const SaveInProgress&, bool replaced) {
-  if (recorder_) recorder_->AfterReplace(replaced);
+  try {
+    if (recorder_) recorder_->AfterReplace(replaced);
+  } catch (const std::bad_alloc&) {
+    // The outcome is missing: the next save finds it by the file's digest.
+  }
   recorder_.reset();
 }
 
