@@ -477,7 +477,17 @@ TEST_F(WardenctlTest, History) {
   // The generation each save keeps put back, as the backup is. (Each save
   // records the other program's change first: the trail is the sample's.)
   const Args restore = {"restore-backup", "--yes", "--generation"};
-  RunSteps({{{"delete", "bob"}, 0, ""},
+  // History\ a file, and back: a save that cannot be recorded is not made.
+  const auto swap = [this](bool away) {
+    return [=] {
+      std::filesystem::remove(install_ / (away ? "H" : "History"));
+      std::filesystem::rename(install_ / (away ? "History" : "H"),
+                              install_ / (away ? "H" : "History"));
+      if (away) testing::WriteText(install_ / "History", "");
+    };
+  };
+  RunSteps({{{"--lang", "en", "delete", "bob"}, kExitFile, "recorded in History\\, so", swap(true)},
+            {{"delete", "bob"}, 0, "", swap(false)},
             {{"rename-zone", "3", "Boiler"}, 0, ""},
             {{"--as", "ann", "restore-backup", "--generation", "6", "--yes"}, 1, "+ bob: "},
             {{"--lang", "en", "restore-backup", "--generation", "9"},

@@ -157,6 +157,7 @@ int Session::FileProblem(FileFailure failure, std::uint16_t text, const DataFile
   }
   io.err << ToUtf8(Text(text)) << " (" << (reading ? IDS_READ_USERS_FAILED : IDS_WRITE_USERS_FAILED)
          << ": " << path << ")\n";
+  if (failure == FileFailure::kAbandoned) Say(io.err, Text(ToolText::kNoHistoryRecord));
   if (reading) Say(io.err, Text(ToolText::kReadHint));
   return kExitFile;
 }

@@ -47,6 +47,9 @@ constexpr Pair kTexts[] = {
      "written. Run the command again."},
     {"History\\中没有可用的第%s代。", "There is no readable generation %s in History\\."},
     {"按以上所列恢复这一代吗？[y/N] ", "Restore this generation with the changes listed? [y/N] "},
+    {"无法在History\\中记录这次保存，因此没有保存；文件保持原样。",
+     "The save could not be recorded in History\\, so it was not made; the files are as they "
+     "were."},
 };
 static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<int>(ToolText::kCount));
 

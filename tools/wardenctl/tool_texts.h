@@ -34,6 +34,7 @@ enum class ToolText {
   kChangedMeanwhile,
   kNoGeneration,
   kRestoreGenerationQuestion,
+  kNoHistoryRecord,
   kCount
 };
 
