@@ -1,8 +1,15 @@
+// The module folder: Language.ini, the language library, the install
+// directory, and start-up and shut-down of the application object.
 #include <gtest/gtest.h>
 
 #include "platform/module_file.h"
+#include "platform/resources.h"
 #include "platform/text.h"
+#include "resources/resource_ids.h"
+#include "shell/entry_guard.h"
+#include "shell/warden_app.h"
 #include "storage/installation.h"
+#include "tests/support/built_files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/windows_profile.h"
 
@@ -54,6 +61,40 @@ TEST_F(LanguageTest, LanguageIniPicksLibraryAndInstallDirectory) {
   EXPECT_EQ(GetModuleDirectory(), dir_.core());
   g_fake_module = u"Warden.dll";
   EXPECT_EQ(GetModuleDirectory(), u"");
+}
+
+// What an entry point shows while the caller's own source is current.
+std::u16string TextInEntry() {
+  std::u16string text;
+  platform::SetResourceSource(platform::OwnResources());
+  GuardedEntry([&] { return text = platform::ResourceString(IDS_NONE), S_OK; });
+  return text;
+}
+
+// The library the build produces is the module's source until shut-down; a
+// damaged or missing one leaves the module's own Chinese texts. Start-up
+// succeeds either way.
+TEST_F(LanguageTest, LanguageLibraryIsTheSourceUntilShutDown) {
+  platform::OverrideModuleFileName(nullptr);  // the built library is found from the real name
+  const std::filesystem::path built = testing::BuiltInstallFile("Lang/EN/WardenEN.dll");
+  platform::OverrideModuleFileName(FakeModuleFileName);
+  const std::filesystem::path library = dir_ / "Lang/EN/WardenEN.dll";
+  std::filesystem::create_directories(library.parent_path());
+  std::filesystem::create_directories(dir_ / "Config");
+  testing::WriteText(dir_ / "Config/Language.ini", "[Language]\nVelmarisLanguage=ENGLISH\n");
+  g_fake_module = dir_.core("Warden.dll");
+  WardenApp app;
+  for (const std::string state : {"built", "damaged", "missing"}) {
+    std::filesystem::remove(library);
+    if (state == "built") std::filesystem::copy_file(built, library);
+    if (state == "damaged") testing::WriteText(library, "not a library");
+    EXPECT_TRUE(app.Start());
+    EXPECT_EQ(TextInEntry(), state == "built" ? u"None" : u"无") << state;
+    app.Stop();
+    EXPECT_EQ(TextInEntry(), u"无") << state;
+  }
+  platform::ResourceBytes bytes;  // no module, no resources
+  EXPECT_FALSE(platform::FindResourceBytes(nullptr, platform::kResourceTypeString, 8, &bytes));
 }
 
 TEST(ModuleFileNameTest, RealNameIsAFullPathInLongForm) {
