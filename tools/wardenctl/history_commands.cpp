@@ -169,9 +169,15 @@ void HistoryReader::PrintText(const Entry& entry, const std::vector<JsonValue>& 
   }
   out << '#' << line.seq << "  " << LocalTime(line) << "  " << line.file << "  " << line.action
       << "  " << (entry.outcome.empty() ? "no outcome" : entry.outcome) << '\n';
-  out << "    by " << line.user.value_or("(nobody logged in)") << " through " << line.front_end
-      << ", " << line.image << " (pid " << line.pid << ") as " << line.os_user << " on "
-      << line.machine << '\n';
+  // An outside change names the program that found it, not its author.
+  if (line.front_end == "outside") {
+    out << "    by a program outside Warden, found by ";
+  } else {
+    out << "    by " << line.user.value_or("(nobody logged in)") << " through " << line.front_end
+        << ", ";
+  }
+  out << line.image << " (pid " << line.pid << ") as " << line.os_user << " on " << line.machine
+      << '\n';
   for (const JsonValue& change : changes) {
     const std::vector<ChangeRow> rows = RowsOf(change);
     out << "    " << rows[0].op << ' ' << Member(change, "type") << (change.Find("type") ? " " : "")
