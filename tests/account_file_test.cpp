@@ -138,13 +138,11 @@ TEST_F(AccountFileTest, DirectoriesAndPaths) {
   };
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(project.path());
-  for (const std::u16string& directory : {project.core() + u"\\ \\\\  ", std::u16string(u" \\")}) {
+  for (const std::u16string& directory : {project.core() + u"\\ \\\\  ", std::u16string(u" \\")})
     EXPECT_EQ(Loaded(read_only(directory)), std::pair(F::kNone, old));
-  }
   std::filesystem::current_path(previous);
   EXPECT_EQ(Loaded(read_only(empty.core())), std::pair(F::kNotFound, FileBytes(DefaultTable())));
-  EXPECT_TRUE(std::filesystem::is_empty(empty.path()));
-  EXPECT_FALSE(install_.Has("users.dat"));
+  EXPECT_TRUE(std::filesystem::is_empty(empty.path()) && !install_.Has("users.dat"));
 
   const auto fits = LongDirectory(project, 259 - 10), longer = LongDirectory(empty, 259 - 9);
   AccountTable table;
@@ -286,8 +284,7 @@ TEST_F(AccountFileTest, LoadSurvivesAnyFailingFileCall) {
     AccountTable table;
     DataFile file = testing::UsersFileIn();
     const auto prepare = [&] {
-      std::filesystem::remove(install_ / "users.dat");
-      std::filesystem::remove(install_ / "users.111");
+      for (const char* name : {"users.dat", "users.111"}) std::filesystem::remove(install_ / name);
       if (file_exists) PutDat(expected);
       table = AccountTable();
       file = testing::UsersFileIn();

@@ -145,12 +145,6 @@ TEST(AccountRulesTest, SelectionRules) {
   }
 }
 
-AccountTable TableOf(const std::vector<AccountRecord>& records) {
-  AccountTable table;
-  table.Replace(records);
-  return table;
-}
-
 // Add: names clash exactly across groups and users; other types are not
 // compared; the count stays within 16 bits.
 TEST(AccountTableTest, AddDeleteUpdateAndReach) {
@@ -166,16 +160,15 @@ TEST(AccountTableTest, AddDeleteUpdateAndReach) {
   std::vector<AccountRecord> records = table.records();
   records.resize(kMaxAccounts - 1);
   table.Replace(records);
-  EXPECT_TRUE(table.AddAccount(UserRecord(u"last", 0)));
-  EXPECT_FALSE(table.AddAccount(UserRecord(u"one more", 0)));
+  EXPECT_TRUE(table.AddAccount(UserRecord(u"last", 0)) &&
+              !table.AddAccount(UserRecord(u"one more", 0)));
   EXPECT_EQ(table.count(), kMaxAccounts);
   // Delete: every letter-case form goes; a group's members keep its name; an
   // unknown name leaves the table as it was (never a write past its end).
-  table = TableOf({UserRecord(u"admin", 1), UserRecord(u"Admin", 1), GroupRecord(u"Plant"),
-                   UserRecord(u"op", 1, u"Plant")});
-  EXPECT_FALSE(table.DeleteAccount(u"c"));
-  EXPECT_TRUE(table.DeleteAccount(u"ADMIN"));
-  EXPECT_TRUE(table.DeleteAccount(u"Plant"));
+  table.Replace({UserRecord(u"admin", 1), UserRecord(u"Admin", 1), GroupRecord(u"Plant"),
+                 UserRecord(u"op", 1, u"Plant")});
+  EXPECT_TRUE(!table.DeleteAccount(u"c") && table.DeleteAccount(u"ADMIN") &&
+              table.DeleteAccount(u"Plant"));
   EXPECT_EQ(table.records(), std::vector<AccountRecord>{UserRecord(u"op", 1, u"Plant")});
   // A table emptied by an edit is still one to save over; edits that change nothing are none.
   EXPECT_TRUE(table.DeleteAccount(u"op") && table.HoldsTable());
@@ -184,15 +177,15 @@ TEST(AccountTableTest, AddDeleteUpdateAndReach) {
   EXPECT_FALSE(table.DeleteAccount(u"x") || table.HoldsTable());
   // An update matches without case when no record bears the name exactly and
   // carries a group's users along, except those of a twin group.
-  table = TableOf({GroupRecord(u"Plant"), UserRecord(u"a", 1, u"Plant"),
-                   UserRecord(u"b", 1, u"PLANT"), UserRecord(u"c", 1, u"Other"),
-                   GroupRecord(u"plANT"), UserRecord(u"d", 1, u"plANT")});
+  table.Replace({GroupRecord(u"Plant"), UserRecord(u"a", 1, u"Plant"),
+                 UserRecord(u"b", 1, u"PLANT"), UserRecord(u"c", 1, u"Other"),
+                 GroupRecord(u"plANT"), UserRecord(u"d", 1, u"plANT")});
   table.UpdateAccount(GroupRecord(u"plant"), GroupRecord(u"Line"));
   EXPECT_EQ(table.records(),
             (std::vector<AccountRecord>{GroupRecord(u"Line"), UserRecord(u"a", 1, u"Line"),
                                         UserRecord(u"b", 1, u"Line"), UserRecord(u"c", 1, u"Other"),
                                         GroupRecord(u"plANT"), UserRecord(u"d", 1, u"plANT")}));
-  table = TableOf({GroupRecord(u"a"), UserRecord(u"a", 1), odd});
+  table.Replace({GroupRecord(u"a"), UserRecord(u"a", 1), odd});
   table.UpdateAccount(UserRecord(u"A", 0), UserRecord(u"b", 7));
   table.UpdateAccount(UserRecord(u"zz", 0), UserRecord(u"q", 0));  // no such user
   table.UpdateAccount(odd, GroupRecord(u"q"));  // only users and groups are updated

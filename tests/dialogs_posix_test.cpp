@@ -31,17 +31,16 @@ using Texts = std::vector<std::u16string>;
 using Step = hl::Step;
 
 // Every record belongs to a zone: a group to `zone`, a user to zone 2.
-AccountRecord Group(const std::u16string& name, int zone = 1) {
-  AccountRecord record = GroupRecord(name);
+AccountRecord InZone(AccountRecord record, int zone) {
   record.sectionid[zone] = 1;
   return record;
 }
-
+AccountRecord Group(const std::u16string& name, int zone = 1) {
+  return InZone(GroupRecord(name), zone);
+}
 AccountRecord User(const std::u16string& name, std::int16_t priority,
                    const std::u16string& group = u"") {
-  AccountRecord record = UserRecord(name, priority, group);
-  record.sectionid[2] = 1;
-  return record;
+  return InZone(UserRecord(name, priority, group), 2);
 }
 
 Texts Text(std::uint16_t id, const std::u16string& argument = u"") {
@@ -88,9 +87,8 @@ class DialogsTest : public ::testing::Test {
   }
   // Zone names 无, Z1 to Z63.
   static void NameZones() {
-    for (int zone = 0; zone < kZoneCount; ++zone) {
+    for (int zone = 0; zone < kZoneCount; ++zone)
       ApplicationStore().zones[zone] = zone ? u"Z" + platform::ToDecimal(zone) : u"无";
-    }
   }
   static Texts RunZones(std::intptr_t result) {
     const ManagedStore store = ManagedApplicationStore();
@@ -174,16 +172,11 @@ TEST_F(DialogsTest, NewGroupAndUsersThenOkWritesThem) {
          d.Type(IDC_USER_NAME, u"bob"), d.Ok();
        }});
   EXPECT_EQ(outline, (Texts{u"Plant", u"Line", u"  ann", u"bob"}));
-  const Table saved = ReadUsersFile();
-  ASSERT_EQ(saved.size(), 4u);
-  const auto fields = [](const AccountRecord& r, int zone) {
-    return std::make_tuple(r.username + u"/" + r.groupname + u"/" + r.groupcomment + u"/" +
-                               r.password + u"/" + r.usercomment,
-                           r.limitTime, r.userpri, r.sectionid[zone]);
-  };
-  EXPECT_EQ(fields(saved[1], 4), std::make_tuple(u"/Line/second line//", 0, 0, 1));
-  EXPECT_EQ(fields(saved[2], 5), std::make_tuple(u"ann/Line//secret/c", 30, 120, 1));
-  EXPECT_EQ(fields(saved[3], 0), std::make_tuple(u"bob////", 0, 999, 0));
+  EXPECT_EQ(ReadUsersFile(),
+            (Table{Group(u"Plant"),
+                   InZone({kTypeGroup, {}, u"Line", u"", u"", u"", 0, 0, u"second line"}, 4),
+                   InZone({kTypeUser, {}, u"Line", u"ann", u"secret", u"c", 120, 30, u""}, 5),
+                   UserRecord(u"bob", 999)}));
 }
 
 // Each row fills the New editor with a user and expects the refusal's text, in a
@@ -263,8 +256,8 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
               }),
        [](hl::Driver& d) {
          EXPECT_EQ(d.Text(IDC_GROUP_NAME), u"Plant");
-         EXPECT_FALSE(d.IsEnabled(IDC_TYPE_USER));      // no type change in Modify
-         EXPECT_TRUE(d.ListChecked(IDC_ZONE_LIST, 3));  // its own zones, not Other's
+         // No type change in Modify; its own zones, not Other's.
+         EXPECT_TRUE(!d.IsEnabled(IDC_TYPE_USER) && d.ListChecked(IDC_ZONE_LIST, 3));
          d.Type(IDC_GROUP_NAME, u"Line"), d.Ok();
        }});
   EXPECT_EQ(outline, (Texts{u"Other", u"Line", u"  ann"}));
@@ -273,10 +266,8 @@ TEST_F(DialogsTest, ModifyAndDeleteShowTheirMessages) {
   // The question names the item as data. Modify and Delete act on the record
   // of exactly the item's name, never on its twin in another letter case.
   EXPECT_EQ(Run(Table{User(u"50%S %D", 900), User(u"50%s %d", 1)},
-                {[](hl::Driver& d) {
-                   d.TreeSelect(IDC_ACCOUNT_TREE, d.TreeFind(IDC_ACCOUNT_TREE, u"50%s %d"));
-                   d.Click(IDC_MODIFY), d.Click(IDC_DELETE), d.Ok();
-                 },
+                {Select(u"50%s %d",
+                        [](hl::Driver& d) { d.Click(IDC_MODIFY), d.Click(IDC_DELETE), d.Ok(); }),
                  hl::PressOk(), hl::PressOk()}),
             (Texts{u"确实要删除\"50%s %d\"吗？"}));
   EXPECT_EQ(ReadUsersFile(), Table{User(u"50%S %D", 900)});
@@ -304,8 +295,7 @@ TEST_F(DialogsTest, FailedLoadDisablesEditingAndOkWritesNothing) {
     ASSERT_EQ(WriteUsersFile({Group(u"Plant")}), FileFailure::kNone);
     const auto good = ReadBytes(dir_ / damaged);
     WriteBytes(dir_ / damaged, {good.begin(), good.begin() + good.size() / 2});
-    const auto users = ReadBytes(dir_ / "users.dat");
-    const auto names = ReadBytes(dir_ / "section.dat");
+    const auto users = ReadBytes(dir_ / "users.dat"), names = ReadBytes(dir_ / "section.dat");
     EXPECT_EQ(Run(std::nullopt, {hl::PressOk(),
                                  [](hl::Driver& d) {
                                    EXPECT_TRUE(d.TreeOutline(IDC_ACCOUNT_TREE).empty());

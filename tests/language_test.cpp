@@ -76,6 +76,10 @@ std::u16string TextInEntry() {
 // succeeds either way.
 TEST_F(LanguageTest, LanguageLibraryIsTheSourceUntilShutDown) {
   platform::OverrideModuleFileName(nullptr);  // the built library is found from the real name
+  const std::u16string name = platform::ModuleFileName(520, 260);  // a full path in long form
+  EXPECT_NE(name.find(u"warden_tests"), std::u16string::npos) << platform::ToUtf8(name);
+  EXPECT_NE(name.find(u'\\'), std::u16string::npos);
+  EXPECT_EQ(platform::ModuleFileName(520, 4), u"");  // does not fit the long-form buffer
   const std::filesystem::path built = testing::BuiltInstallFile("Lang/EN/WardenEN.dll");
   platform::OverrideModuleFileName(FakeModuleFileName);
   const std::filesystem::path library = dir_ / "Lang/EN/WardenEN.dll";
@@ -95,13 +99,6 @@ TEST_F(LanguageTest, LanguageLibraryIsTheSourceUntilShutDown) {
   }
   platform::ResourceBytes bytes;  // no module, no resources
   EXPECT_FALSE(platform::FindResourceBytes(nullptr, platform::kResourceTypeString, 8, &bytes));
-}
-
-TEST(ModuleFileNameTest, RealNameIsAFullPathInLongForm) {
-  const std::u16string name = platform::ModuleFileName(520, 260);
-  EXPECT_NE(name.find(u"warden_tests"), std::u16string::npos) << platform::ToUtf8(name);
-  EXPECT_NE(name.find(u'\\'), std::u16string::npos);
-  EXPECT_EQ(platform::ModuleFileName(520, 4), u"");  // does not fit the long-form buffer
 }
 
 }  // namespace

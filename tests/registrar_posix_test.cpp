@@ -31,9 +31,8 @@ HRESULT Apply(const char* script, RegistrarMode mode = RegistrarMode::kRegister)
 class RegistrarTest : public ::testing::Test {
  protected:
   ~RegistrarTest() override {
-    for (const char16_t* key : {u"Warden.Config", u"Warden.Config.1", u"CLSID", u"Test", u"Kept"}) {
+    for (const char16_t* key : {u"Warden.Config", u"Warden.Config.1", u"CLSID", u"Test", u"Kept"})
       platform::RegistryDeleteTree(kHkcr, key);
-    }
     platform::RegistryDeleteTree(kHklm, u"Test");
   }
 };
@@ -75,8 +74,8 @@ TEST_F(RegistrarTest, KeysAndValuesThatStayAndThatGoAndBadScripts) {
   EXPECT_TRUE(RegistryKeyExists(kHklm, u"Test"));
   platform::RegistryCreateKey(kHkcr, u"Test\\V");  // another program's
   ASSERT_EQ(Apply(script, RegistrarMode::kUnregister), S_OK);
-  EXPECT_TRUE(RegistryKeyExists(kHkcr, u"Kept") && RegistryKeyExists(kHkcr, u"Test\\V"));
-  EXPECT_FALSE(RegistryKeyExists(kHkcr, u"Test\\Mine") || RegistryKeyExists(kHklm, u"Test"));
+  EXPECT_TRUE(RegistryKeyExists(kHkcr, u"Kept") && RegistryKeyExists(kHkcr, u"Test\\V") &&
+              !RegistryKeyExists(kHkcr, u"Test\\Mine") && !RegistryKeyExists(kHklm, u"Test"));
   EXPECT_EQ(Value(u"Test", u"V") + Value(u"Test", u"W"), u"<missing>w");
   ASSERT_EQ(Apply(script, RegistrarMode::kUnregister), S_OK);  // what is not there is no failure
 

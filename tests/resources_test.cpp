@@ -95,9 +95,8 @@ ResourceModule Library(const std::string& relative) {
 TEST(DialogTemplateTest, ChineseTemplatesAreAsDescribedAndEnglishOnesTranslateThem) {
   std::ifstream in(testing::TestDataFile("dialogs-chs.txt"), std::ios::binary);
   std::vector<std::string> expected;
-  for (std::string line; std::getline(in, line);) {
+  for (std::string line; std::getline(in, line);)
     if (line[0] != '#') expected.push_back(line);
-  }
   ResourceModule chinese = Library("Lang/CHS/WardenCHS.dll");
   ResourceModule english = Library("Lang/EN/WardenEN.dll");
   ASSERT_TRUE(chinese && english);
@@ -105,9 +104,8 @@ TEST(DialogTemplateTest, ChineseTemplatesAreAsDescribedAndEnglishOnesTranslateTh
   EXPECT_EQ(Describe(english, Mode::kShape), Describe(chinese, Mode::kShape));
   const std::vector<std::string> zh = Describe(chinese, Mode::kText);
   const std::vector<std::string> en = Describe(english, Mode::kText);
-  for (std::size_t i = 0; i < zh.size() && i < en.size(); ++i) {
+  for (std::size_t i = 0; i < zh.size() && i < en.size(); ++i)
     EXPECT_TRUE(zh[i].empty() || en[i] != zh[i]) << expected[i];
-  }
   FreeResourceLibrary(chinese);
   FreeResourceLibrary(english);
 }
@@ -119,11 +117,10 @@ TEST(DialogTemplateTest, TruncatedOrShortFormTemplatesAreRefused) {
   ASSERT_TRUE(FindResourceBytes(OwnResources(), kResourceTypeDialog, 207, &resource));
   std::vector<std::uint8_t> bytes(resource.data, resource.data + resource.size);
   DialogTemplate parsed;
-  for (std::size_t size = 0; size < bytes.size(); ++size) {
+  for (std::size_t size = 0; size < bytes.size(); ++size)
     EXPECT_FALSE(ParseDialogTemplate(bytes.data(), size, &parsed)) << size;
-  }
-  EXPECT_TRUE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
-  EXPECT_FALSE(ParseDialogTemplate(nullptr, 100, &parsed));
+  EXPECT_TRUE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed) &&
+              !ParseDialogTemplate(nullptr, 100, &parsed));
   EXPECT_EQ(Dialog(9999, nullptr).DoModal(), -1);  // no such template
   bytes[bytes.size() - 2] = 4;                     // creation data it does not hold
   EXPECT_FALSE(ParseDialogTemplate(bytes.data(), bytes.size(), &parsed));
@@ -170,8 +167,7 @@ TEST(DialogFrameworkTest, DeletingTheSelectedTreeItemMovesTheSelection) {
       EXPECT_EQ(tree.Parent(items[u"user"]), items[u"group"]);
       EXPECT_EQ(tree.ItemData(items[u"group"]), 2);
       selections = 0;
-      EXPECT_TRUE(tree.Select(items[row[0]]));
-      EXPECT_TRUE(tree.DeleteItem(items[row[1]]));
+      EXPECT_TRUE(tree.Select(items[row[0]]) && tree.DeleteItem(items[row[1]]));
       EXPECT_EQ(ToUtf8(tree.ItemText(tree.Selected())), ToUtf8(row[2]));
       EXPECT_EQ(selections, std::u16string(row[0]) != row[2] ? 2 : 1);
     }

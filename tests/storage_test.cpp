@@ -70,28 +70,11 @@ TEST(ArchiveTest, TextPrefixes) {
   }
 }
 
-TEST(ArchiveTest, EndOfDataAndWrongDirection) {
-  const Bytes bytes{1, 2, 3};
-  Archive past = ReadingOf(bytes), reading = ReadingOf(bytes);
-  std::uint32_t value = 0;
-  std::uint8_t byte = 0;
-  std::int16_t half = 0;
-  EXPECT_FALSE(past.ReadU32(&value) || past.ReadU8(&byte));  // the failure sticks
-  EXPECT_EQ(past.error(), ArchiveError::kEndOfFile);
-  EXPECT_FALSE(ReadingOf({1}).ReadI16(&half));
-  EXPECT_FALSE(reading.Flush() || reading.WriteU16(1) || ReadingOf(bytes).WriteText(u"x"));
-  EXPECT_EQ(reading.error(), ArchiveError::kWrongDirection);
-  Bytes sink;
-  Archive writing = Archive::Writing(sink);
-  EXPECT_FALSE(writing.ReadU32(&value));
-  EXPECT_EQ(writing.error(), ArchiveError::kWrongDirection);
-  platform::File missing = platform::File::OpenRead(u"no such file");
-  EXPECT_EQ(Archive::Reading(missing).error(), ArchiveError::kFileError);
-}
-
 // Through a file's 64 KiB buffer: a wide text starting at an odd offset has a
 // unit split by the refill, and texts of 32K units and more fill the buffer.
-TEST(ArchiveTest, TextsThroughTheFileBuffer) {
+// Reading past the end fails and the failure sticks; an archive refuses the
+// other direction.
+TEST(ArchiveTest, TextsThroughTheFileBufferEndOfDataAndWrongDirection) {
   testing::TempDir dir;
   const std::u16string texts[] = {std::u16string(40000, u'\u4E2D'), std::u16string(32768, u'y'),
                                   std::u16string(70000, u'z'), u"end"};
@@ -110,17 +93,21 @@ TEST(ArchiveTest, TextsThroughTheFileBuffer) {
     EXPECT_TRUE(back == text) << back.size();
   }
   EXPECT_FALSE(in.ReadU8(&first));
-}
-
-// Refused lengths leave the buffer alone.
-TEST(TeaTest, BufferLengths) {
-  std::uint8_t buffer[16] = {};
-  for (const auto& [length, result] :
-       {std::pair{0, 0}, {-8, 0}, {12, kCipherInvalidArgument}, {1, kCipherInvalidArgument}}) {
-    EXPECT_EQ(TeaEncryptBuffer(buffer, length, FieldKey()), result) << length;
-  }
-  EXPECT_EQ(TeaDecryptBuffer(buffer, 7, FieldKey()), kCipherInvalidArgument);
-  EXPECT_EQ(std::count(buffer, buffer + 16, 0), 16);
+  const Bytes bytes{1, 2, 3};
+  Archive past = ReadingOf(bytes), reading = ReadingOf(bytes);
+  std::uint32_t value = 0;
+  std::int16_t half = 0;
+  EXPECT_FALSE(past.ReadU32(&value) || past.ReadU8(&first));  // the failure sticks
+  EXPECT_EQ(past.error(), ArchiveError::kEndOfFile);
+  EXPECT_FALSE(ReadingOf({1}).ReadI16(&half) || reading.Flush() || reading.WriteU16(1) ||
+               ReadingOf(bytes).WriteText(u"x"));
+  EXPECT_EQ(reading.error(), ArchiveError::kWrongDirection);
+  Bytes sink;
+  Archive writing = Archive::Writing(sink);
+  EXPECT_FALSE(writing.ReadU32(&value));
+  EXPECT_EQ(writing.error(), ArchiveError::kWrongDirection);
+  platform::File missing = platform::File::OpenRead(u"no such file");
+  EXPECT_EQ(Archive::Reading(missing).error(), ArchiveError::kFileError);
 }
 
 // tests/data/sealed.txt pins the seals of a few texts; others go through
@@ -159,7 +146,15 @@ std::u16string SealWith(const TeaKey& key, const std::u16string& text, std::uint
   return hex;
 }
 
-TEST(FieldCipherTest, DecipherFailures) {
+// Refused lengths leave the buffer alone; damaged or foreign seals fail.
+TEST(FieldCipherTest, BufferLengthsAndDecipherFailures) {
+  std::uint8_t buffer[16] = {};
+  for (const auto& [length, result] :
+       {std::pair{0, 0}, {-8, 0}, {12, kCipherInvalidArgument}, {1, kCipherInvalidArgument}}) {
+    EXPECT_EQ(TeaEncryptBuffer(buffer, length, FieldKey()), result) << length;
+  }
+  EXPECT_EQ(TeaDecryptBuffer(buffer, 7, FieldKey()), kCipherInvalidArgument);
+  EXPECT_EQ(std::count(buffer, buffer + 16, 0), 16);
   const std::u16string good = SealWith(FieldKey(), u"Operator", 8);
   std::u16string sealed, lower = good;
   ASSERT_TRUE(EncipherText(u"Operator", &sealed));

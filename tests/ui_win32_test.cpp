@@ -26,9 +26,7 @@ TEST(UiWin32Test, ZoneListOnARealListView) {
   ZoneNames names;
   for (auto& name : names) name = u"zone";
   names[2] = std::u16string(200, u'长');  // longer than the first read buffer
-  ZoneFlags flags{};
-  flags[4] = 1;
-  flags[5] = 2;  // any value but 1 is unticked
+  ZoneFlags flags{0, 0, 0, 0, 1, 2};      // any value but 1 is unticked
   ProbeDialog dialog(IDD_ZONES, [&](ProbeDialog& d) {
     ZoneCheckList list(names);
     list.Attach(&d, IDC_ZONE_LIST);
@@ -38,9 +36,7 @@ TEST(UiWin32Test, ZoneListOnARealListView) {
     list.SetZoneChecks(flags);
     flags.fill(9);
     list.GetZoneChecks(flags);
-    ZoneFlags expected{};
-    expected[4] = 1;
-    EXPECT_EQ(flags, expected);
+    EXPECT_EQ(flags, (ZoneFlags{0, 0, 0, 0, 1}));
     list.FillZones(false);
     EXPECT_EQ(list.ExtendedStyle(), 0u);
     EXPECT_FALSE(list.HasColumn(1));  // filling again adds no second column

@@ -4,6 +4,7 @@
 // zones, OK); the host then reads everything back through the interface.
 #include <windows.h>
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <gtest/gtest.h>
 
@@ -29,8 +30,7 @@ constexpr int kPolls = 1200;  // 60 s: a fresh Wine prefix builds its font cache
 constexpr DWORD kPollMs = 50;
 
 struct Search {
-  int marker;
-  int unless;
+  int marker, unless;
   HWND found;
 };
 
@@ -71,9 +71,8 @@ HWND WaitForDialogWith(int marker, int unless = 0) {
     EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
     return search.found != nullptr;
   });
-  if (search.found) {
+  if (search.found)
     SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_BLOCK, kPolls * kPollMs, nullptr);
-  }
   return search.found;
 }
 
@@ -91,46 +90,33 @@ void SetText(HWND dialog, int id, const std::wstring& text) {
   SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void TickListItem(HWND dialog, int list_id, int item) {
-  LVITEMW state{};
-  state.stateMask = LVIS_STATEIMAGEMASK;
-  state.state = INDEXTOSTATEIMAGEMASK(2);
-  SendMessageW(GetDlgItem(dialog, list_id), LVM_SETITEMSTATE, item,
-               reinterpret_cast<LPARAM>(&state));
+void TickListItem(HWND dialog, int item) {
+  ListView_SetCheckState(GetDlgItem(dialog, IDC_ZONE_LIST), item, TRUE);
 }
 
-void ClickListItem(HWND dialog, int list_id, int item) {
-  HWND list = GetDlgItem(dialog, list_id);
+void ClickListItem(HWND dialog, int item) {
+  HWND list = GetDlgItem(dialog, IDC_ZONE_LIST);
   RECT rect{};
-  rect.left = LVIR_LABEL;
-  SendMessageW(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&rect));
+  ListView_GetItemRect(list, item, &rect, LVIR_LABEL);
   const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
   PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
   PostMessageW(list, WM_LBUTTONUP, 0, at);
 }
 
-std::wstring ListItemText(HWND dialog, int list_id, int item) {
+std::wstring ListItemText(HWND dialog, int item) {
   wchar_t text[128] = {};
-  LVITEMW request{};
-  request.pszText = text;
-  request.cchTextMax = 128;
-  SendMessageW(GetDlgItem(dialog, list_id), LVM_GETITEMTEXTW, item,
-               reinterpret_cast<LPARAM>(&request));
+  ListView_GetItemText(GetDlgItem(dialog, IDC_ZONE_LIST), item, 0, text, 128);
   return text;
 }
 
-bool SelectComboEntry(HWND dialog, int combo_id, const std::wstring& text) {
-  HWND combo = GetDlgItem(dialog, combo_id);
-  const LRESULT index = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                     reinterpret_cast<LPARAM>(text.c_str()));
-  if (index == CB_ERR) return false;
-  SendMessageW(combo, CB_SETCURSEL, index, 0);
-  return true;
+bool SelectComboEntry(HWND dialog, const std::wstring& text) {
+  HWND combo = GetDlgItem(dialog, IDC_JOIN_GROUP_COMBO);
+  const int index = ComboBox_FindStringExact(combo, -1, text.c_str());
+  return index != CB_ERR && ComboBox_SetCurSel(combo, index) == index;
 }
 
 struct Scenario {
-  std::wstring group = L"Line 2";
-  std::wstring user = L"Operator7";
+  std::wstring group = L"Line 2", user = L"Operator7";
   // Typed key by key into the real edit, which takes the first 31 characters.
   std::wstring zone = L"\u4E1C\u533A_Boiler_0123456789_abcdefghijkl";
   bool completed = false;
@@ -152,8 +138,8 @@ bool NewGroup(HWND manage, const Scenario& scenario) {
   if (!editor) return false;
   SetText(editor, IDC_GROUP_NAME, scenario.group);
   SetText(editor, IDC_GROUP_COMMENT, L"second line");
-  TickListItem(editor, IDC_ZONE_LIST, 3);
-  TickListItem(editor, IDC_ZONE_LIST, 4);
+  TickListItem(editor, 3);
+  TickListItem(editor, 4);
   Click(editor, IDOK);
   return WaitForClose(editor);
 }
@@ -170,11 +156,9 @@ bool NewUserInGroup(HWND manage, const Scenario& scenario) {
   SetText(editor, IDC_LOGIN_TIMEOUT, L"15");
   SetText(editor, IDC_PRIORITY, L"100");
   Click(editor, IDC_JOIN_GROUP);
-  if (!WaitForEnabled(editor, IDC_JOIN_GROUP_COMBO) ||
-      !SelectComboEntry(editor, IDC_JOIN_GROUP_COMBO, scenario.group)) {
+  if (!WaitForEnabled(editor, IDC_JOIN_GROUP_COMBO) || !SelectComboEntry(editor, scenario.group))
     return false;
-  }
-  TickListItem(editor, IDC_ZONE_LIST, 5);
+  TickListItem(editor, 5);
   Click(editor, IDOK);
   return WaitForClose(editor);
 }
@@ -183,7 +167,7 @@ bool RenameZone5(HWND manage, const Scenario& scenario) {
   Click(manage, IDC_EDIT_ZONES);
   HWND zones = WaitForDialogWith(IDC_ZONE_LIST, IDC_TYPE_USER);
   if (!zones) return false;
-  ClickListItem(zones, IDC_ZONE_LIST, 5);
+  ClickListItem(zones, 5);
   if (!WaitForEnabled(zones, IDC_MODIFY)) return false;
   Click(zones, IDC_MODIFY);
   HWND rename = WaitForDialogWith(IDC_NEW_ZONE_NAME);
@@ -196,9 +180,7 @@ bool RenameZone5(HWND manage, const Scenario& scenario) {
   Click(rename, IDOK);
   if (!WaitForClose(rename)) return false;
   // The list shows the new name before the dialog closes.
-  if (!WaitUntil([zones, &kept] { return ListItemText(zones, IDC_ZONE_LIST, 5) == kept; })) {
-    return false;
-  }
+  if (!WaitUntil([zones, &kept] { return ListItemText(zones, 5) == kept; })) return false;
   Click(zones, IDOK);
   return WaitForClose(zones);
 }
@@ -225,9 +207,8 @@ std::vector<std::string> Records(const std::wstring& directory) {
   std::ifstream trail(std::filesystem::path(directory + L"\\History\\trail.jsonl"),
                       std::ios::binary);
   std::vector<std::string> records;
-  for (std::string line; std::getline(trail, line);) {
+  for (std::string line; std::getline(trail, line);)
     if (line.rfind("{\"seq\":", 0) == 0) records.push_back(line);
-  }
   return records;
 }
 
@@ -238,10 +219,8 @@ TEST_P(ManageDialogUiTest, HostOpensTheDialogAnOperatorAddsAndTheHostReadsBack) 
   testing::RegisteredConfig registered;
   ASSERT_NO_FATAL_FAILURE(registered.Create(language == "zh" ? "CHINESE" : "ENGLISH"));
   IConfig* config = registered.config;
-  USER_idl supervisor{};
-  supervisor.type = 1;
-  supervisor.username = const_cast<wchar_t*>(L"Supervisor");
-  supervisor.userpri = 500;
+  wchar_t name[] = L"Supervisor";
+  USER_idl supervisor{1, {}, nullptr, name, nullptr, nullptr, 500, 0, nullptr};
   ASSERT_EQ(config->SetCurUser(&supervisor), S_OK);
 
   Scenario scenario;

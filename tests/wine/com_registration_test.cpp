@@ -104,15 +104,14 @@ void ExpectRegistered(const std::wstring& dll) {
       {class_key + u"\\InprocServer32", u"", std::u16string(dll.begin(), dll.end())},
       {class_key + u"\\InprocServer32", u"ThreadingModel", u"both"},
   };
-  for (const auto& [path, name, value] : rows) {
+  for (const auto& [path, name, value] : rows)
     EXPECT_EQ(Value(path, name), value) << platform::ToUtf8(path + u" " + name);
-  }
   using Names = std::vector<std::u16string>;
   EXPECT_EQ(platform::RegistrySubkeys(kHkcr, class_key).size(), 3u);
   EXPECT_EQ(platform::RegistrySubkeys(kHkcr, u"Warden.Config"), Names{u"CLSID"});  // no CurVer
   EXPECT_EQ(platform::RegistrySubkeys(kHkcr, u"Warden.Config.1"), Names{u"CLSID"});
-  EXPECT_TRUE(IsEqualGUID(ClassOf(L"Warden.Config"), CLSID_Config));
-  EXPECT_TRUE(IsEqualGUID(ClassOf(L"Warden.Config.1"), CLSID_Config));
+  EXPECT_TRUE(IsEqualGUID(ClassOf(L"Warden.Config"), CLSID_Config) &&
+              IsEqualGUID(ClassOf(L"Warden.Config.1"), CLSID_Config));
 }
 
 TEST(RegistrationTest, RegisterTwiceThenUnregister) {
@@ -128,8 +127,8 @@ TEST(RegistrationTest, RegisterTwiceThenUnregister) {
   const std::u16string gone[] = {u"Warden.Config", u"Warden.Config.1",
                                  u"CLSID\\" + platform::GuidText(kClsidConfig)};
   for (const std::u16string& key : gone) EXPECT_FALSE(platform::RegistryKeyExists(kHkcr, key));
-  EXPECT_TRUE(platform::RegistryKeyExists(kHkcr, u"CLSID"));
-  EXPECT_TRUE(IsEqualGUID(ClassOf(L"Warden.Config"), CLSID{}));
+  EXPECT_TRUE(platform::RegistryKeyExists(kHkcr, u"CLSID") &&
+              IsEqualGUID(ClassOf(L"Warden.Config"), CLSID{}));
   ITypeLib* library = nullptr;
   EXPECT_NE(LoadRegTypeLib(LIBID_WARDENLib, 1, 0, 0x409, &library), S_OK);
   if (library) library->Release();

@@ -15,9 +15,8 @@ InstalledCopy::InstalledCopy() {
   namespace fs = std::filesystem;
   const fs::path built = BuiltInstallFile("");
   fs::copy_file(built / "Warden.dll", dir_ / "Warden.dll");
-  for (const char* folder : {"Config", "Lang"}) {
+  for (const char* folder : {"Config", "Lang"})
     fs::copy(built / folder, dir_ / folder, fs::copy_options::recursive);
-  }
   fs::create_directories(dir_ / "Data");
 }
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
+#include "tests/support/built_files.h"
 #include "tests/support/windows_profile.h"
 #include "warden_idl.h"
 
@@ -28,10 +29,7 @@ namespace {
 
 constexpr int kRepetitions = 5, kUsersPerGroup = 31, kMaxGroups = 1000;
 using Clock = std::chrono::steady_clock;
-
-double Milliseconds(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration<double, std::milli>(to - from).count();
-}
+using Milliseconds = std::chrono::duration<double, std::milli>;
 
 // The records and the names they point to.
 struct Table {
@@ -100,10 +98,9 @@ bool Measure(IConfig* config, int size) {
     short count = 0;
     const auto load_start = Clock::now();
     config->GetUserNum(&count, install_directory);
-    load_ms.push_back(Milliseconds(load_start, Clock::now()));
+    load_ms.push_back(Milliseconds(Clock::now() - load_start).count());
 
-    Opening opening;
-    opening.owner_thread = GetCurrentThreadId();
+    Opening opening{GetCurrentThreadId(), {}};
     HANDLE watcher = CreateThread(nullptr, 0, Watch, &opening, 0, nullptr);
     const auto start = Clock::now();
     config->ManageDoModal(nullptr);
@@ -115,7 +112,7 @@ bool Measure(IConfig* config, int size) {
                   static_cast<long>(opening.items));
       return false;
     }
-    opening_ms.push_back(Milliseconds(start, opening.shown));
+    opening_ms.push_back(Milliseconds(opening.shown - start).count());
   }
   SysFreeString(install_directory);
   std::sort(opening_ms.begin(), opening_ms.end());
@@ -128,11 +125,7 @@ bool Measure(IConfig* config, int size) {
 // Config straight from the built Warden.dll beside this program's folder,
 // without registration.
 IConfig* CreateConfig() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dll = path;
-  dll = dll.substr(0, dll.rfind(L'\\')) + L"\\..\\Warden\\Warden.dll";
-  HMODULE module = LoadLibraryW(dll.c_str());
+  HMODULE module = LoadLibraryW(warden::testing::BuiltInstallFile("Warden.dll").c_str());
   auto get_class_object = reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
       module ? reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")) : nullptr);
   IClassFactory* factory = nullptr;
