@@ -29,7 +29,6 @@
 #include "history/verifier.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "shell/com_server.h"
 #include "shell/config_ids.h"
 #include "shell/config_object.h"
 #include "shell/stores.h"
@@ -39,6 +38,7 @@
 #include "tests/support/records.h"
 #include "tests/support/stores.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/trail_lines.h"
 #ifndef _WIN32
 #include "tools/wardenctl/wardenctl.h"
 #include "ui/headless_driver.h"
@@ -57,11 +57,6 @@ using Table = std::vector<AccountRecord>;
 std::string FileBytes(const Table& table) {
   Bytes bytes;
   EXPECT_EQ(AccountFileContent(table, &bytes), FileFailure::kNone);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-std::string Text(const std::filesystem::path& path) {
-  const auto bytes = testing::ReadBytes(path);
   return std::string(bytes.begin(), bytes.end());
 }
 
@@ -90,13 +85,6 @@ class Writer {
     loaded_.Take(table.records(), file_);
   }
   VerifyReport Verify() const { return VerifyHistory(directory()); }
-  std::vector<std::string> Lines() const {
-    std::string text;
-    ReadWholeFile(dir.core("History\\trail.jsonl"), &text);
-    std::vector<std::string> lines;
-    for (std::string_view line : SplitLines(text).lines) lines.emplace_back(line);
-    return lines;
-  }
 
   testing::TempDir dir;
 
@@ -113,8 +101,8 @@ const Table kThird = {GroupRecord(u"G")};
 // names exactly the content in place, and the next save leaves the history
 // clean. Returns what verify said and whether kFirst was in place.
 std::pair<FileVerdict, bool> ExpectToldThenClean(Writer& writer, std::uint64_t next) {
-  const bool in_place = Text(writer.path()) == FileBytes(kFirst);
-  EXPECT_TRUE(in_place || Text(writer.path()) == FileBytes(kThird));
+  const bool in_place = testing::FileText(writer.path()) == FileBytes(kFirst);
+  EXPECT_TRUE(in_place || testing::FileText(writer.path()) == FileBytes(kThird));
   const FileVerdict verdict = writer.Verify().files.at(0);
   const FileState pending = in_place ? FileState::kPendingInPlace : FileState::kPendingNotInPlace;
   EXPECT_TRUE((verdict.state == pending && verdict.seq == next) ||
@@ -122,9 +110,7 @@ std::pair<FileVerdict, bool> ExpectToldThenClean(Writer& writer, std::uint64_t n
       << DescribeVerdict(verdict);
   writer.Reload();
   EXPECT_TRUE(writer.Save(kSecond));
-  const VerifyReport after = writer.Verify();
-  EXPECT_EQ(after.status, VerifyStatus::kClean)
-      << (after.findings.empty() ? "" : after.findings[0]);
+  EXPECT_EQ(writer.Verify().status, VerifyStatus::kClean);
   return {verdict, in_place};
 }
 
@@ -138,7 +124,8 @@ TEST(RecorderTest, SavesAfterDamagedTrail) {
     ASSERT_TRUE(writer.Save(kSecond));
     std::ofstream(writer.path("History/trail.jsonl"), std::ios::app) << damage;
     ASSERT_TRUE(writer.Save(kThird));
-    const std::vector<std::string> lines = writer.Lines();
+    const std::vector<std::string> lines =
+        testing::TrailFileLines(writer.path("History/trail.jsonl"));
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[5].rfind("{\"seq\":3,", 0), 0u) << lines[5];
     const VerifyReport report = writer.Verify();
@@ -189,7 +176,7 @@ TEST(RecorderTest, NoPasswordUnderHistory) {
   table[1].password.clear();
   ASSERT_TRUE(writer.Save(table));
   for (const auto& entry : std::filesystem::directory_iterator(writer.dir / "History")) {
-    const std::string bytes = Text(entry.path());
+    const std::string bytes = testing::FileText(entry.path());
     const bool generation = entry.path().filename().string().rfind("users.0", 0) == 0;
     SCOPED_TRACE(entry.path().filename().string());
     for (const std::u16string& password : passwords) {
@@ -215,11 +202,9 @@ TEST(RecorderTest, EveryWriterRecords) {
   testing::InstallDir install;
   testing::ResetStores();
   ui::SetStandardTexts(kDialogTexts);
-  IClassFactory* factory = nullptr;
-  GetClassObject(kClsidConfig, IID_IClassFactory, reinterpret_cast<void**>(&factory));
   IConfig* config = nullptr;
-  factory->CreateInstance(nullptr, kIidIConfig, reinterpret_cast<void**>(&config));
-  factory->Release();
+  IUnknown* object = ConfigObject::Create(nullptr);
+  object->QueryInterface(kIidIConfig, reinterpret_cast<void**>(&config)), object->Release();
   BSTR none = platform::ToOle(u"");
   short count = 0;
   static char16_t ann[] = u"ann", bob[] = u"bob", group[] = u"G", boiler[] = u"Boiler";
@@ -300,10 +285,11 @@ TEST(RecorderTest, EveryWriterRecords) {
   testing::WriteText(install / "History" / "history.ini",
                      "[History]\nKeepGenerations=2\nKeepMegabytes=-1\n");
   std::size_t seen = 0;
+  std::string text;
   for (const auto& [write, added, parts] : rows) {
     SCOPED_TRACE(parts[0]);
     write();
-    std::string text, records;
+    std::string records;
     ReadWholeFile(install.dir().core("History\\trail.jsonl"), &text);
     std::size_t now = 0;
     for (std::string_view line : SplitLines(text).lines) {
@@ -315,16 +301,13 @@ TEST(RecorderTest, EveryWriterRecords) {
   EXPECT_EQ(VerifyHistory(install.dir().core() + u"\\").status, VerifyStatus::kClean);
   // history.ini keeps two generations of each file (a size that is no plain
   // number keeps its default): the older went, each with its line.
-  std::string text;
-  ReadWholeFile(install.dir().core("History\\trail.jsonl"), &text);
   std::map<std::string, std::vector<std::string>> kept;  // by file, oldest first
   std::set<std::string> dropped, older;
   for (std::string_view line : SplitLines(text).lines) {
     const std::optional<TrailLine> parsed = ParseLine(line);
     if (parsed->kind == LineKind::kDropped) dropped.insert(*parsed->generation);
-    if (parsed->kind == LineKind::kRecord && parsed->generation) {
+    if (parsed->kind == LineKind::kRecord && parsed->generation)
       kept[parsed->file].push_back(*parsed->generation);
-    }
   }
   for (const auto& [file, names] : kept) older.insert(names.begin(), names.end() - 2);
   EXPECT_EQ(dropped, older);
@@ -370,7 +353,8 @@ TEST(RecorderTest, KillLoop) {
     // The next save settles a record left without outcome by the file it finds.
     if (verdict.state == FileState::kAsRecorded) continue;
     const std::string settled = in_place ? "committed-late" : "not-committed";
-    const std::vector<std::string> lines = writer.Lines();
+    const std::vector<std::string> lines =
+        testing::TrailFileLines(writer.path("History/trail.jsonl"));
     EXPECT_EQ(lines[5].rfind("{\"of\":3,\"outcome\":\"" + settled + "\"", 0), 0u) << lines[5];
     settle_outcomes.insert(settled);
   }

@@ -22,8 +22,8 @@ namespace warden::history {
 namespace {
 
 using testing::Drop;
+using testing::FileText;
 using testing::Outcome;
-using testing::ReadBytes;
 using testing::Record;
 using testing::TempDir;
 
@@ -31,11 +31,6 @@ std::string DigestText(const std::string& bytes) {
   platform::Sha256Digest digest{};
   EXPECT_TRUE(platform::DigestOf(bytes.data(), bytes.size(), &digest));
   return platform::ToHex(digest);
-}
-
-std::string FileText(const std::filesystem::path& path) {
-  const auto bytes = ReadBytes(path);
-  return std::string(bytes.begin(), bytes.end());
 }
 
 AccountRecord User(std::u16string name, std::u16string group, std::u16string password,
@@ -78,11 +73,8 @@ std::vector<TrailLine> GoldenLines() {
       Drop("users.00000002.dat", -330),
       Record(4, "users.dat", "outside-change", "[]", DigestText("one"), DigestText("three")),
       Outcome(4, kCommittedLate)};
-  lines[2].user.reset();
-  lines[4].front_end = "cli";
-  lines[7].front_end = "outside";
-  lines[7].user.reset();
-  lines[7].generation.reset();
+  lines[2].user.reset(), lines[4].front_end = "cli";
+  lines[7].front_end = "outside", lines[7].user.reset(), lines[7].generation.reset();
   return lines;
 }
 
@@ -274,9 +266,7 @@ class SavedHistory {
       std::filesystem::rename(dir / "new", path);
     }
     TrailLine end = Outcome(seq_, kCommitted);
-    if (outcome) {
-      ASSERT_TRUE(writer.Append(end));
-    }
+    ASSERT_TRUE(!outcome || writer.Append(end));
     head_ = writer.head();
   }
 
@@ -287,92 +277,75 @@ class SavedHistory {
   std::uint64_t seq_ = 0;
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (std::string_view line : SplitLines(text).lines) lines.emplace_back(line);
-  return lines;
-}
-
-void WriteLines(const std::filesystem::path& path, const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + '\n';
-  testing::WriteText(path, text);
-}
-
 // Rows: what is done to a history of four saves (lines 1-8), the status,
 // a finding it must hold, and what verify says users.dat is.
 TEST(VerifyTest, FindsEveryDamage) {
   using Damage = std::function<void(SavedHistory&)>;
   const auto edit_lines = [](std::function<void(std::vector<std::string>&)> edit) {
     return [edit](SavedHistory& h) {
-      std::vector<std::string> lines = Lines(FileText(h.trail()));
+      std::vector<std::string> lines = testing::TrailFileLines(h.trail());
       edit(lines);
-      WriteLines(h.trail(), lines);
+      std::string text;
+      for (const std::string& line : lines) text += line + '\n';
+      testing::WriteText(h.trail(), text);
     };
   };
   // Lines appended to the whole chain: pairing and order are checked on their own.
   const auto append = [](std::vector<TrailLine> lines) {
     return [lines](SavedHistory& h) {
-      TrailWriter writer(h.directory(), LineHash(Lines(FileText(h.trail())).back()));
+      TrailWriter writer(h.directory(), LineHash(testing::TrailFileLines(h.trail()).back()));
       for (TrailLine line : lines) ASSERT_TRUE(writer.Append(line));
     };
   };
-  const std::tuple<const char*, Damage, VerifyStatus, std::string, FileState> rows[] = {
-      {"untouched", [](SavedHistory&) {}, VerifyStatus::kClean, "", FileState::kAsRecorded},
-      {"flipped byte", edit_lines([](auto& lines) { lines[2][lines[2].find("HMI")] = 'h'; }),
-       VerifyStatus::kFound, "line 4: prev does not match", FileState::kAsRecorded},
-      {"dropped line", edit_lines([](auto& lines) { lines.erase(lines.begin() + 1); }),
-       VerifyStatus::kFound, "line 2: prev does not match", FileState::kAsRecorded},
-      {"swapped lines", edit_lines([](auto& lines) { std::swap(lines[4], lines[5]); }),
-       VerifyStatus::kFound, "line 5: prev does not match", FileState::kAsRecorded},
-      {"cut-off tail",
-       [](SavedHistory& h) {
+  const VerifyStatus kFound = VerifyStatus::kFound;
+  const FileState kAsRecorded = FileState::kAsRecorded;
+  const std::tuple<Damage, VerifyStatus, std::string, FileState> rows[] = {
+      {[](SavedHistory&) {}, VerifyStatus::kClean, "", kAsRecorded},
+      {edit_lines([](auto& lines) { lines[2][lines[2].find("HMI")] = 'h'; }), kFound,
+       "line 4: prev does not match", kAsRecorded},
+      {edit_lines([](auto& lines) { lines.erase(lines.begin() + 1); }), kFound,
+       "line 2: prev does not match", kAsRecorded},
+      {edit_lines([](auto& lines) { std::swap(lines[4], lines[5]); }), kFound,
+       "line 5: prev does not match", kAsRecorded},
+      {[](SavedHistory& h) {
          const std::string text = FileText(h.trail());
          testing::WriteText(h.trail(), text.substr(0, text.size() - 20));
        },
-       VerifyStatus::kFound, "line 8: cut off", FileState::kPendingInPlace},
-      {"last save's lines cut", edit_lines([](auto& lines) { lines.resize(6); }),
-       VerifyStatus::kFound, "users.dat: changed since record 3", FileState::kChangedOutside},
-      {"missing generation",
-       [](SavedHistory& h) { std::filesystem::remove(h.dir / "History" / "users.00000003.dat"); },
-       VerifyStatus::kFound, "generation users.00000003.dat of record 3 is missing",
-       FileState::kAsRecorded},
-      {"changed generation",
-       [](SavedHistory& h) { testing::WriteText(h.dir / "History" / "users.00000004.dat", "x"); },
-       VerifyStatus::kFound, "generation users.00000004.dat does not hold", FileState::kAsRecorded},
-      {"written outside", [](SavedHistory& h) { testing::WriteText(h.dir / "users.dat", "x"); },
-       VerifyStatus::kFound, "users.dat: changed since record 4", FileState::kChangedOutside},
-      {"died after the move", [](SavedHistory& h) { h.Save("users.dat", "four", true, false); },
-       VerifyStatus::kFound, "record 5 has no outcome; its new content is in place",
-       FileState::kPendingInPlace},
-      {"died before the move", [](SavedHistory& h) { h.Save("users.dat", "four", false, false); },
-       VerifyStatus::kFound, "record 5 has no outcome; its new content is not in place",
-       FileState::kPendingNotInPlace},
-      {"unsettled, then saved again",
-       [](SavedHistory& h) {
+       kFound, "line 8: cut off", FileState::kPendingInPlace},
+      {edit_lines([](auto& lines) { lines.resize(6); }), kFound,
+       "users.dat: changed since record 3", FileState::kChangedOutside},
+      {[](SavedHistory& h) { std::filesystem::remove(h.dir / "History" / "users.00000003.dat"); },
+       kFound, "generation users.00000003.dat of record 3 is missing", kAsRecorded},
+      {[](SavedHistory& h) { testing::WriteText(h.dir / "History" / "users.00000004.dat", "x"); },
+       kFound, "generation users.00000004.dat does not hold", kAsRecorded},
+      {[](SavedHistory& h) { testing::WriteText(h.dir / "users.dat", "x"); }, kFound,
+       "users.dat: changed since record 4", FileState::kChangedOutside},
+      {[](SavedHistory& h) { h.Save("users.dat", "four", true, false); }, kFound,
+       "record 5 has no outcome; its new content is in place", FileState::kPendingInPlace},
+      {[](SavedHistory& h) { h.Save("users.dat", "four", false, false); }, kFound,
+       "record 5 has no outcome; its new content is not in place", FileState::kPendingNotInPlace},
+      {[](SavedHistory& h) {
          h.Save("users.dat", "four", false, false);
          h.Save("users.dat", "five");
        },
-       VerifyStatus::kFound, "record 5 has no outcome, yet later saves", FileState::kAsRecorded},
-      {"second outcome", append({Outcome(4, kCommitted)}), VerifyStatus::kFound,
-       "line 9: a second outcome of record 4", FileState::kAsRecorded},
-      {"outcome of no record", append({Outcome(9, kFailed)}), VerifyStatus::kFound,
-       "line 9: outcome of record 9, which no line before has", FileState::kAsRecorded},
-      {"seq going back",
-       append({Record(2, "section.dat", "save", "[]", std::nullopt, DigestText("x"))}),
-       VerifyStatus::kFound, "line 9: record 2 does not follow record 4", FileState::kAsRecorded},
-      {"a drop twice", append({Drop("users.00000004.dat"), Drop("users.00000004.dat")}),
-       VerifyStatus::kFound, "line 10: drops users.00000004.dat, which no record before keeps",
-       FileState::kAsRecorded},
-      {"users.dat gone", [](SavedHistory& h) { std::filesystem::remove(h.dir / "users.dat"); },
-       VerifyStatus::kFound, "users.dat: missing", FileState::kMissing},
-      {"trail gone", [](SavedHistory& h) { std::filesystem::remove(h.trail()); },
-       VerifyStatus::kFound, "trail.jsonl is missing", FileState::kUnrecorded},
-      {"no history", [](SavedHistory& h) { std::filesystem::remove_all(h.dir / "History"); },
+       kFound, "record 5 has no outcome, yet later saves", kAsRecorded},
+      {append({Outcome(4, kCommitted)}), kFound, "line 9: a second outcome of record 4",
+       kAsRecorded},
+      {append({Outcome(9, kFailed)}), kFound,
+       "line 9: outcome of record 9, which no line before has", kAsRecorded},
+      {append({Record(2, "section.dat", "save", "[]", std::nullopt, DigestText("x"))}), kFound,
+       "line 9: record 2 does not follow record 4", kAsRecorded},
+      {append({Drop("users.00000004.dat"), Drop("users.00000004.dat")}), kFound,
+       "line 10: drops users.00000004.dat, which no record before keeps", kAsRecorded},
+      {[](SavedHistory& h) { std::filesystem::remove(h.dir / "users.dat"); }, kFound,
+       "users.dat: missing", FileState::kMissing},
+      {[](SavedHistory& h) { std::filesystem::remove(h.trail()); }, kFound,
+       "trail.jsonl is missing", FileState::kUnrecorded},
+      {[](SavedHistory& h) { std::filesystem::remove_all(h.dir / "History"); },
        VerifyStatus::kUnreadable, "no history is kept here", FileState::kUnrecorded},
   };
-  for (const auto& [name, damage, status, finding, users] : rows) {
-    SCOPED_TRACE(name);
+  for (const auto& [damage, status, finding, users] : rows) {
+    SCOPED_TRACE(finding);
     SavedHistory history;
     damage(history);
     const VerifyReport report = VerifyHistory(history.directory());

@@ -3,7 +3,7 @@
 // whole, verify on damaged files, recovery from the backup.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -35,15 +35,10 @@ struct Result {
   std::string out, err;
 };
 
-Result Ctl(const Args& args, const std::string& input = "", bool terminal = false) {
-  std::ostringstream out, err;
-  std::istringstream in(input);
-  const int code = RunWardenctl(args, {out, err, in, terminal});
-  return {code, out.str(), err.str()};
-}
-
-// Typed on a terminal; `meanwhile` runs when the tool first waits for it.
-Result Answered(const Args& args, std::string typed, std::function<void()> meanwhile) {
+// `input` piped, or typed on a terminal; `meanwhile` runs when the tool first
+// waits for it.
+Result Ctl(const Args& args, std::string input = "", bool terminal = false,
+           std::function<void()> meanwhile = nullptr) {
   struct Typing : std::streambuf {
     std::string typed;
     std::function<void()> meanwhile;
@@ -54,10 +49,10 @@ Result Answered(const Args& args, std::string typed, std::function<void()> meanw
       return typed.empty() ? traits_type::eof() : traits_type::to_int_type(typed[0]);
     }
   } typing;
-  typing.typed = std::move(typed), typing.meanwhile = std::move(meanwhile);
+  typing.typed = std::move(input), typing.meanwhile = std::move(meanwhile);
   std::ostringstream out, err;
   std::istream in(&typing);
-  const int code = RunWardenctl(args, {out, err, in, true});
+  const int code = RunWardenctl(args, {out, err, in, terminal});
   return {code, out.str(), err.str()};
 }
 
@@ -110,7 +105,7 @@ class WardenctlTest : public ::testing::Test {
     }
     return files;
   }
-  // A step that fails or changes nothing leaves every file as it was.
+  // A step that fails, changes nothing or is a dry run leaves every file as it was.
   void RunSteps(const std::vector<Step>& steps) {
     for (const Step& step : steps) {
       SCOPED_TRACE(::testing::PrintToString(step.args));
@@ -120,7 +115,8 @@ class WardenctlTest : public ::testing::Test {
       const Result result = Ctl(step.args, typing ? step.typed : "s3cret\r\n", typing);
       EXPECT_EQ(result.code, step.code) << result.err;
       EXPECT_NE((result.out + result.err).find(step.text), std::string::npos) << result.out;
-      EXPECT_TRUE((step.code == kExitOk && step.text != kSame) || Snapshot() == before);
+      const bool dry = std::count(step.args.begin(), step.args.end(), "--dry-run") > 0;
+      EXPECT_TRUE((step.code == kExitOk && step.text != kSame && !dry) || Snapshot() == before);
     }
   }
   std::string Dir() const { return install_.dir().path().string(); }
@@ -131,14 +127,14 @@ class WardenctlTest : public ::testing::Test {
 TEST_F(WardenctlTest, Commands) {
   EXPECT_EQ(Ctl({"list"}).out, "系统管理员组\n  系统管理员\n无组\n  无\nLine\n  ann\nbob\n");
   const std::string comment40(40, 'c');
+  const auto twins = [] { WriteUsers({kBobTwin, kBob, kOp}); };
+  const std::string illegal = "NAME: " + Text(IDS_ZONE_NAME_ILLEGAL).substr(0, 30) + "\n";
   RunSteps(
       {{{"show", "ann"}, 0, "name: ann\ngroup: Line\ncomment: \npassword: (set)\n"},
        {{"--dir", Dir(), "zones"}, 0, "63\tKKK\n"},
        {{"zones"}, 0, "0\t无\n"},
        {{"rename-zone", "64", "x"}, kExitUsage, "N: not a zone number 0..63"},
-       {{"rename-zone", "3", "a b"},
-        1,
-        "NAME: " + Text(IDS_ZONE_NAME_ILLEGAL).substr(0, 30) + "\n"},
+       {{"rename-zone", "3", "a b"}, 1, illegal},
        {{"--help"}, 0, "Exit codes: 0 done"},
        {{}, kExitUsage, "A subcommand is required"},
        {{"add-user", "--help"}, 0, "--allow-empty-passwords"},
@@ -183,19 +179,13 @@ TEST_F(WardenctlTest, Commands) {
        {{"show", "bob"}, 0, "timeout: 30\nzones:\n"},
        {{"show", "dee"}, kExitRefused, "没有名为\"dee\"的账户"},
        // Set and delete act on the record of exactly the name, not its case twin.
-       {{"--as", "op", "set", "bob", "--comment", "hi"},
-        0,
-        "",
-        [] {
-          WriteUsers({kBobTwin, kBob, kOp});
-        }},
+       {{"--as", "op", "set", "bob", "--comment", "hi"}, 0, "", twins},
        {{"--as", "op", "delete", "bob"}, 0, ""},
        {{"show", "Bob"}, 0, "name: Bob\ngroup: \ncomment: \npassword: (set)\npriority: 900\n"}});
   EXPECT_TRUE(install_.Has("users.bak"));  // the component's save protocol
   // A zone is ticked (1) or not (0), whatever a record held before.
-  for (const AccountRecord& record : testing::ReadUsersFile()) {
+  for (const AccountRecord& record : testing::ReadUsersFile())
     for (std::int16_t flag : record.sectionid) EXPECT_TRUE(flag == 0 || flag == 1);
-  }
 }
 
 // Without passwords in the file, the users keep the ones in place.
@@ -231,69 +221,57 @@ TEST_F(WardenctlTest, ExportImportRoundTrip) {
 TEST_F(WardenctlTest, ImportIsJudgedAsAWhole) {
   const Json exported = Json::parse(Ctl({"export", "--with-passwords"}).out);
   const auto file = (install_ / "import.json").string();
-  struct Row {
-    std::function<void(Json&)> edit;
-    Args args;  // "F": the file
-    int code;
-    std::string text;
+  // Fresh files and the export changed by `edit`.
+  const auto edited = [&](std::function<void(Json&)> edit) -> std::function<void()> {
+    return [=] {
+      SetUp();
+      Json document = exported;
+      edit(document);
+      testing::WriteText(file, document.dump());
+    };
   };
-  const Args plain{"import", "F"}, as_ann{"--as", "ann", "import", "F"},
-      merge{"import", "F", "--merge"};
-  const auto drop_bob = [](Json& d) { d["accounts"].erase(6); };
-  const auto add = [](Json user) { return [user](Json& d) { d["accounts"].push_back(user); }; };
+  const Args plain{"import", file}, as_ann{"--as", "ann", "import", file},
+      merge{"import", file, "--merge"};
+  const auto drop_bob = edited([](Json& d) { d["accounts"].erase(6); });
+  const auto add = [&](Json user) {
+    return edited([user](Json& d) { d["accounts"].push_back(user); });
+  };
   const Json eve{{"type", "user"}, {"name", "eve"}};
-  const Row rows[] = {
-      {[](Json&) {}, {"--as", "系统管理员", "import", "F"}, 0, kSame},
-      {[](Json& d) { d["accounts"] = Json::array(); },
-       {"import", "F", "--yes"},
+  RunSteps({
+      {{"--as", "系统管理员", "import", file}, 0, kSame, edited([](Json&) {})},
+      {{"import", file, "--yes"},
        1,
-       "- 系统管理员组: 不能删除内置账户\"系统管理员组\"！"},
-      {drop_bob, plain, kExitUsage, "- bob\n新增0个，删除1个，修改0个\n"},
-      {drop_bob, {"--as", "ann", "import", "F", "--yes"}, 1, "- bob: "},
-      {drop_bob, {"import", "F", "--dry-run"}, 0, "- bob\n"},
-      {[](Json& d) { d["accounts"][6]["priority"] = 40; }, as_ann, 1, "~ bob: "},
-      {[](Json& d) {
+       "- 系统管理员组: 不能删除内置账户\"系统管理员组\"！",
+       edited([](Json& d) { d["accounts"] = Json::array(); })},
+      {plain, kExitUsage, "- bob\n新增0个，删除1个，修改0个\n", drop_bob},
+      {{"--as", "ann", "import", file, "--yes"}, 1, "- bob: ", drop_bob},
+      {{"import", file, "--dry-run"}, 0, "- bob\n", drop_bob},
+      {as_ann, 1, "~ bob: ", edited([](Json& d) { d["accounts"][6]["priority"] = 40; })},
+      {merge, 0, "+ new\n新增1个，删除0个", edited([](Json& d) {
          d["accounts"] = {{{"type", "user"}, {"name", "new"}, {"password", "p"}}};
-       },
-       merge, 0, "+ new\n新增1个，删除0个"},
-      {[](Json& d) {
+       })},
+      {merge, 1, "/accounts/0/name (BOB): ", edited([](Json& d) {
          d["accounts"] = {{{"type", "user"}, {"name", "BOB"}, {"password", "p"}}};
-       },
-       merge, 1, "/accounts/0/name (BOB): "},
-      {add({{"type", 7}, {"name", std::string(40, 'n')}}), plain, 1, "/accounts/7/name: "},
-      {[](Json& d) { d["accounts"][0]["type"] = 18446744073709551615ull; }, plain, 1,
-       "/accounts/0/type: not"},
-      {add(eve), plain, 1, "/accounts/7/password (eve): 密码为空"},
-      {add(eve), {"import", "F", "--allow-empty-passwords"}, 0, "+ eve\n"},
+       })},
+      {plain, 1, "/accounts/7/name: ", add({{"type", 7}, {"name", std::string(40, 'n')}})},
+      {plain, 1, "/accounts/0/type: not",
+       edited([](Json& d) { d["accounts"][0]["type"] = 18446744073709551615ull; })},
+      {plain, 1, "/accounts/7/password (eve): 密码为空", add(eve)},
+      {{"import", file, "--allow-empty-passwords"}, 0, "+ eve\n", add(eve)},
       // Every problem in one run: each wrong field, and the group check.
-      {[](Json& d) {
+      {plain, 1,
+       "/accounts/6/zones/0: not a zone number 0..63\n/accounts/6/priority: not an integer\n"
+       "/accounts/6/timeout: not an integer\n/accounts/5/group (ann): 没有名为\"Nope\"的用户组！",
+       edited([](Json& d) {
          d["accounts"][5]["group"] = "Nope", d["accounts"][6]["zones"] = {-1};
          d["accounts"][6]["priority"] = "5", d["accounts"][6]["timeout"] = true;
-       },
-       plain, 1,
-       "/accounts/6/zones/0: not a zone number 0..63\n/accounts/6/priority: not an integer\n"
-       "/accounts/6/timeout: not an integer\n/accounts/5/group (ann): 没有名为\"Nope\"的用户组！"},
-      {[](Json& d) { d["format"] = "warden-account"; }, plain, 1, "/format: \"warden-account\" is"},
-      {[](Json& d) { d["version"] = 3; }, plain, 1, "/version: not 1 or 2"},
-      {[](Json& d) { d["zones"][3] = "A"; }, plain, 1,
-       "/zones/3 (A): " + Text(IDS_ZONE_NAME_REPEATED)},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.text);
-    SetUp();
-    Json document = exported;
-    row.edit(document);
-    testing::WriteText(file, document.dump());
-    Args args = row.args;
-    std::replace(args.begin(), args.end(), std::string("F"), file);
-    const Files before = Snapshot();
-    const Result result = Ctl(args);
-    EXPECT_EQ(result.code, row.code) << result.err;
-    EXPECT_NE((result.out + result.err).find(row.text), std::string::npos) << result.err;
-    const bool dry = std::find(args.begin(), args.end(), "--dry-run") != args.end();
-    const bool writes = result.code == kExitOk && row.text != kSame && !dry;
-    EXPECT_TRUE(writes || Snapshot() == before);
-  }
+       })},
+      {plain, 1, "/format: \"warden-account\" is",
+       edited([](Json& d) { d["format"] = "warden-account"; })},
+      {plain, 1, "/version: not 1 or 2", edited([](Json& d) { d["version"] = 3; })},
+      {plain, 1, "/zones/3 (A): " + Text(IDS_ZONE_NAME_REPEATED),
+       edited([](Json& d) { d["zones"][3] = "A"; })},
+  });
   // Not JSON, or not a file.
   testing::WriteText(file, "{\n  \"format\": x");
   EXPECT_EQ(Ctl({"import", file}).err, file +
@@ -325,6 +303,7 @@ TEST_F(WardenctlTest, VerifyAndRecovery) {
   // Fresh files with one damage each.
   const auto fresh = [this](std::function<void()> damage) { return [=] { SetUp(), damage(); }; };
   const auto damaged = [&](auto file) { return fresh([=] { testing::WriteBytes(file, {1}); }); };
+  const auto zones_too = [&] { testing::WriteBytes(install_ / "section.dat", {1}); };
   const auto missing = [&] {
     std::filesystem::remove(users), std::filesystem::remove(install_ / "section.dat");
   };
@@ -333,10 +312,7 @@ TEST_F(WardenctlTest, VerifyAndRecovery) {
             {{"verify"}, 1, "record 5: password could not be unsealed", fresh(damage_ann)},
             {{"verify"}, 1, "users.bak: not readable (104)", damaged(backup)},
             {{"verify"}, kExitFile, "not readable (104)", damaged(users)},
-            {{"list"},
-             kExitFile,
-             "wardenctl verify ",
-             [&] { testing::WriteBytes(install_ / "section.dat", {1}); }},
+            {{"list"}, kExitFile, "wardenctl verify ", zones_too},
             {{"zones"}, kExitFile, ""},
             {{"verify"}, kExitFile, "section.dat: not readable (104)"},
             {{"verify"}, 0, "missing: the defaults apply\nclean\n", missing},
@@ -379,9 +355,8 @@ TEST_F(WardenctlTest, VerifyAndRecovery) {
 // lock held elsewhere is named.
 TEST_F(WardenctlTest, PlacesAndLocks) {
   testing::TempDir empty, bare;  // no files; the files without their lock files
-  for (const char* name : {"users.dat", "section.dat"}) {
+  for (const char* name : {"users.dat", "section.dat"})
     std::filesystem::copy_file(install_ / name, bare / name);
-  }
   const auto count = [](const testing::TempDir& dir) {
     return std::distance(std::filesystem::directory_iterator(dir.path()), {});
   };
@@ -421,10 +396,10 @@ TEST_F(WardenctlTest, NoLockWhileAPersonAnswers) {
   };
   std::filesystem::copy_file(install_ / "users.dat", install_ / "users.bak");
   WriteUsers({});
-  EXPECT_EQ(Answered({"add-user", "eve"}, "pw\npw\n", lock_is_free).code, kExitOk);
-  EXPECT_EQ(Answered({"restore-backup"}, "y\n", lock_is_free).code, kExitOk);
+  EXPECT_EQ(Ctl({"add-user", "eve"}, "pw\npw\n", true, lock_is_free).code, kExitOk);
+  EXPECT_EQ(Ctl({"restore-backup"}, "y\n", true, lock_is_free).code, kExitOk);
   const auto host_saves = [] { WriteUsers({kBob}); };
-  const Result meanwhile = Answered({"restore-backup"}, "y\n", host_saves);
+  const Result meanwhile = Ctl({"restore-backup"}, "y\n", true, host_saves);
   EXPECT_EQ(meanwhile.code, kExitFile);
   EXPECT_NE(meanwhile.err.find("等待回答期间另一个程序改变了文件"), std::string::npos);
   EXPECT_EQ(Ctl({"list"}).out, "系统管理员组\n  系统管理员\n无组\n  无\nbob\n");
@@ -435,15 +410,9 @@ TEST_F(WardenctlTest, NoLockWhileAPersonAnswers) {
 // increasing seq (which verify checks).
 TEST_F(WardenctlTest, ParallelWriters) {
   const std::string script = "for n in 0 1 2 3 4 5 6 7 8 9; do '" WARDENCTL "' --dir '" + Dir() +
-                             "' add-user u$n --allow-empty-passwords >/dev/null || echo failed & "
-                             "done; wait";
-  FILE* pipe = popen(script.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  char buffer[256];
-  std::string output;
-  while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
-  pclose(pipe);
-  EXPECT_EQ(output, "");
+                             "' add-user u$n --allow-empty-passwords >/dev/null & p=\"$p $!\"; "
+                             "done; for n in $p; do wait $n || exit 1; done";
+  EXPECT_EQ(std::system(script.c_str()), 0);
   EXPECT_EQ(testing::ReadUsersFile().size(), 7u + 10u);
   const history::VerifyReport report = history::VerifyHistory(GetInstallDirectory());
   EXPECT_TRUE(report.status == history::VerifyStatus::kClean && report.records == 10u);

@@ -10,6 +10,7 @@ namespace {
 
 using platform::FileHandle;
 using platform::FileOps;
+using platform::kInvalidFile;
 using platform::SystemFiles;
 
 struct State {
@@ -33,23 +34,23 @@ bool Fails(FileOp op) {
 }
 
 // The system's call, or `failed` without calling it.
-template <FileOp op, auto member, auto failed, typename... Args>
+template <auto member, auto failed, FileOp op = FileOp::kOther, typename... Args>
 auto Counted(Args... args) -> decltype((SystemFiles().*member)(args...)) {
   return Fails(op) ? failed : (SystemFiles().*member)(args...);
 }
 
 bool Read(FileHandle f, void* b, std::size_t n, std::size_t* got) {
   *got = 0;
-  return !Fails(FileOp::kRead) && SystemFiles().read(f, b, n, got);
+  return !Fails(FileOp::kOther) && SystemFiles().read(f, b, n, got);
 }
 bool Size(FileHandle f, std::uint64_t* bytes) {
   *bytes = 0;
-  return !Fails(FileOp::kSize) && SystemFiles().size(f, bytes);
+  return !Fails(FileOp::kOther) && SystemFiles().size(f, bytes);
 }
 // Close and unlock release the file even when they report failure: nothing leaks.
-template <FileOp op, auto member>
+template <auto member>
 bool Release(FileHandle f) {
-  const bool fail = Fails(op);
+  const bool fail = Fails(FileOp::kOther);
   return (SystemFiles().*member)(f) && !fail;
 }
 
@@ -58,27 +59,26 @@ bool Release(FileHandle f) {
 FaultInjector::FaultInjector() {
   g_state = State{};
   FileOps& ops = platform::Files();
-  ops.exists = Counted<FileOp::kExists, &FileOps::exists, false>;
-  ops.open_read = Counted<FileOp::kOpenRead, &FileOps::open_read, platform::kInvalidFile>;
-  ops.open_read_appended =
-      Counted<FileOp::kOpenReadAppended, &FileOps::open_read_appended, platform::kInvalidFile>;
-  ops.create = Counted<FileOp::kCreate, &FileOps::create, platform::kInvalidFile>;
+  ops.exists = Counted<&FileOps::exists, false>;
+  ops.open_read = Counted<&FileOps::open_read, kInvalidFile>;
+  ops.open_read_appended = Counted<&FileOps::open_read_appended, kInvalidFile>;
+  ops.create = Counted<&FileOps::create, kInvalidFile, FileOp::kCreate>;
   ops.read = Read;
-  ops.write = Counted<FileOp::kWrite, &FileOps::write, false>;
-  ops.flush = Counted<FileOp::kFlush, &FileOps::flush, false>;
-  ops.close = Release<FileOp::kClose, &FileOps::close>;
-  ops.copy = Counted<FileOp::kCopy, &FileOps::copy, false>;
-  ops.remove = Counted<FileOp::kRemove, &FileOps::remove, false>;
-  ops.rename = Counted<FileOp::kRename, &FileOps::rename, false>;
-  ops.replace = Counted<FileOp::kReplace, &FileOps::replace, false>;
+  ops.write = Counted<&FileOps::write, false>;
+  ops.flush = Counted<&FileOps::flush, false>;
+  ops.close = Release<&FileOps::close>;
+  ops.copy = Counted<&FileOps::copy, false>;
+  ops.remove = Counted<&FileOps::remove, false>;
+  ops.rename = Counted<&FileOps::rename, false>;
+  ops.replace = Counted<&FileOps::replace, false>;
   ops.size = Size;
-  ops.lock = Counted<FileOp::kLock, &FileOps::lock, platform::kInvalidFile>;
-  ops.unlock = Release<FileOp::kUnlock, &FileOps::unlock>;
-  ops.identity = Counted<FileOp::kIdentity, &FileOps::identity, false>;
-  ops.link = Counted<FileOp::kLink, &FileOps::link, false>;
-  ops.open_append = Counted<FileOp::kOpenAppend, &FileOps::open_append, platform::kInvalidFile>;
-  ops.make_directory = Counted<FileOp::kMakeDirectory, &FileOps::make_directory, false>;
-  ops.seek = Counted<FileOp::kSeek, &FileOps::seek, false>;
+  ops.lock = Counted<&FileOps::lock, kInvalidFile, FileOp::kLock>;
+  ops.unlock = Release<&FileOps::unlock>;
+  ops.identity = Counted<&FileOps::identity, false>;
+  ops.link = Counted<&FileOps::link, false>;
+  ops.open_append = Counted<&FileOps::open_append, kInvalidFile>;
+  ops.make_directory = Counted<&FileOps::make_directory, false>;
+  ops.seek = Counted<&FileOps::seek, false>;
 }
 
 FaultInjector::~FaultInjector() {
@@ -86,22 +86,10 @@ FaultInjector::~FaultInjector() {
   g_state = State{};
 }
 
-void FaultInjector::FailNth(int n) {
-  g_state = State{};
-  g_state.fail_at = n;
-}
-
-void FaultInjector::FailFrom(int n) {
-  FailNth(n);
-  g_state.persistent = true;
-}
-
+void FaultInjector::FailNth(int n) { g_state = State{}, g_state.fail_at = n; }
+void FaultInjector::FailFrom(int n) { FailNth(n), g_state.persistent = true; }
+void FaultInjector::KillAt(int n) { g_state = State{}, g_state.kill_at = n; }
 void FaultInjector::FailEvery(FileOp op) { g_state.failing.insert(op); }
-
-void FaultInjector::KillAt(int n) {
-  g_state = State{};
-  g_state.kill_at = n;
-}
 
 bool FaultInjector::fired() const { return g_state.fired; }
 

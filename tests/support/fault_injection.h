@@ -10,29 +10,8 @@ namespace warden::testing {
 // The exit code of a process ended by KillAt.
 constexpr int kKilledExitCode = 137;
 
-// The operations of the file table, each named as its member.
-enum class FileOp {
-  kExists,
-  kOpenRead,
-  kOpenReadAppended,
-  kCreate,
-  kRead,
-  kWrite,
-  kFlush,
-  kClose,
-  kCopy,
-  kRemove,
-  kRename,
-  kReplace,
-  kSize,
-  kLock,
-  kUnlock,
-  kIdentity,
-  kLink,
-  kOpenAppend,
-  kMakeDirectory,
-  kSeek
-};
+// The operations a test fails by kind (FailEvery); the others count alike.
+enum class FileOp { kCreate, kLock, kOther };
 
 class FaultInjector {
  public:
