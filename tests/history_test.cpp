@@ -6,6 +6,7 @@
 #include <functional>
 #include <tuple>
 
+#include "history/event_report.h"
 #include "history/history_files.h"
 #include "history/retention.h"
 #include "history/table_diff.h"
@@ -209,6 +210,7 @@ TEST(TimestampTest, FormsAndBounds) {
       {"2024-05-01T08:15+08:00", 19844 * kDay + 900000, false},
       {"2024-05-01T08:15:30-05:30", 19844 * kDay + 29730000 + 19800000, false},
       {"2024-05-01T24:00", std::nullopt, false},
+      {"2024-05-01T08:60", std::nullopt, false},
       {"2024-05-01 08:15", std::nullopt, false},
       {"2024-05-01T08:15Zx", std::nullopt, false},
   };
@@ -222,6 +224,25 @@ TEST(TimestampTest, FormsAndBounds) {
   }
   EXPECT_EQ(FormatUtc(-1), "1969-12-31T23:59:59.999Z");
   EXPECT_EQ(FormatOffset(-330) + FormatOffset(0), "-05:30+00:00");
+}
+
+// Each action and outcome has the event id of its message.
+TEST(EventReportTest, IdsByActionAndOutcome) {
+  const std::pair<std::string_view, std::uint32_t> records[] = {
+      {"save", 100}, {"create", 101}, {"outside-change", 102}, {"restore", 103}};
+  for (const auto& [action, id] : records) {
+    EXPECT_EQ(EventFor(testing::Record(1, "users.dat", std::string(action), "[]", {}, ""), "").id,
+              id);
+  }
+  const std::pair<std::string_view, std::uint32_t> outcomes[] = {{kCommitted, 105},
+                                                                 {kCommittedLate, 106},
+                                                                 {kFailed, 110},
+                                                                 {kNotCommitted, 111},
+                                                                 {kUnresolved, 112}};
+  for (const auto& [outcome, id] : outcomes) {
+    EXPECT_EQ(EventFor(testing::Outcome(1, outcome), "").id, id) << outcome;
+  }
+  EXPECT_EQ(EventFor(testing::Drop("users.00000001.dat"), "").id, 104u);
 }
 
 // The oldest go first, until both the count and the size fit.
@@ -301,6 +322,11 @@ TEST(VerifyTest, FindsEveryDamage) {
   const FileState kAsRecorded = FileState::kAsRecorded;
   const std::tuple<Damage, VerifyStatus, std::string, FileState> rows[] = {
       {[](SavedHistory&) {}, VerifyStatus::kClean, "", kAsRecorded},
+      // A trail longer than one read: lines run across the read's pieces.
+      {[](SavedHistory& h) {
+         for (int i = 0; i < 150; ++i) h.Save("users.dat", std::to_string(i));
+       },
+       VerifyStatus::kClean, "", kAsRecorded},
       {edit_lines([](auto& lines) { lines[2][lines[2].find("HMI")] = 'h'; }), kFound,
        "line 4: prev does not match", kAsRecorded},
       {edit_lines([](auto& lines) { lines.erase(lines.begin() + 1); }), kFound,
