@@ -51,8 +51,9 @@ inline std::string FileText(const std::filesystem::path& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 inline std::vector<std::string> TrailFileLines(const std::filesystem::path& path) {
+  const std::string text = FileText(path);  // the lines are views into it
   std::vector<std::string> lines;
-  for (std::string_view line : history::SplitLines(FileText(path)).lines) lines.emplace_back(line);
+  for (std::string_view line : history::SplitLines(text).lines) lines.emplace_back(line);
   return lines;
 }
 
