@@ -103,7 +103,7 @@ class LastErrorKept {
 
  private:
   int errno_;
-  unsigned long system_error_ = 0;
+  [[maybe_unused]] unsigned long system_error_ = 0;  // read and set on Windows only
 };
 
 // An open file that closes itself (without reporting, and keeping the last
